@@ -1,0 +1,81 @@
+// Exceptions of the toolkit layer. Every failure in Panelwright's libraries is one of these
+// (or a subclass defined by a library); what() returns the exact text the user sees.
+#pragma once
+
+#include <exception>
+#include <initializer_list>
+#include <string>
+
+namespace pw {
+
+// Fixed texts of the toolkit, spelled once.
+namespace msg {
+inline constexpr const char* kRangeCheckError = "Range check error";
+inline constexpr const char* kStreamReadError = "Stream read error";
+inline constexpr const char* kStreamWriteError = "Stream write error";
+inline constexpr const char* kFileOpenError = "File %s  isn't opened.";   // two blanks, as shown to users
+inline constexpr const char* kFileCreateError = "File %s can't be made.";
+inline constexpr const char* kBitmapIllegal = "A bitmap image is illegal.";
+inline constexpr const char* kOutOfMemory = "Out of memory";
+inline constexpr const char* kAssignError = "Cannot assign a %s to a %s.";
+}  // namespace msg
+
+// Replaces each "%s" of format, in order, by the given arguments.
+std::string FormatMessage(const std::string& format, std::initializer_list<std::string> args);
+
+class Exception : public std::exception {
+ public:
+  explicit Exception(std::string message) : message_(std::move(message)) {}
+  const char* what() const noexcept override { return message_.c_str(); }
+  const std::string& Message() const noexcept { return message_; }
+
+ private:
+  std::string message_;
+};
+
+// A graphic that cannot be read, or a graphic operation that is not possible.
+class EInvalidGraphic : public Exception { using Exception::Exception; };
+// Exhausted platform resources (memory mappings, palettes, device contexts).
+class EOutOfResources : public Exception { using Exception::Exception; };
+class EOutOfMemory : public Exception {
+ public:
+  EOutOfMemory() : Exception(msg::kOutOfMemory) {}
+  explicit EOutOfMemory(std::string message) : Exception(std::move(message)) {}
+};
+// A value outside the range of its destination.
+class ERangeError : public Exception {
+ public:
+  ERangeError() : Exception(msg::kRangeCheckError) {}
+};
+class EConvertError : public Exception { using Exception::Exception; };
+
+class EStreamError : public Exception { using Exception::Exception; };
+class EReadError : public EStreamError {
+ public:
+  EReadError() : EStreamError(msg::kStreamReadError) {}
+};
+class EWriteError : public EStreamError {
+ public:
+  EWriteError() : EStreamError(msg::kStreamWriteError) {}
+};
+class EFOpenError : public EStreamError {
+ public:
+  explicit EFOpenError(const std::string& fileName)
+      : EStreamError(FormatMessage(msg::kFileOpenError, {fileName})) {}
+};
+class EFCreateError : public EStreamError {
+ public:
+  explicit EFCreateError(const std::string& fileName)
+      : EStreamError(FormatMessage(msg::kFileCreateError, {fileName})) {}
+};
+
+// A broken invariant inside a library. Ordinary input never reaches one; the message names
+// the class and operation ("TQvDIB.GetWidth: InternalDIB Should not be Nil").
+class EInternalError : public Exception { using Exception::Exception; };
+
+// Raises EInternalError with message when condition is false.
+inline void Assert(bool condition, const char* message) {
+  if (!condition) throw EInternalError(message);
+}
+
+}  // namespace pw

@@ -1,0 +1,134 @@
+#include "toolkit/stream.h"
+
+#include <algorithm>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "toolkit/errors.h"
+
+namespace pw {
+
+std::int64_t TStream::GetSize() {
+  const std::int64_t position = GetPosition();
+  const std::int64_t size = Seek(0, TSeekOrigin::soEnd);
+  SetPosition(position);
+  return size;
+}
+
+void TStream::ReadBuffer(void* buffer, std::size_t count) {
+  if (count != 0 && Read(buffer, count) != count) throw EReadError();
+}
+
+void TStream::WriteBuffer(const void* buffer, std::size_t count) {
+  if (count != 0 && Write(buffer, count) != count) throw EWriteError();
+}
+
+std::int64_t TStream::CopyFrom(TStream& source, std::int64_t count) {
+  if (count == 0) {
+    source.SetPosition(0);
+    count = source.GetSize();
+  }
+  std::vector<std::uint8_t> chunk(static_cast<std::size_t>(std::min<std::int64_t>(count, 1 << 16)));
+  std::int64_t left = count;
+  while (left > 0) {
+    const auto n = static_cast<std::size_t>(std::min<std::int64_t>(left, chunk.size()));
+    source.ReadBuffer(chunk.data(), n);
+    WriteBuffer(chunk.data(), n);
+    left -= static_cast<std::int64_t>(n);
+  }
+  return count;
+}
+
+std::size_t TMemoryStream::Read(void* buffer, std::size_t count) {
+  if (position_ >= static_cast<std::int64_t>(data_.size())) return 0;
+  const std::size_t n = std::min(count, data_.size() - static_cast<std::size_t>(position_));
+  if (n != 0) std::memcpy(buffer, data_.data() + position_, n);
+  position_ += static_cast<std::int64_t>(n);
+  return n;
+}
+
+std::size_t TMemoryStream::Write(const void* buffer, std::size_t count) {
+  if (count == 0) return 0;
+  const auto end = static_cast<std::size_t>(position_) + count;
+  if (end > data_.size()) data_.resize(end);
+  std::memcpy(data_.data() + position_, buffer, count);
+  position_ = static_cast<std::int64_t>(end);
+  return count;
+}
+
+std::int64_t TMemoryStream::Seek(std::int64_t offset, TSeekOrigin origin) {
+  std::int64_t base = 0;
+  if (origin == TSeekOrigin::soCurrent) base = position_;
+  if (origin == TSeekOrigin::soEnd) base = static_cast<std::int64_t>(data_.size());
+  position_ = std::max<std::int64_t>(0, base + offset);
+  return position_;
+}
+
+void TMemoryStream::SetSize(std::int64_t size) {
+  data_.resize(static_cast<std::size_t>(std::max<std::int64_t>(0, size)));
+  position_ = std::min(position_, static_cast<std::int64_t>(data_.size()));
+}
+
+void TMemoryStream::Clear() {
+  data_.clear();
+  position_ = 0;
+}
+
+void TMemoryStream::LoadFromFile(const std::string& fileName) {
+  data_ = ReadFileBytes(fileName);
+  position_ = 0;
+}
+
+void TMemoryStream::SaveToFile(const std::string& fileName) const {
+  TFileStream file(fileName, TFileMode::fmCreate);
+  file.WriteBuffer(data_.data(), data_.size());
+  file.Flush();
+}
+
+TFileStream::TFileStream(const std::string& fileName, TFileMode mode) : fileName_(fileName) {
+  const char* how = mode == TFileMode::fmOpenRead ? "rb" : mode == TFileMode::fmCreate ? "wb" : "r+b";
+  file_.reset(std::fopen(fileName.c_str(), how));
+  struct stat info {};
+  if (file_ && fstat(fileno(file_.get()), &info) == 0 && S_ISDIR(info.st_mode)) file_.reset();
+  if (!file_) {
+    if (mode == TFileMode::fmCreate) throw EFCreateError(fileName);
+    throw EFOpenError(fileName);
+  }
+}
+
+std::size_t TFileStream::Read(void* buffer, std::size_t count) {
+  return count == 0 ? 0 : std::fread(buffer, 1, count, file_.get());
+}
+
+std::size_t TFileStream::Write(const void* buffer, std::size_t count) {
+  return count == 0 ? 0 : std::fwrite(buffer, 1, count, file_.get());
+}
+
+std::int64_t TFileStream::Seek(std::int64_t offset, TSeekOrigin origin) {
+  const int whence = origin == TSeekOrigin::soBeginning ? SEEK_SET
+                     : origin == TSeekOrigin::soCurrent ? SEEK_CUR
+                                                         : SEEK_END;
+  if (fseeko(file_.get(), static_cast<off_t>(offset), whence) != 0) return -1;
+  return static_cast<std::int64_t>(ftello(file_.get()));
+}
+
+void TFileStream::SetSize(std::int64_t size) {
+  std::fflush(file_.get());
+  if (ftruncate(fileno(file_.get()), static_cast<off_t>(size)) != 0) throw EWriteError();
+}
+
+void TFileStream::Flush() {
+  if (std::fflush(file_.get()) != 0) throw EWriteError();
+}
+
+std::vector<std::uint8_t> ReadFileBytes(const std::string& fileName) {
+  TFileStream file(fileName, TFileMode::fmOpenRead);
+  const std::int64_t size = file.GetSize();
+  if (size < 0) throw EFOpenError(fileName);
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+  file.ReadBuffer(bytes.data(), bytes.size());
+  return bytes;
+}
+
+}  // namespace pw

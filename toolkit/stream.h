@@ -1,0 +1,84 @@
+// Byte streams: the abstract stream, a growable memory stream and a file stream.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace pw {
+
+enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
+
+class TStream {
+ public:
+  virtual ~TStream() = default;
+  // Reads up to count bytes; returns how many were read (fewer only at the end of the data).
+  virtual std::size_t Read(void* buffer, std::size_t count) = 0;
+  // Writes up to count bytes; returns how many were written.
+  virtual std::size_t Write(const void* buffer, std::size_t count) = 0;
+  virtual std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) = 0;
+  virtual void SetSize(std::int64_t size) = 0;
+
+  std::int64_t GetPosition() { return Seek(0, TSeekOrigin::soCurrent); }
+  void SetPosition(std::int64_t position) { Seek(position, TSeekOrigin::soBeginning); }
+  std::int64_t GetSize();
+
+  // Exact transfers: a short read raises EReadError, a short write EWriteError.
+  void ReadBuffer(void* buffer, std::size_t count);
+  void WriteBuffer(const void* buffer, std::size_t count);
+  // Copies count bytes from source (all of it from its start when count is 0).
+  std::int64_t CopyFrom(TStream& source, std::int64_t count);
+};
+
+class TMemoryStream : public TStream {
+ public:
+  TMemoryStream() = default;
+  explicit TMemoryStream(std::vector<std::uint8_t> data) : data_(std::move(data)) {}
+
+  std::size_t Read(void* buffer, std::size_t count) override;
+  std::size_t Write(const void* buffer, std::size_t count) override;
+  std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
+  void SetSize(std::int64_t size) override;
+
+  const std::uint8_t* Memory() const { return data_.data(); }
+  std::uint8_t* Memory() { return data_.data(); }
+  const std::vector<std::uint8_t>& Bytes() const { return data_; }
+  void Clear();
+  void LoadFromFile(const std::string& fileName);
+  void SaveToFile(const std::string& fileName) const;
+
+ private:
+  std::vector<std::uint8_t> data_;
+  std::int64_t position_ = 0;
+};
+
+enum class TFileMode { fmOpenRead, fmCreate, fmOpenReadWrite };
+
+class TFileStream : public TStream {
+ public:
+  // fmOpenRead fails with EFOpenError, fmCreate (create or truncate) with EFCreateError.
+  TFileStream(const std::string& fileName, TFileMode mode);
+
+  std::size_t Read(void* buffer, std::size_t count) override;
+  std::size_t Write(const void* buffer, std::size_t count) override;
+  std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
+  void SetSize(std::int64_t size) override;
+  // Flushes buffered data; raises EWriteError when the data did not reach the file.
+  void Flush();
+  const std::string& FileName() const { return fileName_; }
+
+ private:
+  struct Closer {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+  };
+  std::string fileName_;
+  std::unique_ptr<std::FILE, Closer> file_;
+};
+
+// Reads a whole file into memory (EFOpenError / EReadError on failure).
+std::vector<std::uint8_t> ReadFileBytes(const std::string& fileName);
+
+}  // namespace pw
