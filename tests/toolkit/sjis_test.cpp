@@ -1,0 +1,107 @@
+#include "toolkit/sjis.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "toolkit/errors.h"
+
+namespace pw::sjis {
+namespace {
+
+TEST(ShiftJisLeadByte, RangesAndTheirNeighbours) {
+  const std::vector<std::pair<int, bool>> cases = {
+      {0x00, false}, {0x5C, false}, {0x7F, false}, {0x80, false}, {0x81, true},  {0x9F, true},
+      {0xA0, false}, {0xB1, false}, {0xDF, false}, {0xE0, true},  {0xFC, true},  {0xFD, false},
+      {0xFF, false}};
+  for (const auto& [byte, lead] : cases) {
+    EXPECT_EQ(IsLeadByte(static_cast<std::uint8_t>(byte)), lead) << std::hex << byte;
+  }
+}
+
+TEST(ShiftJisSplit, CharactersOfOneOrTwoBytes) {
+  struct Case {
+    std::string text;
+    std::vector<std::string> characters;
+  };
+  const std::vector<Case> cases = {
+      {"", {}},
+      {"ab", {"a", "b"}},
+      {"a\x82\xA0" "b", {"a", "\x82\xA0", "b"}},          // あ between ASCII letters
+      {"\xB1\xB2", {"\xB1", "\xB2"}},                      // half-width katakana are single bytes
+      {"\x81\x40\x81\x40", {"\x81\x40", "\x81\x40"}},      // two ideographic spaces
+      {"\x81" "a", {"\x81" "a"}},                          // a lead byte takes any byte after it
+      {"\x81\x5C" "\\", {"\x81\x5C", "\\"}},               // a trail byte 0x5C is not a backslash
+      {"a\x82", {"a", "\x82"}},                            // a lone lead byte at the end
+      {"\xE0\x40\xFC\xFC", {"\xE0\x40", "\xFC\xFC"}},
+  };
+  for (const auto& c : cases) {
+    const auto split = SplitCharacters(c.text);
+    ASSERT_EQ(split.size(), c.characters.size()) << c.text;
+    for (std::size_t i = 0; i < split.size(); ++i) EXPECT_EQ(split[i], c.characters[i]) << c.text;
+  }
+}
+
+TEST(ShiftJisConversion, RoundTripsBothWays) {
+  struct Case {
+    std::string utf8;
+    std::string cp932;
+  };
+  const std::vector<Case> cases = {
+      {"", ""},
+      {"Abc 123", "Abc 123"},
+      {"\\", "\\"},                                   // backslash stays a backslash
+      {"\xE3\x80\x80", "\x81\x40"},                   // U+3000 ideographic space
+      {"\xE3\x81\x82", "\x82\xA0"},                   // あ
+      {"\xE3\x82\xA2", "\x83\x41"},                   // ア
+      {"\xEF\xBD\xB1\xEF\xBE\x9F", "\xB1\xDF"},       // half-width ｱ and the semi-voiced mark
+      {"\xE6\xBC\xA2\xE5\xAD\x97", "\x8A\xBF\x8E\x9A"},  // 漢字
+      {"\xEF\xBD\x9E", "\x81\x60"},                   // U+FF5E full-width tilde, code page 932's form
+      {"\xE2\x91\xA0", "\x87\x40"},                   // circled digit one (NEC row 13)
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(FromUtf8(c.utf8), c.cp932) << c.utf8;
+    EXPECT_EQ(ToUtf8(c.cp932), c.utf8) << c.utf8;
+  }
+}
+
+TEST(ShiftJisConversion, FailuresNameTheCharacterOrOffset) {
+  struct Case {
+    std::string input;
+    bool toCodePage;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {"ok \xF0\x9F\x98\x80", true, "U+1F600 has no Shift-JIS (code page 932) form"},
+      {"\xC2\xA7\xE2\x82\xAC", true, "U+20AC has no Shift-JIS (code page 932) form"},  // § converts, € not
+      {"a\xFF", true, "The text is not valid UTF-8 at byte 1"},
+      {"ab\xE3\x81", true, "The text is not valid UTF-8 at byte 2"},  // cut short
+      {"ab\x85\x40", false, "The text is not valid Shift-JIS (code page 932) at byte 2"},
+      {"\x80", false, "The text is not valid Shift-JIS (code page 932) at byte 0"},
+      {"x\x82", false, "The text is not valid Shift-JIS (code page 932) at byte 1"},
+  };
+  for (const auto& c : cases) {
+    try {
+      if (c.toCodePage) {
+        FromUtf8(c.input);
+      } else {
+        ToUtf8(c.input);
+      }
+      ADD_FAILURE() << "no error for " << c.message;
+    } catch (const EConvertError& e) {
+      EXPECT_EQ(std::string(e.what()), c.message);
+    }
+  }
+}
+
+TEST(ShiftJisConversion, CodePointOfOneCharacter) {
+  EXPECT_EQ(ToCodePoint("\x81\x40"), U'\u3000');
+  EXPECT_EQ(ToCodePoint("\xB1"), U'\uFF71');
+  EXPECT_EQ(ToCodePoint("A"), U'A');
+  EXPECT_EQ(ToCodePoint("\x85\x40"), std::nullopt);
+  EXPECT_EQ(ToCodePoint(""), std::nullopt);
+}
+
+}  // namespace
+}  // namespace pw::sjis
