@@ -1,0 +1,31 @@
+// The subcommands of panelwright-cli. Each takes its own arguments (after the command name)
+// and returns the process exit code: 0 success, 1 failure (message on standard error),
+// 2 usage error.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace pw::cli {
+
+using Args = std::vector<std::string>;
+
+struct Command {
+  const char* name;
+  const char* summary;
+  int (*run)(const Args& args);
+  const char* usage;  // full --help text of the command
+};
+
+int RunMarkup(const Args& args);
+extern const char* const kMarkupUsage;
+
+// Exit codes.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailure = 1;
+inline constexpr int kExitUsage = 2;
+
+// Prints "panelwright-cli: message" to standard error and returns code.
+int Fail(const std::string& message, int code = kExitFailure);
+
+}  // namespace pw::cli

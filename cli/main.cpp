@@ -1,0 +1,61 @@
+// panelwright-cli: the command-line face of Panelwright, for scripted and batch use.
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <iterator>
+
+#include "cli/commands.h"
+
+namespace pw::cli {
+
+namespace {
+
+// One entry per subcommand.
+const Command kCommands[] = {
+    {"markup", "show how window text is parsed into characters, colours and glyphs", RunMarkup, kMarkupUsage},
+};
+
+void PrintOverview(std::FILE* out) {
+  std::fprintf(out, "usage: panelwright-cli COMMAND [OPTIONS]\n\nCommands:\n");
+  for (const Command& c : kCommands) std::fprintf(out, "  %-10s %s\n", c.name, c.summary);
+  std::fprintf(out, "\nRun 'panelwright-cli COMMAND --help' for the options of a command.\n");
+}
+
+}  // namespace
+
+int Fail(const std::string& message, int code) {
+  std::fprintf(stderr, "panelwright-cli: %s\n", message.c_str());
+  return code;
+}
+
+int Main(int argc, char** argv) {
+  if (argc < 2) {
+    PrintOverview(stderr);
+    return kExitUsage;
+  }
+  const std::string name = argv[1];
+  if (name == "--help" || name == "-h" || name == "help") {
+    PrintOverview(stdout);
+    return kExitOk;
+  }
+  for (const Command& c : kCommands) {
+    if (name != c.name) continue;
+    const Args args(argv + 2, argv + argc);
+    for (const std::string& a : args)
+      if (a == "--help" || a == "-h") {
+        std::fputs(c.usage, stdout);
+        return kExitOk;
+      }
+    try {
+      return c.run(args);
+    } catch (const std::exception& e) {
+      return Fail(e.what());
+    }
+  }
+  PrintOverview(stderr);
+  return Fail("unknown command '" + name + "'", kExitUsage);
+}
+
+}  // namespace pw::cli
+
+int main(int argc, char** argv) { return pw::cli::Main(argc, argv); }
