@@ -301,16 +301,10 @@ def night_skin():
     def corner(cx, cy):
         # Rounded: the key colour outside a quarter circle, so the wallpaper shows in the corner.
         r = math.hypot(7.5 - cx, 7.5 - cy)
-        if r > 7.2:
-            return KEY
-        if r > 6.1:
+        if 6.1 < r <= 7.2:
             return line
-        if 5.1 < r <= 6.1:
-            return KEY
         if 4.1 < r <= 5.1:
             return inner
-        if cx >= 5 and cy >= 5:
-            return KEY
         return KEY
 
     paint_frame(img, edge, corner)
