@@ -1,0 +1,286 @@
+#include "compose/compose.h"
+
+#include <algorithm>
+#include <array>
+
+#include "compose/layout.h"
+#include "dib/qvdib.h"
+
+namespace pw {
+namespace {
+
+constexpr int kFramePiece = 8;     // corners are 8x8, edges 8 thick
+constexpr int kEdgePeriod = 16;    // edges repeat every 16 pixels
+constexpr int kLinePitch = 16;     // rows per text line before the line gap
+constexpr int kTextLeft = 8;       // text origin inside the margin
+constexpr int kTextTop = 10;
+constexpr int kHalfAdvance = 6;
+constexpr int kFullAdvance = 12;
+constexpr int kMaxPadRound = 160;
+constexpr int kMaxPadLine = 320;
+
+void CheckRanges(const ComposeInput& input) {
+  if (input.padRound < 0 || input.padRound > kMaxPadRound) {
+    throw EComposeError(FormatMessage(compose_msg::kMarginRange, {std::to_string(input.padRound)}));
+  }
+  if (input.padLine < 0 || input.padLine > kMaxPadLine) {
+    throw EComposeError(FormatMessage(compose_msg::kLineGapRange, {std::to_string(input.padLine)}));
+  }
+}
+
+struct ParsedText {
+  std::vector<ParsedLine> lines;
+  int maxWidth = 0;
+};
+
+// Parses every line with one colour carried from line to line, and measures the widest.
+ParsedText ParseAndMeasure(const std::vector<std::string>& lines, const TTextRasterizer& font) {
+  ParsedText text;
+  text.lines.reserve(lines.size());
+  int colour = 0;
+  for (const std::string& line : lines) {
+    text.lines.push_back(ParseMarkupLine(line, colour));
+    text.maxWidth = std::max(text.maxWidth, font.MeasureText(text.lines.back().DisplayText));
+  }
+  return text;
+}
+
+WindowSize SizeOf(int maxWidth, int lineCount, const ComposeInput& input) {
+  return {maxWidth + 2 * input.padRound + 2 * kFramePiece,
+          kLinePitch * (lineCount + 1) + input.padLine * (lineCount - 1) + 2 * input.padRound};
+}
+
+// The rasteriser of the input's face: from the caller's cache, or made here into local.
+const TTextRasterizer& FontFor(const ComposeInput& input, std::optional<TTextRasterizer>& local) {
+  if (input.fonts != nullptr) return input.fonts->Get(input.fontFace);
+  return local.emplace(input.fontFace);
+}
+
+// Writes colour values into a 24-bit DIB through its row memory. A position outside the image
+// goes through SetPixels, which raises the image's range error.
+class TWindowWriter {
+ public:
+  explicit TWindowWriter(TQvDIB& dib) : dib_(dib), width_(dib.GetWidth()), height_(dib.GetHeight()) {
+    TQvDIBInfos& infos = dib.InternalForWrite().DIBInfos;
+    rows_.reserve(static_cast<std::size_t>(height_));
+    for (int y = 0; y < height_; ++y) rows_.push_back(infos.Row(y));
+  }
+
+  void Put(int x, int y, TColor c) {
+    if (x < 0 || y < 0 || x >= width_ || y >= height_) {
+      dib_.SetPixels(x, y, c);
+      return;
+    }
+    std::uint8_t* p = rows_[static_cast<std::size_t>(y)] + 3 * static_cast<std::size_t>(x);
+    p[0] = GetBValue(c);
+    p[1] = GetGValue(c);
+    p[2] = GetRValue(c);
+  }
+
+ private:
+  TQvDIB& dib_;
+  int width_;
+  int height_;
+  std::vector<std::uint8_t*> rows_;
+};
+
+void PutRow(std::uint8_t* row, int x, TColor c) {
+  row[3 * x] = GetBValue(c);
+  row[3 * x + 1] = GetGValue(c);
+  row[3 * x + 2] = GetRValue(c);
+}
+
+// The wallpaper layer: the 32x32 tile stretched to the window (nearest neighbour: window pixel
+// d of a side of n pixels takes tile pixel floor(d * 32 / n)) or repeated with period 32.
+// Never masked.
+TBitmap PaintWallpaper(const TColourImage& skin, WindowSize size, int wallMode) {
+  TBitmap wall;
+  wall.SetPixelFormat(TPixelFormat::pf24bit);
+  wall.SetSize(size.width, size.height);
+  const int tile = skin::kWallpaper.width;
+  std::vector<int> sourceX(static_cast<std::size_t>(size.width));
+  for (int x = 0; x < size.width; ++x) {
+    sourceX[static_cast<std::size_t>(x)] =
+        wallMode == 0 ? static_cast<int>(static_cast<long long>(x) * tile / size.width) : x % tile;
+  }
+  for (int y = 0; y < size.height; ++y) {
+    const int sy = wallMode == 0 ? static_cast<int>(static_cast<long long>(y) * tile / size.height) : y % tile;
+    std::uint8_t* row = wall.ScanLine(y);
+    for (int x = 0; x < size.width; ++x) {
+      PutRow(row, x, skin.At(skin::kWallpaper.x + sourceX[static_cast<std::size_t>(x)], skin::kWallpaper.y + sy));
+    }
+  }
+  return wall;
+}
+
+// How one axis of a frame pass maps window coordinates first..last to the system graphic:
+// in phase with the window (base + v mod period) for edges, or from the pass's anchor
+// (base + v - anchor) for corners and the edges' thickness.
+struct AxisMap {
+  int first;
+  int last;
+  int base;
+  int period;  // 0: offset from anchor
+  int anchor;
+  int Source(int v) const { return base + (period != 0 ? v % period : v - anchor); }
+};
+
+struct FramePass {
+  AxisMap x;
+  AxisMap y;
+};
+
+// The eight passes in drawing order: edges, then corners. The bottom-left corner starts one row
+// higher, taking the left edge piece's last row (y 23) over what the left edge drew there.
+std::array<FramePass, 8> FramePasses(WindowSize size) {
+  const int w = size.width;
+  const int h = size.height;
+  const int p = kFramePiece;
+  const AxisMap leftColumns{0, p - 1, skin::kTopLeftCorner.x, 0, 0};
+  const AxisMap rightColumns{w - p, w - 1, skin::kTopRightCorner.x, 0, w - p};
+  const AxisMap edgeColumns{p, w - p - 1, skin::kTopEdge.x, kEdgePeriod, 0};
+  const AxisMap topRows{0, p - 1, skin::kTopEdge.y, 0, 0};
+  const AxisMap bottomRows{h - p, h - 1, skin::kBottomEdge.y, 0, h - p};
+  const AxisMap edgeRows{p, h - p - 1, skin::kLeftEdge.y, kEdgePeriod, 0};
+  const AxisMap bottomLeftRows{h - p - 1, h - 1, skin::kBottomLeftCorner.y, 0, h - p};
+  return {{
+      {edgeColumns, topRows},         // top edge
+      {leftColumns, edgeRows},        // left edge
+      {rightColumns, edgeRows},       // right edge
+      {edgeColumns, bottomRows},      // bottom edge
+      {leftColumns, topRows},         // top-left corner
+      {rightColumns, topRows},        // top-right corner
+      {leftColumns, bottomLeftRows},  // bottom-left corner, nine rows
+      {rightColumns, bottomRows},     // bottom-right corner
+  }};
+}
+
+// Copies each frame pass onto the window; pixels of the transparent colour are skipped.
+void DrawFrame(const TColourImage& skin, TColor trans, WindowSize size, TWindowWriter& window) {
+  for (const FramePass& pass : FramePasses(size)) {
+    for (int y = pass.y.first; y <= pass.y.last; ++y) {
+      const int sy = pass.y.Source(y);
+      for (int x = pass.x.first; x <= pass.x.last; ++x) {
+        const TColor c = skin.At(pass.x.Source(x), sy);
+        if (c != trans) window.Put(x, y, c);
+      }
+    }
+  }
+}
+
+// The glyph sheets, read on the first glyph a composition draws.
+class TLazySheets {
+ public:
+  TLazySheets(const TBitmap* builtIn, const TBitmap* user) : builtIn_(builtIn), user_(user) {}
+  const TGlyphSheets& Get() {
+    if (!sheets_) {
+      sheets_.emplace();
+      if (builtIn_ != nullptr) sheets_->builtIn = TColourImage::FromGraphic(*builtIn_);
+      if (user_ != nullptr) sheets_->user = TColourImage::FromGraphic(*user_);
+    }
+    return *sheets_;
+  }
+
+ private:
+  const TBitmap* builtIn_;
+  const TBitmap* user_;
+  std::optional<TGlyphSheets> sheets_;
+};
+
+// Draws every character in its 12x12 cell: black ink takes the swatch colour pixel by pixel,
+// with the shadow one pixel down and right unless the shadow colour is the transparent one.
+// Pixels whose swatch colour is the transparent colour are not drawn.
+void DrawText(const ParsedText& text, const ComposeInput& input, const TColourImage& skin,
+              const TTextRasterizer& font, TWindowWriter& window) {
+  const TColor trans = input.transColor;
+  // Ink is exactly black, so the cell's background must not be: a black transparent colour
+  // would otherwise make every cell solid ink.
+  const TColor background = trans == clBlack ? clWhite : trans;
+  const TColor shadow = skin.At(skin::kShadowX, skin::kShadowY);
+  const bool shadowOn = shadow != trans;
+  TLazySheets sheets(input.gaizi, input.myGaizi);
+  TCharCell cell;
+  for (std::size_t p = 0; p < text.lines.size(); ++p) {
+    const ParsedLine& line = text.lines[p];
+    const int y0 = input.padRound + kTextTop + static_cast<int>(p) * (kLinePitch + input.padLine);
+    int advance = 0;
+    for (std::size_t k = 0; k < line.Length(); ++k) {
+      const std::string& character = line.Characters[k];
+      const int colour = line.ColourAt(k);
+      const int glyph = line.GlyphAt(k);
+      cell.Fill(background);
+      font.DrawChar(character, cell, background);
+      // "$A" carries glyph 0 like an ordinary character; its flag tells it apart.
+      if (glyph > 0 || line.FromGlyphCode[k]) DrawGlyph(glyph, cell, sheets.Get());
+      const int x0 = input.padRound + kTextLeft + advance;
+      for (int x = 0; x < TCharCell::kSize; ++x) {
+        for (int y = 0; y < TCharCell::kSize; ++y) {
+          if (cell.Get(x, y) != clBlack) continue;
+          const TColor c = SampleTextColour(skin, colour, x, y);
+          if (c == trans) continue;
+          if (shadowOn) window.Put(x0 + x + 1, y0 + y + 1, shadow);
+          window.Put(x0 + x, y0 + y, c);
+        }
+      }
+      advance += character.size() >= 2 ? kFullAdvance : kHalfAdvance;
+    }
+  }
+}
+
+}  // namespace
+
+const TTextRasterizer& TFontCache::Get(const std::string& faceName) {
+  auto it = fonts_.find(faceName);
+  if (it == fonts_.end()) it = fonts_.emplace(faceName, TTextRasterizer(faceName)).first;
+  return it->second;
+}
+
+WindowSize MeasureWindow(const ComposeInput& input) {
+  CheckRanges(input);
+  std::optional<TTextRasterizer> local;
+  const TTextRasterizer& font = FontFor(input, local);
+  int maxWidth = 0;
+  int colour = 0;
+  for (const std::string& line : input.lines) {
+    maxWidth = std::max(maxWidth, font.MeasureText(ParseMarkupLine(line, colour).DisplayText));
+  }
+  return SizeOf(maxWidth, static_cast<int>(input.lines.size()), input);
+}
+
+std::optional<TBitmap> ComposeWindow(const ComposeInput& input) {
+  if (input.systemGraphic == nullptr || input.systemGraphic->GetEmpty()) return std::nullopt;
+  CheckRanges(input);
+  const TBitmap& system = *input.systemGraphic;
+  if (system.GetWidth() != skin::kWidth || system.GetHeight() != skin::kHeight) {
+    throw EComposeError(FormatMessage(compose_msg::kSystemGraphicSize,
+                                      {std::to_string(system.GetWidth()), std::to_string(system.GetHeight())}));
+  }
+  const TColourImage skin = TColourImage::FromGraphic(system);
+
+  std::optional<TTextRasterizer> local;
+  const TTextRasterizer& font = FontFor(input, local);
+  const ParsedText text = ParseAndMeasure(input.lines, font);
+  const WindowSize size = SizeOf(text.maxWidth, static_cast<int>(text.lines.size()), input);
+  if (size.height <= 0) {
+    throw EComposeError(FormatMessage(compose_msg::kNoHeight, {std::to_string(input.padLine),
+                                                               std::to_string(input.padRound),
+                                                               std::to_string(size.height)}));
+  }
+
+  TQvDIB window;
+  {
+    const TBitmap wall = PaintWallpaper(skin, size, input.wallMode);
+    window.Assign(&wall);
+  }
+  window.SetPixelFormat(qvPf24Bit);
+  TWindowWriter writer(window);
+  DrawFrame(skin, input.transColor, size, writer);
+  DrawText(text, input, skin, font, writer);
+
+  TBitmap result;
+  window.AssignTo(result);
+  result.SetPixelFormat(TPixelFormat::pf24bit);
+  return result;
+}
+
+}  // namespace pw

@@ -1,0 +1,58 @@
+// The window composer: turns window text, the options and the system graphic into the finished
+// message-window picture (wallpaper, frame, coloured text with its shadow) as a 24-bit bitmap.
+// No GUI dependency; the window program and the command line call it alike.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "compose/errors.h"
+#include "compose/markup.h"  // SplitLines: memo text into window lines
+#include "toolkit/bitmap.h"
+#include "toolkit/color.h"
+#include "toolkit/font.h"
+
+namespace pw {
+
+// Text rasterisers by face name, kept by the caller from one composition to the next so that
+// each glyph is rasterised once. Not thread-safe.
+class TFontCache {
+ public:
+  const TTextRasterizer& Get(const std::string& faceName);
+
+ private:
+  std::map<std::string, TTextRasterizer> fonts_;
+};
+
+struct ComposeInput {
+  const TBitmap* systemGraphic = nullptr;  // the 160x80 skin; null means none loaded
+  TColor transColor = clBlack;
+  std::vector<std::string> lines;          // window lines as Shift-JIS bytes
+  std::string fontFace = "RMG2000";        // "RMG2000" or "RM2000"
+  int wallMode = 0;                        // 0 stretch ("Enlarge to Display"), 1 tile
+  int padRound = 0;                        // 0..160
+  int padLine = 0;                         // 0..320
+  const TBitmap* gaizi = nullptr;          // built-in glyph sheet (156x48)
+  const TBitmap* myGaizi = nullptr;        // user glyph sheet, may be empty (0x0) or null
+  TFontCache* fonts = nullptr;             // glyph cache to use; null composes with a fresh one
+};
+
+struct WindowSize {
+  int width;
+  int height;
+};
+
+// Composes the window; std::nullopt when no system graphic is loaded. The result is a 24-bit
+// TBitmap. Raises EComposeError for a margin or line gap out of range, a system graphic that is
+// not 160x80, or a window without height (no lines and a line gap of 16 + 2 x margin or more),
+// and the DIB image's range error when a frame piece or text pixel falls outside the window.
+// Nothing is returned on failure.
+std::optional<TBitmap> ComposeWindow(const ComposeInput& input);
+
+// The window size the input gives, without composing: W = widest line + 2 x margin + 16,
+// H = 16 (n + 1) + line gap (n - 1) + 2 x margin. H may be 0 or less, which ComposeWindow refuses.
+WindowSize MeasureWindow(const ComposeInput& input);
+
+}  // namespace pw

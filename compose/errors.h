@@ -1,0 +1,19 @@
+// Failures of window composition and every fixed text they carry, spelled once.
+#pragma once
+
+#include "toolkit/errors.h"
+
+namespace pw {
+
+namespace compose_msg {
+inline constexpr const char* kNoHeight =
+    "The window has no height: with no text lines, a line gap of %s and a margin of %s it would be %s pixels high";
+inline constexpr const char* kSystemGraphicSize = "The system graphic must be 160x80 pixels, not %sx%s";
+inline constexpr const char* kMarginRange = "The margin must be between 0 and 160, not %s";
+inline constexpr const char* kLineGapRange = "The line gap must be between 0 and 320, not %s";
+}  // namespace compose_msg
+
+// Inputs that cannot make a window.
+class EComposeError : public Exception { using Exception::Exception; };
+
+}  // namespace pw
