@@ -1,0 +1,139 @@
+#include "png/kropng.h"
+
+#include <ctime>
+#include <memory>
+
+#include "png/messages.h"
+#include "png/png_read_stream.h"
+#include "toolkit/stream.h"
+
+namespace pw {
+
+namespace {
+
+TKroPNGTime CurrentUtcTime() {
+  const std::time_t now = std::time(nullptr);
+  std::tm utc{};
+  gmtime_r(&now, &utc);
+  TKroPNGTime t;
+  t.Year = static_cast<std::uint16_t>(utc.tm_year + 1900);
+  t.Month = static_cast<std::uint8_t>(utc.tm_mon + 1);
+  t.Day = static_cast<std::uint8_t>(utc.tm_mday);
+  t.Hour = static_cast<std::uint8_t>(utc.tm_hour);
+  t.Minute = static_cast<std::uint8_t>(utc.tm_min);
+  t.Second = static_cast<std::uint8_t>(utc.tm_sec);
+  return t;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// TKroGraphicFileObject
+
+TKroGraphicFileObject::TKroGraphicFileObject() { HookBitmap(bitmap_); }
+
+void TKroGraphicFileObject::HookBitmap(TBitmap& bitmap) {
+  bitmap.OnChange = [this](TGraphic&) { Changed(); };
+}
+
+void TKroGraphicFileObject::SetTransparent(bool value) {
+  bitmap_.SetTransparent(value);
+  TGraphic::SetTransparent(value);
+}
+
+void TKroGraphicFileObject::LoadFromStream(TStream& stream) {
+  TBitmap loaded;
+  loaded.LoadFromStream(stream);
+  bitmap_.Assign(&loaded);
+}
+
+void TKroGraphicFileObject::SaveToStream(TStream& stream) { bitmap_.SaveToStream(stream); }
+
+void TKroGraphicFileObject::Assign(const TGraphic* source) {
+  if (source == this) return;
+  if (source != nullptr && dynamic_cast<const TBitmap*>(source) == nullptr) {
+    // Another kind of graphic hands itself over through its own AssignTo.
+    source->AssignTo(bitmap_);
+    return;
+  }
+  bitmap_.Assign(source);
+}
+
+void TKroGraphicFileObject::AssignTo(TGraphic& dest) const { dest.Assign(&bitmap_); }
+
+TBitmap TKroGraphicFileObject::ReleaseBitmap() {
+  TBitmap released = bitmap_;
+  released.OnChange = nullptr;
+  released.OnProgress = nullptr;
+  bitmap_.ReleaseImage();
+  return released;
+}
+
+// ---------------------------------------------------------------------------------------------
+// TKroPNG
+
+TKroPNG::TKroPNG() : Time(CurrentUtcTime()) {}
+
+void TKroPNG::SetWidth(int value) {
+  if (!alphaMask_.GetEmpty()) alphaMask_.SetWidth(value);
+  if (!GetEmpty()) TKroGraphicFileObject::SetWidth(value);
+}
+
+void TKroPNG::SetHeight(int value) {
+  if (!alphaMask_.GetEmpty()) alphaMask_.SetHeight(value);
+  if (!GetEmpty()) TKroGraphicFileObject::SetHeight(value);
+}
+
+void TKroPNG::LoadFromStream(TStream& stream) {
+  // The picture is decoded aside and taken over only when the whole load succeeded.
+  TKroPNGReadStream decoder;
+  TBitmap color;
+  TBitmap mask;
+  decoder.MacBinary = MacBinary;
+  decoder.MaxPixels = MaxPixels;
+  decoder.TimeRecord = &Time;
+  decoder.ChromaticityRecord = &Chromaticities;
+  decoder.GifRecord = &GifExtension;
+  decoder.MaskTarget = &mask;
+  if (OnProgress) {
+    color.OnProgress = [this](TGraphic&, TProgressStage stage, std::uint8_t percent, bool redraw, const TRect& rect,
+                              const std::string& message) { Progress(stage, percent, redraw, rect, message); };
+  }
+  decoder.ReadFromStream(color, stream, 0);
+  color.OnProgress = nullptr;
+
+  description_ = decoder.Description();
+  (MaskTarget != nullptr ? *MaskTarget : alphaMask_).Assign(&mask);
+  TBitmap& target = ColorTarget != nullptr ? *ColorTarget : ColorBitmap();
+  target.Assign(&color);
+  TGraphic::SetTransparent(color.GetTransparent());
+  PaletteModified = true;
+}
+
+void TKroPNG::SaveToStream(TStream&) { throw EKroPNG(kropng_msg::kNoEncoder); }
+
+void TKroPNG::Assign(const TGraphic* source) {
+  if (const auto* other = dynamic_cast<const TKroPNG*>(source)) {
+    if (other == this) return;
+    ColorBitmap().Assign(&other->Bitmap());
+    alphaMask_.Assign(&other->alphaMask_);
+    description_ = other->description_;
+    TGraphic::SetTransparent(other->GetTransparent());
+    return;
+  }
+  TKroGraphicFileObject::Assign(source);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TFileFormatRegistration RegisterKroPNG() {
+  return TFileFormatRegistration("PNG", "PNG Format", [] { return std::unique_ptr<TGraphic>(std::make_unique<TKroPNG>()); });
+}
+
+void LoadPngFile(const std::string& fileName, TBitmap& bitmap) {
+  TKroPNG png;
+  png.LoadFromFile(fileName);
+  bitmap.Assign(&png);
+}
+
+}  // namespace pw

@@ -1,0 +1,460 @@
+// PNG image reconstruction: pixel layout, inflating and unfiltering rows, Adam7 passes,
+// and transparency.
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <new>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "png/filters.h"
+#include "png/inflater.h"
+#include "png/messages.h"
+#include "png/png_read_stream.h"
+
+namespace pw {
+
+namespace {
+
+constexpr std::uint32_t kIDAT = 0x49444154;  // "IDAT"
+constexpr std::size_t kInputBufferSize = 24576;
+// Deflate emits at most 258 bytes per 2 bits of input; a source shorter than the image data
+// needs at this ratio cannot hold the image.
+constexpr std::int64_t kMaxInflateRatio = 1032;
+
+// How one PNG row becomes one bitmap row.
+enum class TRowKind {
+  Copy,         // same layout (grey or palette of 1, 4, 8 bits)
+  Expand2To4,   // 2-bit samples become 4-bit indices of the same value
+  Grey16,       // high byte of each sample
+  GreyAlpha8,   // grey byte; 255 - alpha to the mask
+  GreyAlpha16,  // high bytes
+  Rgb8,         // red, green, blue become blue, green, red
+  Rgb16,
+  Rgba8,
+  Rgba16,
+};
+
+struct TPixelLayout {
+  TRowKind kind = TRowKind::Copy;
+  int bitmapBits = 24;
+  int sourceBits = 24;
+};
+
+// First column and row, column and row steps of a pass.
+struct TPass {
+  int x0, y0, dx, dy;
+};
+constexpr TPass kWholeImage = {0, 0, 1, 1};
+constexpr std::array<TPass, 7> kAdam7 = {{
+    {0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4}, {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2},
+}};
+
+int PassExtent(int size, int start, int step) { return size > start ? (size - start + step - 1) / step : 0; }
+
+std::size_t Align4(std::size_t n) { return (n + 3) & ~std::size_t{3}; }
+
+// Bytes of a PNG row of n pixels, filter-type byte included.
+std::size_t SourceRowLength(int n, int sourceBits) {
+  return (static_cast<std::size_t>(n) * static_cast<std::size_t>(sourceBits) + 7) / 8 + 1;
+}
+
+TPixelFormat FormatOfBits(int bits) {
+  switch (bits) {
+    case 1: return TPixelFormat::pf1bit;
+    case 4: return TPixelFormat::pf4bit;
+    case 8: return TPixelFormat::pf8bit;
+    default: return TPixelFormat::pf24bit;
+  }
+}
+
+// The layout of a colour type and bit depth; raises the bit-depth messages.
+TPixelLayout ChooseLayout(int base, bool alpha, int depth) {
+  switch (base) {
+    case 0: {
+      if (depth != 1 && depth != 2 && depth != 4 && depth != 8 && depth != 16) throw EKroPNG(kropng_msg::kGreyBitDepth);
+      if (alpha) {
+        if (depth < 8) throw EKroPNG(kropng_msg::kGreyAlpha);
+        return depth == 8 ? TPixelLayout{TRowKind::GreyAlpha8, 8, 16} : TPixelLayout{TRowKind::GreyAlpha16, 8, 32};
+      }
+      if (depth == 2) return {TRowKind::Expand2To4, 4, 2};
+      if (depth == 16) return {TRowKind::Grey16, 8, 16};
+      return {TRowKind::Copy, depth, depth};
+    }
+    case 2:
+      if (depth != 8 && depth != 16) throw EKroPNG(kropng_msg::kBitDepth);
+      if (alpha) return depth == 8 ? TPixelLayout{TRowKind::Rgba8, 24, 32} : TPixelLayout{TRowKind::Rgba16, 24, 64};
+      return depth == 8 ? TPixelLayout{TRowKind::Rgb8, 24, 24} : TPixelLayout{TRowKind::Rgb16, 24, 48};
+    default:  // palette
+      if (depth != 1 && depth != 2 && depth != 4 && depth != 8) throw EKroPNG(kropng_msg::kBitDepth);
+      if (depth == 2) return {TRowKind::Expand2To4, 4, 2};
+      return {TRowKind::Copy, depth, depth};
+  }
+}
+
+// Each byte of four 2-bit samples as two bytes of two 4-bit indices.
+constexpr std::array<std::uint16_t, 256> kExpand2To4 = [] {
+  std::array<std::uint16_t, 256> table{};
+  for (unsigned b = 0; b < 256; ++b) {
+    const unsigned first = ((b >> 6) << 4) | ((b >> 4) & 3);
+    const unsigned second = (((b >> 2) & 3) << 4) | (b & 3);
+    table[b] = static_cast<std::uint16_t>(first | (second << 8));  // byte order of memory
+  }
+  return table;
+}();
+
+// Converts n pixels of PNG row data into bitmap layout; alpha goes to mask as 255 - alpha.
+void ConvertRow(TRowKind kind, const std::uint8_t* src, int n, int sourceBits, std::uint8_t* dst, std::uint8_t* mask) {
+  const auto count = static_cast<std::size_t>(n);
+  switch (kind) {
+    case TRowKind::Copy:
+      std::memcpy(dst, src, (count * static_cast<std::size_t>(sourceBits) + 7) / 8);
+      break;
+    case TRowKind::Expand2To4:
+      for (std::size_t i = 0, bytes = (count + 3) / 4; i < bytes; ++i) {
+        const std::uint16_t pair = kExpand2To4[src[i]];
+        dst[2 * i] = static_cast<std::uint8_t>(pair);
+        dst[2 * i + 1] = static_cast<std::uint8_t>(pair >> 8);
+      }
+      break;
+    case TRowKind::Grey16:
+      for (std::size_t i = 0; i < count; ++i) dst[i] = src[2 * i];
+      break;
+    case TRowKind::GreyAlpha8:
+      for (std::size_t i = 0; i < count; ++i) {
+        dst[i] = src[2 * i];
+        mask[i] = static_cast<std::uint8_t>(255 - src[2 * i + 1]);
+      }
+      break;
+    case TRowKind::GreyAlpha16:
+      for (std::size_t i = 0; i < count; ++i) {
+        dst[i] = src[4 * i];
+        mask[i] = static_cast<std::uint8_t>(255 - src[4 * i + 2]);
+      }
+      break;
+    case TRowKind::Rgb8:
+      for (std::size_t i = 0; i < count; ++i, src += 3, dst += 3) {
+        dst[0] = src[2];
+        dst[1] = src[1];
+        dst[2] = src[0];
+      }
+      break;
+    case TRowKind::Rgb16:
+      for (std::size_t i = 0; i < count; ++i, src += 6, dst += 3) {
+        dst[0] = src[4];
+        dst[1] = src[2];
+        dst[2] = src[0];
+      }
+      break;
+    case TRowKind::Rgba8:
+      for (std::size_t i = 0; i < count; ++i, src += 4, dst += 3) {
+        dst[0] = src[2];
+        dst[1] = src[1];
+        dst[2] = src[0];
+        mask[i] = static_cast<std::uint8_t>(255 - src[3]);
+      }
+      break;
+    case TRowKind::Rgba16:
+      for (std::size_t i = 0; i < count; ++i, src += 8, dst += 3) {
+        dst[0] = src[4];
+        dst[1] = src[2];
+        dst[2] = src[0];
+        mask[i] = static_cast<std::uint8_t>(255 - src[6]);
+      }
+      break;
+  }
+}
+
+unsigned ReadIndex(const std::uint8_t* row, std::size_t x, int bits) {
+  switch (bits) {
+    case 1: return (row[x >> 3] >> (7 - (x & 7))) & 1u;
+    case 4: return (x & 1) ? row[x >> 1] & 0x0Fu : row[x >> 1] >> 4u;
+    default: return row[x];
+  }
+}
+
+void WriteIndex(std::uint8_t* row, std::size_t x, int bits, unsigned value) {
+  switch (bits) {
+    case 1: {
+      const auto bit = static_cast<std::uint8_t>(0x80u >> (x & 7));
+      row[x >> 3] = static_cast<std::uint8_t>(value != 0 ? row[x >> 3] | bit : row[x >> 3] & ~bit);
+      break;
+    }
+    case 4: {
+      std::uint8_t& b = row[x >> 1];
+      b = (x & 1) ? static_cast<std::uint8_t>((b & 0xF0) | value) : static_cast<std::uint8_t>((b & 0x0F) | (value << 4));
+      break;
+    }
+    default: row[x] = static_cast<std::uint8_t>(value);
+  }
+}
+
+// Indices beyond a short palette are written as its last entry.
+void ClampIndices(std::uint8_t* row, int n, int bits, int paletteCount) {
+  const auto last = static_cast<unsigned>(paletteCount - 1);
+  for (std::size_t x = 0; x < static_cast<std::size_t>(n); ++x)
+    if (ReadIndex(row, x, bits) > last) WriteIndex(row, x, bits, last);
+}
+
+// Puts pixel i of a converted pass row at column x0 + i * dx of a bitmap row.
+void ScatterRow(const std::uint8_t* src, int n, int bits, std::uint8_t* dst, int x0, int dx) {
+  for (std::size_t i = 0; i < static_cast<std::size_t>(n); ++i) {
+    const std::size_t x = static_cast<std::size_t>(x0) + i * static_cast<std::size_t>(dx);
+    if (bits == 24)
+      std::memcpy(dst + 3 * x, src + 3 * i, 3);
+    else
+      WriteIndex(dst, x, bits, ReadIndex(src, i, bits));
+  }
+}
+
+void ScatterMask(const std::uint8_t* src, int n, std::uint8_t* dst, int x0, int dx) {
+  for (std::size_t i = 0; i < static_cast<std::size_t>(n); ++i)
+    dst[static_cast<std::size_t>(x0) + i * static_cast<std::size_t>(dx)] = src[i];
+}
+
+TPaletteEntries GreyPalette256() {
+  TPaletteEntries entries(256);
+  for (int i = 0; i < 256; ++i) {
+    const auto v = static_cast<std::uint8_t>(i);
+    entries[static_cast<std::size_t>(i)] = {v, v, v, 0};
+  }
+  return entries;
+}
+
+}  // namespace
+
+// Everything one image needs while its rows are produced; released on every path.
+struct TKroPNGReadStream::ImageData {
+  TKroInflater inflater;
+  std::vector<std::uint8_t> input;
+  TPixelLayout layout;
+  int bytesPerPixel = 1;
+  bool clampIndices = false;
+  std::vector<TPass> passes;  // the passes that hold data
+  std::int64_t rawBytes = 0;  // inflated size of all rows
+  std::int64_t rowCount = 0;  // rows of all passes counted from the height, for progress
+  std::int64_t row = 1;       // rows produced so far plus one
+  std::vector<std::uint8_t> rowBlock;
+  std::uint8_t* current = nullptr;
+  std::uint8_t* previous = nullptr;
+  std::uint8_t* converted = nullptr;
+  std::uint8_t* mask = nullptr;
+};
+
+void TKroPNGReadStream::ReadImageData() {
+  if (imageDone_) return;
+  std::optional<ImageData> holder;
+  try {
+    holder.emplace();
+    holder->input.resize(kInputBufferSize);
+  } catch (const std::bad_alloc&) {
+    throw EKroPNG(kropng_msg::kZlib);
+  }
+  ImageData& image = *holder;
+  if (colorTypeBase_ < 0) {
+    // Image data before any header: an empty image, no rows.
+    CreateEmptyBitmap();
+  } else {
+    image.layout = ChooseLayout(colorTypeBase_, alphaChannel_, bitDepth_);
+    image.bytesPerPixel = (image.layout.sourceBits + 7) / 8;
+    PlanPasses(image);
+    CheckImageSize(image);
+    CreateBitmap(image);
+    AllocateRows(image);
+    ProgressBeginStage(TProgressMode::Rows, image.rowCount, 98);
+    RunPasses(image);
+  }
+  imageDone_ = true;
+  ProgressBeginStage(TProgressMode::Bytes, 0, 0);
+}
+
+void TKroPNGReadStream::PlanPasses(ImageData& image) const {
+  const std::vector<TPass> all = interlace_ == 1 ? std::vector<TPass>(kAdam7.begin(), kAdam7.end())
+                                                 : std::vector<TPass>{kWholeImage};
+  for (const TPass& pass : all) {
+    const std::int64_t rows = PassExtent(height_, pass.y0, pass.dy);
+    const int columns = PassExtent(width_, pass.x0, pass.dx);
+    image.rowCount += rows;
+    if (rows == 0 || columns == 0) continue;
+    image.passes.push_back(pass);
+    image.rawBytes += rows * static_cast<std::int64_t>(SourceRowLength(columns, image.layout.sourceBits));
+  }
+}
+
+void TKroPNGReadStream::CheckImageSize(const ImageData& image) const {
+  if (width_ <= 0 || height_ <= 0) throw EKroPNG(kropng_msg::kImageSize);
+  if (static_cast<std::int64_t>(width_) * height_ > MaxPixels) throw EKroPNG(kropng_msg::kImageSize);
+  // Refuse before allocating what the rest of the source could never fill.
+  if (image.rawBytes / kMaxInflateRatio > Remaining() + 1024) throw EKroPNG(kropng_msg::kReadError);
+}
+
+void TKroPNGReadStream::AllocateRows(ImageData& image) {
+  const std::size_t sourceRow = Align4(SourceRowLength(width_, image.layout.sourceBits)) + 4;
+  const std::size_t bitmapRow = Align4(BytesPerRow(width_, image.layout.bitmapBits)) + 4;
+  const std::size_t maskRow = Align4(static_cast<std::size_t>(width_));
+  image.rowBlock.resize(2 * sourceRow + bitmapRow + maskRow);
+  image.current = image.rowBlock.data();
+  image.previous = image.current + sourceRow;
+  image.converted = image.previous + sourceRow;
+  image.mask = image.converted + bitmapRow;
+}
+
+void TKroPNGReadStream::CreateEmptyBitmap() {
+  TBitmap& target = Target();
+  target.ReleaseImage();
+  target.SetTransparent(false);
+  target.SetPixelFormat(TPixelFormat::pf24bit);
+  target.SetSize(0, 0);
+}
+
+void TKroPNGReadStream::MakeGreyRamp(int depth) {
+  const int count = depth >= 8 ? 256 : 1 << depth;
+  TPaletteTable& table = PaletteTable();
+  for (int i = 0; i < count; ++i) {
+    const auto v = static_cast<std::uint8_t>(i * 255 / (count - 1));
+    table[static_cast<std::size_t>(i)] = {v, v, v, 0};
+  }
+  paletteCount_ = count;
+}
+
+// One fully transparent entry among opaque ones is a transparent colour; any other set of
+// alpha values is per-entry alpha.
+void TKroPNGReadStream::ClassifyPaletteAlpha() {
+  const auto begin = paletteAlpha_.begin(), end = begin + paletteCount_;
+  if (std::count(begin, end, 0) == 1 && std::count(begin, end, 255) == paletteCount_ - 1) {
+    transparentColor_ = kPaletteColor + static_cast<std::int32_t>(std::find(begin, end, 0) - begin);
+  } else {
+    transparentColor_ = -1;
+    perEntryAlpha_ = true;
+  }
+}
+
+void TKroPNGReadStream::CreateBitmap(ImageData& image) {
+  // Grey images, and palette images without a palette, get the grey ramp of their depth.
+  if (colorTypeBase_ == 0 || (colorTypeBase_ == 3 && paletteCount_ == 0)) MakeGreyRamp(bitDepth_);
+  image.clampIndices = colorTypeBase_ == 3 && paletteCount_ < (1 << bitDepth_);
+  if (transparentColor_ == kPerEntryAlpha) ClassifyPaletteAlpha();
+  if (colorTypeBase_ == 2) bitDepth_ *= 3;  // reported per pixel for RGB
+
+  TBitmap& target = Target();
+  target.ReleaseImage();
+  target.SetTransparent(false);
+  target.SetPixelFormat(FormatOfBits(image.layout.bitmapBits));
+  target.SetSize(width_, height_);
+  if (HasPaletteTable() && paletteCount_ > 0) target.SetPalette(ToolkitPalette());
+  backgroundColor_ = ResolveColor(backgroundColor_);
+
+  maskInUse_ = nullptr;
+  if ((alphaChannel_ || perEntryAlpha_) && MaskTarget != nullptr) {
+    TBitmap& mask = *MaskTarget;
+    mask.ReleaseImage();
+    mask.SetTransparent(false);
+    mask.SetPixelFormat(TPixelFormat::pf8bit);
+    mask.SetSize(width_, height_);
+    mask.SetPalette(GreyPalette256());
+    maskInUse_ = &mask;
+  }
+  hasAlpha_ = alphaChannel_;
+}
+
+std::int32_t TKroPNGReadStream::ResolveColor(std::int32_t color) const {
+  if (color < kPaletteColor) return color;
+  const std::int32_t index = color - kPaletteColor;
+  if (!HasPaletteTable() || index >= paletteCount_) return -1;
+  const auto& e = PaletteTable()[static_cast<std::size_t>(index)];
+  return e[2] | (e[1] << 8) | (e[0] << 16);
+}
+
+void TKroPNGReadStream::RunPasses(ImageData& image) {
+  for (const TPass& pass : image.passes) {
+    const int columns = PassExtent(width_, pass.x0, pass.dx);
+    const int rows = PassExtent(height_, pass.y0, pass.dy);
+    const std::size_t length = SourceRowLength(columns, image.layout.sourceBits);
+    std::memset(image.previous, 0, length);
+    for (int k = 0; k < rows; ++k) {
+      ReadRow(image, length);
+      StoreRow(image, image.current + 1, columns, pass.y0 + k * pass.dy, pass.x0, pass.dx);
+      std::swap(image.current, image.previous);
+      if (image.row % 4 == 2 || height_ < 4) ProgressStep(image.row);
+      ++image.row;
+      if (Stopped()) return;
+    }
+    if (EndOfData() || Stopped()) return;
+  }
+}
+
+// Inflates one row into the current buffer and undoes its filter.
+void TKroPNGReadStream::ReadRow(ImageData& image, std::size_t length) {
+  TKroInflater& inflater = image.inflater;
+  inflater.SetOutput(image.current, length);
+  while (inflater.OutputLeft() > 0) {
+    if (inflater.NeedsInput() && !FillInput(image)) throw EKroPNG(kropng_msg::kReadError);
+    const int result = inflater.Inflate();
+    // Z_NEED_DICT would never make progress; a stream that ends leaves the row short.
+    if (result != Z_OK && !(result == Z_STREAM_END && inflater.OutputLeft() == 0))
+      throw EKroPNG(kropng_msg::kReadError);
+  }
+  if (!UnfilterRow(image.current[0], image.current + 1, image.previous + 1, length - 1, image.bytesPerPixel))
+    throw EKroPNG(kropng_msg::kReadError);
+}
+
+// Hands the inflater the next piece of IDAT data, passing over IDAT chunks of length 0.
+bool TKroPNGReadStream::FillInput(ImageData& image) {
+  while (chunkRemaining_ <= 0) {
+    Skip(4);  // CRC of the chunk used up, not checked
+    const auto length = static_cast<std::uint32_t>(ReadU32());
+    chunkType_ = static_cast<std::uint32_t>(ReadU32());
+    if (EndOfData() || Stopped()) return false;
+    if (length > 0x7FFFFFFFu) throw EKroPNG(kropng_msg::kChunkLength);
+    chunkRemaining_ = length;
+    if (chunkType_ != kIDAT) return false;
+  }
+  const std::int64_t count = std::min<std::int64_t>(chunkRemaining_, kInputBufferSize);
+  ReadBytes(image.input.data(), count);
+  chunkRemaining_ -= count;
+  image.inflater.SetInput(image.input.data(), static_cast<std::size_t>(count));
+  return !EndOfData();
+}
+
+void TKroPNGReadStream::StoreRow(ImageData& image, const std::uint8_t* data, int columns, int y, int x0, int dx) {
+  const TPixelLayout& layout = image.layout;
+  const bool toMask = alphaChannel_ && maskInUse_ != nullptr;
+  if (interlace_ == 0) {
+    std::uint8_t* row = Target().ScanLine(y);
+    ConvertRow(layout.kind, data, columns, layout.sourceBits, row, toMask ? maskInUse_->ScanLine(y) : image.mask);
+    if (image.clampIndices) ClampIndices(row, columns, layout.bitmapBits, paletteCount_);
+    return;
+  }
+  ConvertRow(layout.kind, data, columns, layout.sourceBits, image.converted, image.mask);
+  if (image.clampIndices) ClampIndices(image.converted, columns, layout.bitmapBits, paletteCount_);
+  ScatterRow(image.converted, columns, layout.bitmapBits, Target().ScanLine(y), x0, dx);
+  if (toMask) ScatterMask(image.mask, columns, maskInUse_->ScanLine(y), x0, dx);
+}
+
+// After the chunk loop: the single transparent colour, or the mask of per-entry alpha.
+void TKroPNGReadStream::ApplyTransparency() {
+  transparentColor_ = transparentColor_ == kPerEntryAlpha ? -1 : ResolveColor(transparentColor_);
+  backgroundColor_ = ResolveColor(backgroundColor_);
+  if (!EndOfData() && !Stopped() && !alphaChannel_ && transparentColor_ != -1) {
+    Target().SetTransparent(true);
+    Target().SetTransparentColor(transparentColor_);
+  }
+  if (perEntryAlpha_ && maskInUse_ != nullptr) {
+    BuildPaletteAlphaMask();
+    hasAlpha_ = true;
+  }
+}
+
+void TKroPNGReadStream::BuildPaletteAlphaMask() {
+  const TBitmap& target = Target();
+  const int bits = target.GetBitsPerPixel();
+  for (int y = 0; y < height_; ++y) {
+    const std::uint8_t* row = target.ScanLine(y);
+    std::uint8_t* mask = maskInUse_->ScanLine(y);
+    for (std::size_t x = 0; x < static_cast<std::size_t>(width_); ++x)
+      mask[x] = static_cast<std::uint8_t>(255 - paletteAlpha_[ReadIndex(row, x, bits)]);
+  }
+}
+
+}  // namespace pw
