@@ -1,0 +1,190 @@
+// Colour division: splits a weighted list of colours into at most 2^depth palette entries by
+// halving every range at the mean of its most spread channel, depth times over.
+//
+// All statistics are exact. The sums of a range (weight, weight x value and weight x value^2
+// per channel) are 64-bit integers: at most 2^32 pixels of value 255 give sums below 2^48.
+// From them the division decides exactly what the extended-precision means and variances
+// decide, with no rounding at all:
+//   - variance = S2/N - (S1/N)^2 = (N*S2 - S1^2) / N^2, so comparing weighted variances of two
+//     channels is comparing their numerators N*S2 - S1^2 (128-bit, below 2^82);
+//   - for an integer value v and the mean m = S1/N, v <= m  <=>  v <= floor(S1/N);
+//   - a palette entry is S1/N rounded to the nearest integer, an exact half to the even one,
+//     done on the quotient and remainder.
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "dib/convert.h"
+#include "toolkit/bitmap.h"
+
+namespace pw::division {
+
+enum TDivideID : std::uint8_t { kDivideRed = 0, kDivideGreen = 1, kDivideBlue = 2, kDivideLeaf = 3 };
+
+// Exact sums over a range: total weight, and per channel (red, green, blue) the weighted sum
+// of the values and of their squares.
+struct TChannelSums {
+  std::uint64_t weight = 0;
+  std::array<std::uint64_t, 3> sum{};
+  std::array<std::uint64_t, 3> square{};
+
+  void Add(std::uint64_t w, unsigned r, unsigned g, unsigned b) {
+    weight += w;
+    sum[0] += w * r;
+    sum[1] += w * g;
+    sum[2] += w * b;
+    square[0] += w * r * r;
+    square[1] += w * g * g;
+    square[2] += w * b * b;
+  }
+  TChannelSums operator-(const TChannelSums& o) const {
+    TChannelSums d;
+    d.weight = weight - o.weight;
+    for (int c = 0; c < 3; ++c) {
+      d.sum[c] = sum[c] - o.sum[c];
+      d.square[c] = square[c] - o.square[c];
+    }
+    return d;
+  }
+};
+
+// N^2 times the variance of a channel: N*S2 - S1^2, never negative.
+inline __int128 ScaledVariance(const TChannelSums& s, int channel) {
+  const unsigned __int128 n = s.weight;
+  const unsigned __int128 s1 = s.sum[channel];
+  return static_cast<__int128>(n * s.square[channel] - s1 * s1);
+}
+
+// The split channel, variances weighted 3 (red), 4 (green), 2 (blue): red wins its ties,
+// green wins a tie with blue.
+inline TDivideID ChooseChannel(const TChannelSums& s) {
+  const __int128 red = 3 * ScaledVariance(s, 0);
+  const __int128 green = 4 * ScaledVariance(s, 1);
+  const __int128 blue = 2 * ScaledVariance(s, 2);
+  if (red >= green && red >= blue) return kDivideRed;
+  if (red > green || blue > green) return kDivideBlue;
+  return kDivideGreen;
+}
+
+// floor(mean): an integer value is <= the mean exactly when it is <= this.
+inline std::uint8_t MeanFloor(const TChannelSums& s, int channel) {
+  return static_cast<std::uint8_t>(s.sum[channel] / s.weight);
+}
+
+// The mean rounded to the nearest integer, an exact half to the even neighbour.
+inline std::uint8_t RoundedMean(const TChannelSums& s, int channel) {
+  const std::uint64_t q = s.sum[channel] / s.weight;
+  const std::uint64_t twiceRest = 2 * (s.sum[channel] % s.weight);
+  const bool up = twiceRest > s.weight || (twiceRest == s.weight && (q & 1u) != 0);
+  return static_cast<std::uint8_t>(q + (up ? 1 : 0));
+}
+
+// One node of the decision tree. A split node sends values <= threshold (the floor of the
+// range's mean on its channel) to lower and the others to upper.
+struct TDivisionNode {
+  std::uint8_t divideID = kDivideLeaf;
+  std::uint8_t threshold = 0;
+  std::uint16_t lower = 0;
+  std::uint16_t upper = 0;
+  std::uint8_t index = 0;  // palette index of a leaf
+};
+
+struct TDivision {
+  TPaletteEntries palette;          // in creation order
+  std::vector<TDivisionNode> tree;  // node 0 is the root
+
+  // The palette index of a colour that took part in the division.
+  std::uint8_t Lookup(std::uint8_t red, std::uint8_t green, std::uint8_t blue) const {
+    const std::uint8_t value[3] = {red, green, blue};
+    const TDivisionNode* node = &tree[0];
+    while (node->divideID != kDivideLeaf)
+      node = &tree[value[node->divideID] <= node->threshold ? node->lower : node->upper];
+    return node->index;
+  }
+};
+
+// Runs the division over items. Traits supplies, for its Item type:
+//   static unsigned Value(const Item&, int channel)   channel 0 red, 1 green, 2 blue
+//   static void AddTo(TChannelSums&, const Item&)
+//   static void SetIndex(Item&, std::uint8_t index)   palette index of the item's leaf
+// Items are reordered in place. The context's progress step runs once per leaf position of
+// the complete division, 2^depth times, whether or not the leaf holds items.
+template <class Traits>
+class TDivider {
+ public:
+  using Item = typename Traits::Item;
+
+  TDivider(int depth, const TQvConvertContext& context) : depth_(depth), context_(context) {}
+
+  TDivision Run(std::span<Item> items) {
+    result_ = TDivision{};
+    result_.palette.reserve(std::size_t{1} << depth_);
+    result_.tree.reserve(std::size_t{2} << depth_);
+    result_.tree.emplace_back();
+    Divide(items.data(), items.data() + items.size(), 0, Sum(items.data(), items.data() + items.size()), 0);
+    return std::move(result_);
+  }
+
+ private:
+  static TChannelSums Sum(const Item* first, const Item* last) {
+    TChannelSums s;
+    for (const Item* p = first; p != last; ++p) Traits::AddTo(s, *p);
+    return s;
+  }
+
+  void Divide(Item* first, Item* last, int level, const TChannelSums& sums, std::size_t node) {
+    if (sums.weight == 0) {
+      for (std::size_t leaves = std::size_t{1} << (depth_ - level); leaves > 0; --leaves) context_.Step();
+      return;
+    }
+    if (level == depth_) {
+      MakeLeaf(first, last, sums, node);
+      return;
+    }
+    const TDivideID channel = ChooseChannel(sums);
+    const std::uint8_t threshold = MeanFloor(sums, channel);
+    Item* middle = std::partition(first, last, [&](const Item& item) { return Traits::Value(item, channel) <= threshold; });
+    // Sum the shorter part; the other follows exactly by subtraction.
+    TChannelSums lowerSums;
+    if (middle - first <= last - middle)
+      lowerSums = Sum(first, middle);
+    else
+      lowerSums = sums - Sum(middle, last);
+    const TChannelSums upperSums = sums - lowerSums;
+
+    result_.tree[node].divideID = channel;
+    result_.tree[node].threshold = threshold;
+    // The upper part first: colours above the mean take the lower palette indices.
+    const std::size_t upper = NewNode();
+    result_.tree[node].upper = static_cast<std::uint16_t>(upper);
+    Divide(middle, last, level + 1, upperSums, upper);
+    const std::size_t lower = NewNode();
+    result_.tree[node].lower = static_cast<std::uint16_t>(lower);
+    Divide(first, middle, level + 1, lowerSums, lower);
+  }
+
+  void MakeLeaf(Item* first, Item* last, const TChannelSums& sums, std::size_t node) {
+    const auto index = static_cast<std::uint8_t>(result_.palette.size());
+    result_.palette.push_back(TPaletteEntry{RoundedMean(sums, 0), RoundedMean(sums, 1), RoundedMean(sums, 2), 0});
+    result_.tree[node].divideID = kDivideLeaf;
+    result_.tree[node].index = index;
+    for (Item* p = first; p != last; ++p) Traits::SetIndex(*p, index);
+    context_.Step();
+  }
+
+  std::size_t NewNode() {
+    result_.tree.emplace_back();
+    return result_.tree.size() - 1;
+  }
+
+  int depth_;
+  const TQvConvertContext& context_;
+  TDivision result_;
+};
+
+}  // namespace pw::division
