@@ -99,6 +99,9 @@ class TBitmap : public TGraphic {
 
   const TEncodedBits* GetEncodedBits() const { return image_->encoded.get(); }
   void SetEncodedBits(TEncodedBits encoded);
+  // biCompression of the BMP file the picture was read from (0 none, 1 RLE8, 2 RLE4,
+  // 3 bit fields); 0 for pictures made otherwise.
+  std::uint32_t GetFileCompression() const { return image_->fileCompression; }
 
  private:
   struct Image {
@@ -109,6 +112,7 @@ class TBitmap : public TGraphic {
     std::vector<std::uint8_t> pixels;  // rows top-down
     TPaletteEntries palette;
     std::shared_ptr<const TEncodedBits> encoded;
+    std::uint32_t fileCompression = 0;
   };
   Image& Unique();
   static std::shared_ptr<Image> MakeImage(int width, int height, TPixelFormat format);

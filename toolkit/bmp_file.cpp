@@ -1,13 +1,555 @@
-// BMP file reading and writing of the toolkit bitmap (being written; see the BMP work).
+// BMP file reading and writing of the toolkit bitmap.
+//
+// Reading accepts "BM" files with a 12-byte core header or an info header of 40 bytes or more
+// (the first 40 bytes taken as the info header), 1, 4, 8, 16, 24 and 32 bits per pixel,
+// uncompressed, with bit fields or RLE8/RLE4 compressed, rows bottom-up or top-down. Nothing
+// is allocated that the file could not fill, apart from RLE pictures, whose decoded size is
+// held to a multiple of their encoded size. RLE codes that leave the picture are refused.
+//
+// Writing produces a 40-byte info header with a positive height, full colour tables for 1, 4
+// and 8 bits, and rows bottom-up padded with zeros. RLE pictures are written back with the
+// bytes they were read with.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <limits>
+#include <random>
+
 #include "toolkit/bitmap.h"
+#include "toolkit/bmp_format.h"
+#include "toolkit/byte_reader.h"
 #include "toolkit/errors.h"
+#include "toolkit/rle.h"
 #include "toolkit/stream.h"
 
 namespace pw {
+namespace {
 
-void TBitmap::LoadFromStream(TStream&) { throw EInvalidGraphic(msg::kBitmapIllegal); }
-void TBitmap::SaveToStream(TStream&) { throw EInvalidGraphic(msg::kBitmapIllegal); }
-void TBitmap::SaveToFile(const std::string& fileName) { TGraphic::SaveToFile(fileName); }
-void TBitmap::LoadFromPackedDib(const std::uint8_t*, std::size_t) { throw EInvalidGraphic(msg::kBitmapIllegal); }
+// An RLE picture may decode to at most this many bytes per encoded byte (a run of 255 pixels
+// takes 2 bytes), or to kRleMinimumBudget bytes whatever its size, so that a few bytes of
+// end-of-bitmap code cannot claim gigabytes.
+constexpr std::uint64_t kRleExpansion = 256;
+constexpr std::uint64_t kRleMinimumBudget = 16u << 20;
+
+// Header sizes from which the bit masks are part of the header (bytes 40 to 51).
+constexpr std::uint32_t kHeaderWithMasks = 52;
+
+[[noreturn]] void Illegal() { throw EInvalidGraphic(msg::kBitmapIllegal); }
+
+// a * b, or an error when the product does not fit into 64 bits.
+std::uint64_t CheckedProduct(std::uint64_t a, std::uint64_t b) {
+  std::uint64_t product = 0;
+  if (__builtin_mul_overflow(a, b, &product)) Illegal();
+  return product;
+}
+
+// The part of a stream that one picture is read from; knows how many bytes are left, so that
+// no header value can make the reader allocate or wait for more than the stream holds.
+class Source {
+ public:
+  explicit Source(TStream& stream)
+      : stream_(stream), start_(stream.GetPosition()), end_(std::max(start_, stream.GetSize())) {}
+
+  std::uint64_t Offset() const { return offset_; }
+  std::uint64_t Size() const { return static_cast<std::uint64_t>(end_ - start_); }
+  std::uint64_t Remaining() const { return Size() - offset_; }
+
+  std::vector<std::uint8_t> Read(std::uint64_t count) {
+    Require(count);
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(count));
+    ReadInto(bytes.data(), bytes.size());
+    return bytes;
+  }
+  void ReadInto(std::uint8_t* destination, std::size_t count) {
+    Require(count);
+    stream_.ReadBuffer(destination, count);
+    offset_ += count;
+  }
+  void Skip(std::uint64_t count) {
+    Require(count);
+    SeekTo(offset_ + count);
+  }
+  void SeekTo(std::uint64_t offset) {
+    if (offset > Size()) throw EReadError();
+    stream_.SetPosition(start_ + static_cast<std::int64_t>(offset));
+    offset_ = offset;
+  }
+
+ private:
+  void Require(std::uint64_t count) const {
+    if (count > Remaining()) throw EReadError();
+  }
+
+  TStream& stream_;
+  std::int64_t start_;
+  std::int64_t end_;
+  std::uint64_t offset_ = 0;
+};
+
+// What the headers say, checked: a picture this reader can decode.
+struct Layout {
+  int width = 0;
+  int height = 0;  // rows; the sign of the file's height is in topDown
+  bool topDown = false;
+  int bitCount = 0;
+  std::uint32_t compression = bmp::kBiRgb;
+  std::uint32_t sizeImage = 0;
+  std::array<std::uint32_t, 3> masks{};  // red, green, blue; with bit fields
+  std::uint64_t colorCount = 0;          // entries of the file's colour table
+  std::size_t entrySize = 4;             // 3 after a core header
+};
+
+bool IsDepth(int bits, std::initializer_list<int> depths) {
+  return std::find(depths.begin(), depths.end(), bits) != depths.end();
+}
+
+void CheckCompression(const Layout& l) {
+  switch (l.compression) {
+    case bmp::kBiRgb:
+      if (!IsDepth(l.bitCount, {1, 4, 8, 16, 24, 32})) Illegal();
+      break;
+    case bmp::kBiRle8:
+      if (l.bitCount != 8) Illegal();
+      break;
+    case bmp::kBiRle4:
+      if (l.bitCount != 4) Illegal();
+      break;
+    case bmp::kBiBitfields:
+      if (!IsDepth(l.bitCount, {16, 32})) Illegal();
+      break;
+    default:
+      Illegal();
+  }
+  // Compressed rows are always stored bottom-up.
+  if (l.topDown && (l.compression == bmp::kBiRle8 || l.compression == bmp::kBiRle4)) Illegal();
+}
+
+std::uint64_t FullTableSize(int bitCount) { return bitCount <= 8 ? std::uint64_t{1} << bitCount : 0; }
+
+Layout ReadCoreLayout(Source& source) {
+  auto bytes = source.Read(bmp::kCoreHeaderSize - 4);
+  ByteReader in(bytes);
+  Layout l;
+  l.width = in.U16LE();
+  l.height = in.U16LE();
+  const std::uint16_t planes = in.U16LE();
+  l.bitCount = in.U16LE();
+  if (planes != 1) Illegal();
+  if (!IsDepth(l.bitCount, {1, 4, 8, 24})) Illegal();
+  if (l.width == 0 || l.height == 0) Illegal();
+  l.colorCount = FullTableSize(l.bitCount);
+  l.entrySize = 3;
+  return l;
+}
+
+// An info header of headerSize >= 40 bytes, of which the first 40 count, followed by the
+// bit masks when they are not part of the header.
+Layout ReadInfoLayout(Source& source, std::uint32_t headerSize) {
+  const auto rest = source.Read(headerSize - 4);
+  std::vector<std::uint8_t> bytes;
+  bytes.reserve(rest.size() + 4);
+  bmp::PutU32(bytes, headerSize);
+  bytes.insert(bytes.end(), rest.begin(), rest.end());
+  ByteReader in(bytes);
+  const bmp::InfoHeader h = bmp::ReadInfoHeader(in);
+  if (h.biPlanes != 1) Illegal();
+  if (h.biWidth <= 0 || h.biHeight == 0 || h.biHeight == std::numeric_limits<std::int32_t>::min()) Illegal();
+  Layout l;
+  l.width = h.biWidth;
+  l.height = h.biHeight < 0 ? -h.biHeight : h.biHeight;
+  l.topDown = h.biHeight < 0;
+  l.bitCount = h.biBitCount;
+  l.compression = h.biCompression;
+  l.sizeImage = h.biSizeImage;
+  CheckCompression(l);
+  if (l.compression == bmp::kBiBitfields) {
+    const auto following = headerSize >= kHeaderWithMasks ? std::vector<std::uint8_t>() : source.Read(bmp::kMasksSize);
+    ByteReader masks = following.empty() ? in : ByteReader(following);
+    for (auto& m : l.masks) m = masks.U32LE();
+  }
+  l.colorCount = h.biClrUsed != 0 ? h.biClrUsed : FullTableSize(l.bitCount);
+  return l;
+}
+
+Layout ReadLayout(Source& source) {
+  const auto sizeBytes = source.Read(4);
+  const std::uint32_t headerSize = ByteReader(sizeBytes).U32LE();
+  if (headerSize == bmp::kCoreHeaderSize) return ReadCoreLayout(source);
+  if (headerSize >= bmp::kInfoHeaderSize) return ReadInfoLayout(source, headerSize);
+  Illegal();
+}
+
+// The colour table, up to the entries a bitmap of this depth can use (256 at most); further
+// entries are skipped.
+TPaletteEntries ReadColorTable(Source& source, const Layout& l) {
+  const std::uint64_t capacity = l.bitCount <= 8 ? FullTableSize(l.bitCount) : 256;
+  const std::uint64_t kept = std::min(l.colorCount, capacity);
+  const std::uint64_t tableBytes = CheckedProduct(l.colorCount, l.entrySize);
+  if (tableBytes > source.Remaining()) throw EReadError();
+  const auto bytes = source.Read(kept * l.entrySize);
+  source.Skip(tableBytes - bytes.size());
+  TPaletteEntries palette(static_cast<std::size_t>(kept));
+  for (std::size_t i = 0; i < palette.size(); ++i) {
+    const std::uint8_t* e = bytes.data() + i * l.entrySize;
+    palette[i] = {e[2], e[1], e[0], 0};
+  }
+  return palette;
+}
+
+// How the pixels of a file map to a bitmap format.
+enum class PixelKind { kCopy, kRle, kBitfields };
+
+struct Channel {
+  std::uint32_t mask = 0;
+  int shift = 0;
+  std::uint64_t max = 0;  // largest value of the channel once shifted down; 0 for an empty mask
+
+  explicit Channel(std::uint32_t m) : mask(m) {
+    if (m == 0) return;
+    shift = std::countr_zero(m);
+    max = (std::uint64_t{1} << std::bit_width(m >> shift)) - 1;
+  }
+  // The channel scaled to 0..255, rounded to nearest.
+  std::uint8_t Value(std::uint32_t pixel) const {
+    if (max == 0) return 0;
+    const std::uint64_t v = (pixel & mask) >> shift;
+    return static_cast<std::uint8_t>((v * 510 + max) / (2 * max));
+  }
+};
+
+TPixelFormat FormatOf(const Layout& l, PixelKind& kind) {
+  kind = PixelKind::kCopy;
+  if (l.compression == bmp::kBiRle8 || l.compression == bmp::kBiRle4) kind = PixelKind::kRle;
+  switch (l.bitCount) {
+    case 1: return TPixelFormat::pf1bit;
+    case 4: return TPixelFormat::pf4bit;
+    case 8: return TPixelFormat::pf8bit;
+    case 24: return TPixelFormat::pf24bit;
+    default: break;
+  }
+  using Masks = std::array<std::uint32_t, 3>;
+  const bool fields = l.compression == bmp::kBiBitfields;
+  if (l.bitCount == 16) {
+    if (!fields || l.masks == Masks{0x7C00, 0x03E0, 0x001F}) return TPixelFormat::pf15bit;
+    if (l.masks == Masks{0xF800, 0x07E0, 0x001F}) return TPixelFormat::pf16bit;
+  } else if (!fields || l.masks == Masks{0xFF0000, 0x00FF00, 0x0000FF}) {
+    return TPixelFormat::pf32bit;
+  }
+  kind = PixelKind::kBitfields;
+  return TPixelFormat::pf32bit;
+}
+
+// Bitmap row y (top-down) of the row stored at position i of the file.
+int BitmapRow(const Layout& l, int i) { return l.topDown ? i : l.height - 1 - i; }
+
+// Uncompressed rows in the bitmap's own layout: one read per row, or one for all of them.
+void ReadPlainRows(Source& source, const Layout& l, std::uint8_t* pixels, std::size_t stride) {
+  const std::uint64_t total = CheckedProduct(stride, static_cast<std::uint64_t>(l.height));
+  if (total > source.Remaining()) throw EReadError();
+  if (l.topDown) {
+    source.ReadInto(pixels, static_cast<std::size_t>(total));
+    return;
+  }
+  for (int i = 0; i < l.height; ++i)
+    source.ReadInto(pixels + stride * static_cast<std::size_t>(BitmapRow(l, i)), stride);
+}
+
+// 16- or 32-bit rows with other bit masks, widened to 32-bit pixels (blue, green, red, 0).
+void ReadBitfieldRows(Source& source, const Layout& l, std::uint8_t* pixels, std::size_t stride) {
+  const std::size_t sourceStride = BytesPerRow(l.width, l.bitCount);
+  if (CheckedProduct(sourceStride, static_cast<std::uint64_t>(l.height)) > source.Remaining()) throw EReadError();
+  const Channel red(l.masks[0]), green(l.masks[1]), blue(l.masks[2]);
+  std::vector<std::uint8_t> row(sourceStride);
+  for (int i = 0; i < l.height; ++i) {
+    source.ReadInto(row.data(), row.size());
+    std::uint8_t* out = pixels + stride * static_cast<std::size_t>(BitmapRow(l, i));
+    for (int x = 0; x < l.width; ++x) {
+      const std::uint8_t* p = row.data() + static_cast<std::size_t>(x) * (l.bitCount / 8);
+      const std::uint32_t v = l.bitCount == 16 ? static_cast<std::uint32_t>(p[0] | p[1] << 8)
+                                               : static_cast<std::uint32_t>(p[0] | p[1] << 8 | p[2] << 16) |
+                                                     static_cast<std::uint32_t>(p[3]) << 24;
+      out[4 * x] = blue.Value(v);
+      out[4 * x + 1] = green.Value(v);
+      out[4 * x + 2] = red.Value(v);
+      out[4 * x + 3] = 0;
+    }
+  }
+}
+
+// The encoded bytes of an RLE picture: biSizeImage of them (stride x rows when it is 0), or
+// as many as the stream still holds.
+std::vector<std::uint8_t> ReadEncodedBits(Source& source, const Layout& l, std::uint64_t plainSize) {
+  const std::uint64_t wanted = l.sizeImage != 0 ? l.sizeImage : plainSize;
+  auto bits = source.Read(std::min(wanted, source.Remaining()));
+  const std::uint64_t budget = std::max(kRleMinimumBudget, CheckedProduct(bits.size(), kRleExpansion));
+  if (plainSize > budget) Illegal();
+  return bits;
+}
+
+void DecodeRows(const std::vector<std::uint8_t>& bits, const Layout& l, std::uint8_t* pixels, std::size_t stride) {
+  // Storage row 0 of an RLE stream is the bottom row of the bitmap.
+  TRleTarget target;
+  target.row0 = pixels + stride * static_cast<std::size_t>(l.height - 1);
+  target.stride = -static_cast<std::ptrdiff_t>(stride);
+  target.width = l.width;
+  target.height = l.height;
+  const auto format = l.compression == bmp::kBiRle8 ? TRleFormat::kRle8 : TRleFormat::kRle4;
+  // Data that ends before its end-of-bitmap code leaves the rest of the picture at index 0;
+  // a code that leaves the picture makes the file unreadable.
+  const TRleResult result = DecodeRle(format, bits, target);
+  if (result != TRleResult::kEndOfBitmap && result != TRleResult::kDataEnded) Illegal();
+}
+
+// Where the pixel data starts: at bfOffBits when that lies at or after the end of the colour
+// table and inside the file (files with a gap there are common), else right after the table.
+void SeekPixels(Source& source, std::uint32_t offBits) {
+  if (offBits >= source.Offset() && offBits < source.Size()) source.SeekTo(offBits);
+}
+
+std::uint32_t ToU32(std::uint64_t value) {
+  if (value > std::numeric_limits<std::uint32_t>::max()) Illegal();
+  return static_cast<std::uint32_t>(value);
+}
+
+// --- writing -------------------------------------------------------------------------------
+
+struct WritePlan {
+  int bitCount = 0;
+  std::uint32_t compression = bmp::kBiRgb;
+  std::size_t tableEntries = 0;
+  bool masks = false;
+};
+
+WritePlan PlanFor(TPixelFormat format, std::size_t paletteSize, const TEncodedBits* encoded) {
+  WritePlan p;
+  switch (format) {
+    case TPixelFormat::pf1bit: p.bitCount = 1; break;
+    case TPixelFormat::pf4bit: p.bitCount = 4; break;
+    case TPixelFormat::pf8bit: p.bitCount = 8; break;
+    case TPixelFormat::pf24bit: p.bitCount = 24; break;
+    case TPixelFormat::pf15bit: p.bitCount = 16; break;
+    case TPixelFormat::pf16bit:
+      p.bitCount = 16;
+      p.compression = bmp::kBiBitfields;  // 5-6-5 needs its masks
+      p.masks = true;
+      break;
+    default: p.bitCount = 32; break;
+  }
+  // Indexed pictures carry the full table; direct-colour ones the palette they carry, if any.
+  p.tableEntries = p.bitCount <= 8 ? std::size_t{1} << p.bitCount : std::min<std::size_t>(paletteSize, 256);
+  if (encoded && ((encoded->compression == bmp::kBiRle8 && p.bitCount == 8) ||
+                  (encoded->compression == bmp::kBiRle4 && p.bitCount == 4)))
+    p.compression = encoded->compression;
+  return p;
+}
+
+std::vector<std::uint8_t> FileHead(const WritePlan& plan, int width, int height, std::uint64_t pixelBytes,
+                                   const TPaletteEntries& palette) {
+  const std::uint64_t offBits =
+      bmp::kFileHeaderSize + bmp::kInfoHeaderSize + (plan.masks ? bmp::kMasksSize : 0) + 4 * plan.tableEntries;
+  std::vector<std::uint8_t> out;
+  out.reserve(static_cast<std::size_t>(offBits));
+  bmp::FileHeader fh;
+  fh.bfSize = ToU32(offBits + pixelBytes);
+  fh.bfOffBits = static_cast<std::uint32_t>(offBits);
+  bmp::WriteFileHeader(out, fh);
+  bmp::InfoHeader ih;
+  ih.biWidth = width;
+  ih.biHeight = height;
+  ih.biBitCount = static_cast<std::uint16_t>(plan.bitCount);
+  ih.biCompression = plan.compression;
+  ih.biSizeImage = ToU32(pixelBytes);
+  ih.biClrUsed = static_cast<std::uint32_t>(plan.tableEntries);
+  bmp::WriteInfoHeader(out, ih);
+  if (plan.masks) {
+    bmp::PutU32(out, 0xF800);
+    bmp::PutU32(out, 0x07E0);
+    bmp::PutU32(out, 0x001F);
+  }
+  // The picture's own entries first; the rest of a full table is zero.
+  for (std::size_t i = 0; i < plan.tableEntries; ++i) {
+    bmp::RgbQuad q;
+    if (i < palette.size()) q = {palette[i].peBlue, palette[i].peGreen, palette[i].peRed, 0};
+    bmp::WriteRgbQuad(out, q);
+  }
+  return out;
+}
+
+// A file name in the folder of target that no file has yet, created empty with the default
+// permissions; -1 when the folder cannot take a new file.
+int CreateSibling(const std::string& target, std::string& name) {
+  const std::filesystem::path path(target);
+  const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+  std::random_device random;
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    char suffix[32];
+    std::snprintf(suffix, sizeof suffix, ".%08x.tmp", static_cast<unsigned>(random()));
+    name = (folder / ("." + path.filename().string() + suffix)).string();
+    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+// Removes a file when it goes out of scope, unless released.
+class FileRemover {
+ public:
+  explicit FileRemover(std::string name) : name_(std::move(name)) {}
+  FileRemover(const FileRemover&) = delete;
+  FileRemover& operator=(const FileRemover&) = delete;
+  ~FileRemover() {
+    if (!name_.empty()) ::unlink(name_.c_str());
+  }
+  void Release() { name_.clear(); }
+
+ private:
+  std::string name_;
+};
+
+// A decoded picture, ready to become a bitmap's image.
+struct Picture {
+  int width = 0;
+  int height = 0;
+  TPixelFormat format = TPixelFormat::pfDevice;
+  std::size_t stride = 0;
+  std::vector<std::uint8_t> pixels;  // rows top-down
+  TPaletteEntries palette;
+  std::uint32_t compression = bmp::kBiRgb;
+  std::vector<std::uint8_t> encoded;  // the bytes of an RLE picture as read
+};
+
+std::vector<std::uint8_t> ZeroedPixels(std::uint64_t size) {
+  try {
+    return std::vector<std::uint8_t>(static_cast<std::size_t>(size));
+  } catch (const std::bad_alloc&) {
+    throw EOutOfMemory();
+  }
+}
+
+// Reads headers, colour table and pixels from the source, which starts after the file header.
+Picture ReadPicture(Source& source, std::uint32_t offBits) {
+  const Layout l = ReadLayout(source);
+  Picture p;
+  p.palette = ReadColorTable(source, l);
+  SeekPixels(source, offBits);
+  PixelKind kind;
+  p.format = FormatOf(l, kind);
+  p.width = l.width;
+  p.height = l.height;
+  p.compression = l.compression;
+  p.stride = BytesPerRow(l.width, BitsPerPixel(p.format));
+  const std::uint64_t plainSize = CheckedProduct(p.stride, static_cast<std::uint64_t>(l.height));
+  switch (kind) {
+    case PixelKind::kCopy:
+      if (plainSize > source.Remaining()) throw EReadError();
+      p.pixels = ZeroedPixels(plainSize);
+      ReadPlainRows(source, l, p.pixels.data(), p.stride);
+      break;
+    case PixelKind::kBitfields:
+      // 32-bit output is at most twice the 16-bit input, so the input bounds it.
+      if (CheckedProduct(BytesPerRow(l.width, l.bitCount), static_cast<std::uint64_t>(l.height)) > source.Remaining())
+        throw EReadError();
+      p.pixels = ZeroedPixels(plainSize);
+      ReadBitfieldRows(source, l, p.pixels.data(), p.stride);
+      break;
+    case PixelKind::kRle:
+      p.encoded = ReadEncodedBits(source, l, plainSize);
+      p.pixels = ZeroedPixels(plainSize);
+      DecodeRows(p.encoded, l, p.pixels.data(), p.stride);
+      break;
+  }
+  return p;
+}
+
+}  // namespace
+
+void TBitmap::LoadFromStream(TStream& stream) {
+  Source source(stream);
+  if (source.Size() == 0) {
+    ReleaseImage();
+    return;
+  }
+  // The signature decides before the length: a short file of another kind is not a bitmap.
+  const auto signature = source.Read(std::min<std::uint64_t>(2, source.Size()));
+  if (signature.size() < 2 || signature[0] != 'B' || signature[1] != 'M') Illegal();
+  const auto restBytes = source.Read(bmp::kFileHeaderSize - 2);
+  ByteReader rest(restBytes);
+  rest.Skip(8);  // bfSize and the reserved fields are not used
+  Picture picture = ReadPicture(source, rest.U32LE());
+
+  // Build the new image aside; the bitmap changes only once everything was read.
+  auto next = std::make_shared<Image>();
+  next->width = picture.width;
+  next->height = picture.height;
+  next->format = picture.format;
+  next->stride = picture.stride;
+  next->pixels = std::move(picture.pixels);
+  next->palette = std::move(picture.palette);
+  next->fileCompression = picture.compression;
+  if (picture.compression == bmp::kBiRle8 || picture.compression == bmp::kBiRle4)
+    next->encoded = std::make_shared<const TEncodedBits>(TEncodedBits{picture.compression, std::move(picture.encoded)});
+  image_ = std::move(next);
+  PaletteModified = !image_->palette.empty();
+  Changed();
+}
+
+void TBitmap::LoadFromPackedDib(const std::uint8_t* data, std::size_t size) {
+  // A file header whose bfOffBits (0) is ignored: pixels follow the colour table.
+  std::vector<std::uint8_t> file{'B', 'M'};
+  file.resize(bmp::kFileHeaderSize);
+  if (size != 0) file.insert(file.end(), data, data + size);
+  TMemoryStream stream(std::move(file));
+  LoadFromStream(stream);
+}
+
+void TBitmap::SaveToStream(TStream& stream) {
+  // An empty bitmap writes nothing, as a file of zero bytes reads as an empty bitmap.
+  if (GetEmpty()) return;
+  const Image& image = *image_;
+  const WritePlan plan = PlanFor(image.format, image.palette.size(), image.encoded.get());
+  if (plan.compression == bmp::kBiRle8 || plan.compression == bmp::kBiRle4) {
+    const auto& bits = image.encoded->bits;
+    const auto head = FileHead(plan, image.width, image.height, bits.size(), image.palette);
+    stream.WriteBuffer(head.data(), head.size());
+    stream.WriteBuffer(bits.data(), bits.size());
+    return;
+  }
+  const std::size_t stride = BytesPerRow(image.width, plan.bitCount);
+  const auto head = FileHead(plan, image.width, image.height,
+                             CheckedProduct(stride, static_cast<std::uint64_t>(image.height)), image.palette);
+  stream.WriteBuffer(head.data(), head.size());
+  // Rows bottom-up; the bytes after the last pixel of a row are written as zeros.
+  const std::size_t used = (static_cast<std::size_t>(image.width) * static_cast<std::size_t>(plan.bitCount) + 7) / 8;
+  static constexpr std::uint8_t kZeros[4] = {};
+  for (int y = image.height - 1; y >= 0; --y) {
+    stream.WriteBuffer(image.pixels.data() + image.stride * static_cast<std::size_t>(y), used);
+    stream.WriteBuffer(kZeros, stride - used);
+  }
+}
+
+void TBitmap::SaveToFile(const std::string& fileName) {
+  // A target that exists but may not be written is refused, as writing it in place would be.
+  if (::access(fileName.c_str(), F_OK) == 0 && ::access(fileName.c_str(), W_OK) != 0) throw EFCreateError(fileName);
+  std::string temporary;
+  const int fd = CreateSibling(fileName, temporary);
+  if (fd < 0) throw EFCreateError(fileName);
+  ::close(fd);
+  FileRemover remover(temporary);
+  {
+    TFileStream file(temporary, TFileMode::fmCreate);
+    SaveToStream(file);
+    file.Flush();
+  }
+  if (std::rename(temporary.c_str(), fileName.c_str()) != 0) throw EFCreateError(fileName);
+  remover.Release();
+}
 
 }  // namespace pw
