@@ -471,6 +471,54 @@ TEST(Halftone, ErrorDiffusesAlongTheSerpentineAndTruncatesTowardZero) {
   EXPECT_EQ(IndexAt(out, 0, 1), 2u * 5);
 }
 
+// Halftone as read from its description: every error kept in a full table, neighbours found
+// by coordinates. Returns the output index per pixel, storage rows first.
+std::vector<unsigned> ReferenceHalftone(const TQvDIBInfos& src, bool bw) {
+  const int w = src.Width(), h = src.Height();
+  std::vector<std::array<int, 3>> error(static_cast<std::size_t>(w * h));
+  auto errorAt = [&](int r, int x, int c) { return r < 0 || x < 0 || x >= w ? 0 : error[r * w + x][c]; };
+  auto level = [](int v, std::initializer_list<int> uppers) {
+    int l = 0;
+    for (int u : uppers) l += v > u;
+    return l;
+  };
+  std::vector<unsigned> out(static_cast<std::size_t>(w * h));
+  for (int r = 0; r < h; ++r)
+    for (int n = 0; n < w; ++n) {
+      const bool leftToRight = r % 2 == 0;
+      const int x = leftToRight ? n : w - 1 - n, cameFrom = leftToRight ? x - 1 : x + 1;
+      const std::uint8_t* p = src.Bits() + src.Stride() * r + 3 * x;
+      const int colour[3] = {p[2], p[1], p[0]};
+      int v[3];
+      for (int c = 0; c < 3; ++c) {
+        const int done = n == 0 ? 0 : errorAt(r, cameFrom, c);
+        v[c] = colour[c] - (12 * errorAt(r - 1, x, c) + 12 * done + 5 * errorAt(r - 1, cameFrom, c)) / 32;
+      }
+      if (bw) {
+        const int target = v[0] + v[1] + v[2] < 384 ? 0 : 255;
+        for (int c = 0; c < 3; ++c) error[r * w + x][c] = target - v[c];
+        out[r * w + x] = target == 255;
+      } else {
+        const int lr = level(v[0], {25, 76, 127, 178, 230}), lg = level(v[1], {21, 63, 106, 149, 192, 233}),
+                  lb = level(v[2], {31, 95, 159, 223});
+        error[r * w + x] = {kHalftoneRed[lr] - v[0], kHalftoneGreen[lg] - v[1], kHalftoneBlue[lb] - v[2]};
+        out[r * w + x] = static_cast<unsigned>(lr * 35 + lg * 5 + lb);
+      }
+    }
+  return out;
+}
+
+TEST(Halftone, MatchesTheDescriptionOnAPhotoLikeImage) {
+  const TQvDIBInfos src = PhotoLike(23, 11, 9);
+  for (const bool bw : {false, true}) {
+    const TQvDIBInfos out = bw ? ConvertToHalfToneBW(src, false, {}) : ConvertToHalfTone(src, false, {});
+    const std::vector<unsigned> expected = ReferenceHalftone(src, bw);
+    for (int r = 0; r < src.Height(); ++r)
+      for (int x = 0; x < src.Width(); ++x)
+        ASSERT_EQ(IndexAt(out, x, src.Height() - 1 - r), expected[r * src.Width() + x]) << bw << " " << x << "," << r;
+  }
+}
+
 TEST(Halftone, PaletteSourcesAreReadThroughTheirColourTable) {
   TQvDIBInfos src = MakeInfos(3, 1, 4);
   src.colorTable[9] = Quad({255, 255, 255});
