@@ -1,0 +1,54 @@
+// Every text the window program shows to users, spelled once.
+#pragma once
+
+namespace pw::app_msg {
+
+inline constexpr const char* kApplicationTitle = "Panelwright";
+inline constexpr const char* kWindowCaption = "Panelwright";
+inline constexpr const char* kInitialPreviewCaption = "Preview ( 0 x 0 ) magnification : x1";
+
+// Exit question.
+inline constexpr const char* kExitText = "終了します。";
+inline constexpr const char* kExitCaption = "終了確認";
+
+// Preview caption pieces and the colour-depth labels.
+inline constexpr const char* kPreviewPrefix = "  Preview ( ";
+inline constexpr const char* kPreviewTimes = "x ";
+inline constexpr const char* kPreviewClose = ") ";
+inline constexpr const char* kPreviewMagnify = "magnify:x";
+inline constexpr const char* kPreviewColours = " Col.Nm";
+inline constexpr const char* kLabel1Bit = "1 bit (2 col) ";
+inline constexpr const char* kLabel4Bit = "4 bit (16 col) ";
+inline constexpr const char* kLabel8Bit = "8 bit (256 col) ";
+inline constexpr const char* kLabel24Bit = "24 bit (High  colour) ";
+inline constexpr const char* kLabel32Bit = "32 bit (True colour ) ";
+inline constexpr const char* kLabelCustom = "Indiscフルカラー）";
+
+// File dialogs (filters as description|patterns pairs).
+inline constexpr const char* kOpenFilter =
+    "Bitmap, png file(*.bmp;*.png)|*.bmp;*.png|Bitmap(*.bmp)|*.bmp|png file(*.png)|*.png";
+inline constexpr const char* kSaveFilter = "Bitmap(*.bmp)|*.bmp";
+inline constexpr const char* kSaveDefaultExtension = "bmp";
+inline constexpr const char* kNoPreview = "(no preview)";
+
+// Saving before anything was made.
+inline constexpr const char* kNothingToSave = "There is no window to save yet. Press Make first.";
+
+// Quick save.
+inline constexpr const char* kBrowseFolderTitle = "フォルダを選択してください。";
+inline constexpr const char* kNoFileName = "Type a file name to save under";
+inline constexpr const char* kNoFolder = "Choose a folder to save into";
+inline constexpr const char* kNoSuchFolder = "There's no such folder";
+inline constexpr const char* kOverwriteCaption = "Save Image";
+inline constexpr const char* kAlreadyExists = " already exists";
+inline constexpr const char* kOverwriteQuestion = "Overwrite ?";
+inline constexpr const char* kSaved = "Saved it";
+inline constexpr const char* kCantSave = "Can't save the image";
+
+// File drop target.
+inline constexpr const char* kNoHookTarget = "フック先を特定できません。";
+
+// A failure that carries no message of its own.
+inline constexpr const char* kUnknownFailure = "Unknown error";
+
+}  // namespace pw::app_msg

@@ -1,0 +1,249 @@
+#include "app/form1.h"
+
+#include <QMenu>
+#include <QPushButton>
+#include <filesystem>
+#include <system_error>
+
+#include "app/anchors.h"
+#include "app/app_messages.h"
+#include "app/dialogs.h"
+#include "app/failure.h"
+#include "compose/layout.h"
+#include "png/kropng.h"
+#include "resources/resources.h"
+#include "toolkit/sjis.h"
+#include "ui_form1.h"
+
+namespace pw {
+
+namespace {
+
+constexpr int kSystemGraphicWidth = 160;
+constexpr int kSystemGraphicHeight = 80;
+constexpr int kMaxMagnify = 10;
+
+int TagOf(const QObject* sender) { return sender != nullptr ? sender->property("tag").toInt() : 0; }
+
+// The extension runs from the last '.' to the end when no separator or drive colon follows that
+// dot; it is upper-cased for the comparison.
+std::string UpperExtension(const std::string& fileName) {
+  const std::size_t pos = fileName.find_last_of(".\\/:");
+  if (pos == std::string::npos || fileName[pos] != '.') return "";
+  return QString::fromStdString(fileName.substr(pos)).toUpper().toStdString();
+}
+
+// True for an existing file that is not a folder.
+bool FileExists(const std::string& path) {
+  std::error_code error;
+  return std::filesystem::exists(path, error) && !std::filesystem::is_directory(path, error);
+}
+
+const char* PixelFormatLabel(TPixelFormat format) {
+  switch (format) {
+    case TPixelFormat::pf1bit: return app_msg::kLabel1Bit;
+    case TPixelFormat::pf4bit: return app_msg::kLabel4Bit;
+    case TPixelFormat::pf8bit: return app_msg::kLabel8Bit;
+    case TPixelFormat::pf24bit: return app_msg::kLabel24Bit;
+    case TPixelFormat::pf32bit: return app_msg::kLabel32Bit;
+    case TPixelFormat::pfCustom: return app_msg::kLabelCustom;
+    case TPixelFormat::pfDevice:
+    case TPixelFormat::pf15bit:
+    case TPixelFormat::pf16bit: break;
+  }
+  return "";
+}
+
+void ShowSized(TImage& image, TBitmap bitmap) {
+  image.resize(bitmap.GetWidth(), bitmap.GetHeight());
+  image.SetPicture(std::move(bitmap));
+}
+
+}  // namespace
+
+TForm1::TForm1(TDialogs& dialogs, QWidget* parent)
+    : QMainWindow(parent), ui_(std::make_unique<Ui::TForm1>()), dialogs_(dialogs) {
+  ui_->setupUi(this);
+  move(4, 4);
+  anchors_ = new TAnchors(this);  // owned by this window
+  anchors_->RecordAll(ui_->centralwidget);
+  ConnectCommands();
+  RunGuarded(dialogs_, [this] { FormCreate(); });
+}
+
+TForm1::~TForm1() = default;
+
+template <class Source, class Signal>
+void TForm1::Connect(Source* source, Signal signal, void (TForm1::*handler)(QObject*)) {
+  connect(source, signal, this, [this, source, handler] { RunGuarded(dialogs_, [&] { (this->*handler)(source); }); });
+}
+
+void TForm1::ConnectCommands() {
+  Ui::TForm1& u = *ui_;
+  Connect(u.Button_Load, &QPushButton::clicked, &TForm1::Button_LoadClick);
+  Connect(u.OpenSys1, &QAction::triggered, &TForm1::Button_LoadClick);
+  Connect(u.Button_Make, &QPushButton::clicked, &TForm1::Button_MakeClick);
+  Connect(u.Make1, &QAction::triggered, &TForm1::Button_MakeClick);
+  Connect(u.Button_Save, &QPushButton::clicked, &TForm1::Button_SaveClick);
+  Connect(u.SaveAs1, &QAction::triggered, &TForm1::Button_SaveClick);
+  Connect(u.Button_Exit, &QPushButton::clicked, &TForm1::Button_ExitClick);
+  Connect(u.Exit1, &QAction::triggered, &TForm1::Button_ExitClick);
+  for (QPushButton* button : {u.Button_Extend, u.Button_Mini})
+    Connect(button, &QPushButton::clicked, &TForm1::Button_ExtendClick);
+  for (QAction* action : {u.V_Extend1, u.V_Mini1}) Connect(action, &QAction::triggered, &TForm1::Button_ExtendClick);
+  Connect(u.Font1, &QMenu::aboutToShow, &TForm1::Font1Click);
+  Connect(u.Wall1, &QMenu::aboutToShow, &TForm1::Wall1Click);
+  for (QAction* action : {u.Font_MS_G1, u.Font_MS_M1}) Connect(action, &QAction::triggered, &TForm1::Font_MS_G1Click);
+  for (QAction* action : {u.Wall_Extend1, u.Wall_Line1})
+    Connect(action, &QAction::triggered, &TForm1::Wall_Extend1Click);
+  connect(u.Image1, &TImage::Pressed, this,
+          [this](QPoint pos) { RunGuarded(dialogs_, [&] { Image1Click(ui_->Image1, pos); }); });
+}
+
+void TForm1::FormCreate() {
+  TBitmap gaizi;
+  const std::span<const std::uint8_t> packed = resources::Gaizi01();
+  gaizi.LoadFromPackedDib(packed.data(), packed.size());
+  ShowSized(*ui_->Image_Gaizi, std::move(gaizi));
+
+  // The user sheet comes from the current directory, not the program's folder.
+  ShowSized(*ui_->Image_MyGaizi, TBitmap());
+  const std::string dir = std::filesystem::current_path().string();
+  const std::string bmpName = dir + "/myword.bmp";
+  const std::string pngName = dir + "/myword.png";
+  TBitmap mine;
+  if (FileExists(bmpName))
+    mine.LoadFromFile(bmpName);
+  else if (FileExists(pngName))
+    LoadPngFile(pngName, mine);
+  ShowSized(*ui_->Image_MyGaizi, std::move(mine));
+}
+
+void TForm1::Button_LoadClick(QObject*) {
+  std::string fileName = lastOpenName_;
+  if (!dialogs_.RunOpenDialog(fileName)) return;
+  lastOpenName_ = fileName;  // remembered even when the load is ignored or fails
+  LoadSystemGraphic(fileName);
+}
+
+void TForm1::LoadSystemGraphic(const std::string& fileName) {
+  const std::string extension = UpperExtension(fileName);
+  TBitmap bitmap;
+  if (extension == ".PNG")
+    LoadPngFile(fileName, bitmap);
+  else if (extension == ".BMP")
+    bitmap.LoadFromFile(fileName);
+  else
+    return;
+  if (bitmap.GetWidth() != kSystemGraphicWidth || bitmap.GetHeight() != kSystemGraphicHeight) return;
+  ui_->Image1->SetPicture(std::move(bitmap));
+  sysLoaded_ = true;
+}
+
+void TForm1::Image1Click(QObject*, const QPoint& pos) {
+  transColor_ = PickTransparentColour(ui_->Image1->Picture(), pos.x(), pos.y());
+  TBitmap swatch;
+  swatch.SetPixelFormat(TPixelFormat::pf24bit);
+  swatch.SetSize(ui_->Image_Trans->width(), ui_->Image_Trans->height());
+  swatch.Fill(transColor_);
+  ui_->Image_Trans->SetPicture(std::move(swatch));
+}
+
+std::vector<std::string> TForm1::MemoLines() const {
+  // The typed lines: wrapping in the editor is only visual and never splits a window line.
+  return SplitLines(sjis::FromUtf8(ui_->Memo1->toPlainText().toStdString()));
+}
+
+void TForm1::Button_MakeClick(QObject*) {
+  if (!sysLoaded_) return;
+  ComposeInput input;
+  input.systemGraphic = ui_->Image1->Picture();
+  input.transColor = transColor_;
+  input.lines = MemoLines();
+  input.fontFace = ui_->RadioGroup_Font->SelectedText().toStdString();
+  input.wallMode = ui_->RadioGroup_Wall->ItemIndex();
+  input.padRound = ui_->SpinEdit_Pad_Round->value();
+  input.padLine = ui_->SpinEdit_Pad_Line->value();
+  input.gaizi = ui_->Image_Gaizi->Picture();
+  input.myGaizi = ui_->Image_MyGaizi->Picture();
+  input.fonts = &fonts_;
+  std::optional<TBitmap> window = ComposeWindow(input);
+  if (!window) return;
+  ui_->Image_Res->SetPicture(std::move(*window));
+  ResizePreview();
+  UpdatePreviewCaption();
+}
+
+const TBitmap& TForm1::ResultPicture() { return ui_->Image_Res->EnsurePicture(); }
+
+bool TForm1::HasResult() const {
+  const TBitmap* picture = ui_->Image_Res->Picture();
+  return picture != nullptr && !picture->GetEmpty();
+}
+
+void TForm1::ResizePreview() {
+  const TBitmap& picture = ResultPicture();
+  ui_->Image_Res->resize(picture.GetWidth() * magnify_, picture.GetHeight() * magnify_);
+}
+
+void TForm1::Button_ExtendClick(QObject* Sender) {
+  const int tag = TagOf(Sender);
+  if (tag == 1 && magnify_ < kMaxMagnify) ++magnify_;
+  if (tag == 2 && magnify_ > 1) --magnify_;
+  if (tag == 1 || tag == 2) ResizePreview();
+  UpdatePreviewCaption();
+}
+
+void TForm1::UpdatePreviewCaption() {
+  const TBitmap& picture = ResultPicture();
+  const std::string caption = std::string(app_msg::kPreviewPrefix) + std::to_string(picture.GetWidth()) +
+                              app_msg::kPreviewTimes + std::to_string(picture.GetHeight()) + app_msg::kPreviewClose +
+                              app_msg::kPreviewMagnify + std::to_string(magnify_) + app_msg::kPreviewColours +
+                              PixelFormatLabel(picture.GetPixelFormat());
+  ui_->GroupBox_Res->setTitle(QString::fromStdString(caption));
+}
+
+void TForm1::Button_SaveClick(QObject*) {
+  // A window that was never made would be saved as a broken zero-byte file.
+  if (!HasResult()) {
+    dialogs_.ShowInformation(app_msg::kNothingToSave);
+    return;
+  }
+  std::string fileName = lastSaveName_;
+  if (!dialogs_.RunSaveDialog(fileName)) return;
+  lastSaveName_ = fileName;
+  SaveResult(fileName);
+}
+
+void TForm1::SaveResult(const std::string& fileName) {
+  const TBitmap* picture = ui_->Image_Res->Picture();
+  if (picture == nullptr) return;
+  TBitmap shared = *picture;  // shares the pixels; saving does not change them
+  shared.SaveToFile(fileName);
+}
+
+void TForm1::Button_ExitClick(QObject*) {
+  if (dialogs_.MessageBox(app_msg::kExitText, app_msg::kExitCaption, MB_OKCANCEL | MB_ICONINFORMATION) == IDOK)
+    close();
+}
+
+// The radio groups hold the choices; the menu items only mirror them when their submenu opens.
+void TForm1::Font1Click(QObject*) {
+  const int index = ui_->RadioGroup_Font->ItemIndex();
+  if (index != 0 && index != 1) return;
+  ui_->Font_MS_G1->setChecked(index == 0);
+  ui_->Font_MS_M1->setChecked(index == 1);
+}
+
+void TForm1::Wall1Click(QObject*) {
+  const int index = ui_->RadioGroup_Wall->ItemIndex();
+  if (index != 0 && index != 1) return;
+  ui_->Wall_Extend1->setChecked(index == 0);
+  ui_->Wall_Line1->setChecked(index == 1);
+}
+
+void TForm1::Font_MS_G1Click(QObject* Sender) { ui_->RadioGroup_Font->setItemIndex(TagOf(Sender)); }
+
+void TForm1::Wall_Extend1Click(QObject* Sender) { ui_->RadioGroup_Wall->setItemIndex(TagOf(Sender)); }
+
+}  // namespace pw

@@ -1,0 +1,83 @@
+// The main window: the system-graphic box, the text, the options, Make, the zoomable preview
+// with its colour depth, quick save, Save as and Exit, and a main menu repeating every command.
+// The window owns the program's state and turns control events into calls on the libraries.
+#pragma once
+
+#include <QMainWindow>
+#include <QStringList>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "compose/compose.h"
+#include "toolkit/color.h"
+
+namespace Ui {
+class TForm1;
+}
+
+namespace pw {
+
+class TAnchors;
+class TDialogs;
+
+class TForm1 : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // Builds the window from its stored layout, binds the drop target and runs FormCreate.
+  explicit TForm1(TDialogs& dialogs, QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  // Event handlers; Sender is the control or menu item that raised the event.
+  void FormCreate();
+  void Button_LoadClick(QObject* Sender);
+  void Image1Click(QObject* Sender, const QPoint& pos);
+  void Button_MakeClick(QObject* Sender);
+  void Button_SaveClick(QObject* Sender);
+  void Button_ExitClick(QObject* Sender);
+  void Button_ExtendClick(QObject* Sender);
+  void Font1Click(QObject* Sender);
+  void Wall1Click(QObject* Sender);
+  void Font_MS_G1Click(QObject* Sender);
+  void Wall_Extend1Click(QObject* Sender);
+
+  // Routines shared by several commands.
+  void LoadSystemGraphic(const std::string& fileName);
+  void SaveResult(const std::string& fileName);
+  void UpdatePreviewCaption();
+
+  // State, for inspection.
+  bool SysLoaded() const { return sysLoaded_; }
+  TColor TransColor() const { return transColor_; }
+  int Magnify() const { return magnify_; }
+  const std::string& LastOpenName() const { return lastOpenName_; }
+  const std::string& LastSaveName() const { return lastSaveName_; }
+  TDialogs& Dialogs() { return dialogs_; }
+
+ private:
+  void ConnectCommands();
+  // Connects a clicked button or triggered menu item to a handler, guarded by the default
+  // failure handler.
+  template <class Source, class Signal>
+  void Connect(Source* source, Signal signal, void (TForm1::*handler)(QObject*));
+  // The result picture, created empty when there is none yet.
+  const TBitmap& ResultPicture();
+  // True when a window has been made: a result picture with pixels.
+  bool HasResult() const;
+  std::vector<std::string> MemoLines() const;
+  void ResizePreview();
+
+  std::unique_ptr<Ui::TForm1> ui_;
+  TDialogs& dialogs_;
+  TAnchors* anchors_;                  // owned by this window as its Qt parent
+  TFontCache fonts_;
+
+  bool sysLoaded_ = false;
+  TColor transColor_ = clBlack;
+  std::uint8_t magnify_ = 1;
+  std::string lastOpenName_;
+  std::string lastSaveName_;
+};
+
+}  // namespace pw

@@ -1,0 +1,45 @@
+#include "app/image_control.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "app/image_convert.h"
+
+namespace pw {
+
+TImage::TImage(QWidget* parent) : QWidget(parent) {}
+
+const TBitmap& TImage::EnsurePicture() {
+  if (!picture_) picture_.emplace();
+  return *picture_;
+}
+
+void TImage::SetPicture(TBitmap picture) {
+  QImage shown = ToQImage(picture);
+  picture_ = std::move(picture);
+  shown_ = std::move(shown);
+  update();
+}
+
+void TImage::setStretch(bool value) {
+  stretch_ = value;
+  update();
+}
+
+void TImage::paintEvent(QPaintEvent*) {
+  if (shown_.isNull()) return;
+  QPainter painter(this);
+  // No smoothing: an enlarged pixel stays a block of one colour.
+  painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+  if (stretch_)
+    painter.drawImage(rect(), shown_);
+  else
+    painter.drawImage(QPoint(0, 0), shown_);
+}
+
+void TImage::mousePressEvent(QMouseEvent* event) {
+  emit Pressed(event->position().toPoint());
+  QWidget::mousePressEvent(event);
+}
+
+}  // namespace pw

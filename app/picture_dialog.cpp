@@ -1,0 +1,77 @@
+#include "app/picture_dialog.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+#include <exception>
+
+#include "app/app_messages.h"
+#include "app/dialogs.h"
+#include "app/image_convert.h"
+#include "toolkit/bitmap.h"
+#include "toolkit/picture.h"
+
+namespace pw {
+
+namespace {
+
+constexpr int kPreviewSide = 168;
+
+// The picture of a file through the graphic class registered for its extension; an empty
+// bitmap when there is none or the file cannot be read.
+TBitmap ReadPreview(const std::string& fileName) {
+  TBitmap bitmap;
+  if (TPicture::FindFormat(fileName) == nullptr) return bitmap;
+  try {
+    TPicture picture;
+    picture.LoadFromFile(fileName);
+    bitmap.Assign(picture.Graphic());
+  } catch (const std::exception&) {
+    return TBitmap();  // a preview of an unreadable file is simply empty
+  }
+  return bitmap;
+}
+
+}  // namespace
+
+TPictureFileDialog::TPictureFileDialog(QWidget* parent, QFileDialog::AcceptMode mode, const std::string& filter)
+    : QFileDialog(parent) {
+  setOption(QFileDialog::DontUseNativeDialog);  // the preview pane needs Qt's own dialog
+  setAcceptMode(mode);
+  setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+  setNameFilters(ToQtFilters(filter));
+  setSizeGripEnabled(true);
+
+  auto* pane = new QWidget(this);  // owned by this dialog
+  auto* column = new QVBoxLayout(pane);
+  picture_ = new QLabel(pane);
+  picture_->setFixedSize(kPreviewSide, kPreviewSide);
+  picture_->setAlignment(Qt::AlignCenter);
+  picture_->setFrameShape(QFrame::StyledPanel);
+  size_ = new QLabel(pane);
+  size_->setAlignment(Qt::AlignCenter);
+  column->addWidget(picture_);
+  column->addWidget(size_);
+  column->addStretch();
+  if (auto* grid = qobject_cast<QGridLayout*>(layout())) grid->addWidget(pane, 0, grid->columnCount(), grid->rowCount(), 1);
+  connect(this, &QFileDialog::currentChanged, this, &TPictureFileDialog::ShowPreview);
+}
+
+void TPictureFileDialog::ShowPreview(const QString& fileName) {
+  const TBitmap bitmap = ReadPreview(fileName.toStdString());
+  if (bitmap.GetEmpty()) {
+    picture_->setPixmap(QPixmap());
+    picture_->setText(app_msg::kNoPreview);
+    size_->clear();
+    return;
+  }
+  QImage image = ToQImage(bitmap);
+  if (image.width() > kPreviewSide || image.height() > kPreviewSide)
+    image = image.scaled(kPreviewSide, kPreviewSide, Qt::KeepAspectRatio, Qt::FastTransformation);
+  picture_->setPixmap(QPixmap::fromImage(image));
+  size_->setText(QStringLiteral("%1 x %2").arg(bitmap.GetWidth()).arg(bitmap.GetHeight()));
+}
+
+QString TPictureFileDialog::PreviewSizeText() const { return size_->text(); }
+
+}  // namespace pw

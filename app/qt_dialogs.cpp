@@ -1,0 +1,96 @@
+#include <QFileDialog>
+#include <QMenu>
+#include <QMessageBox>
+
+#include "app/app_messages.h"
+#include "app/dialogs.h"
+#include "app/picture_dialog.h"
+
+namespace pw {
+
+namespace {
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+bool RunPictureDialog(QWidget* owner, QFileDialog::AcceptMode mode, const char* filter, std::string& fileName,
+                      const char* defaultSuffix) {
+  TPictureFileDialog dialog(owner, mode, filter);
+  if (defaultSuffix != nullptr) dialog.setDefaultSuffix(defaultSuffix);
+  if (!fileName.empty()) dialog.selectFile(Q(fileName));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+  fileName = dialog.selectedFiles().first().toStdString();
+  return true;
+}
+
+QMessageBox::StandardButtons ButtonsOf(unsigned flags) {
+  switch (flags & 0x0F) {
+    case MB_OKCANCEL: return QMessageBox::Ok | QMessageBox::Cancel;
+    case MB_YESNO: return QMessageBox::Yes | QMessageBox::No;
+    default: return QMessageBox::Ok;
+  }
+}
+
+QMessageBox::Icon IconOf(unsigned flags) {
+  switch (flags & 0xF0) {
+    case MB_ICONHAND: return QMessageBox::Critical;
+    case MB_ICONEXCLAMATION: return QMessageBox::Warning;
+    case MB_ICONINFORMATION: return QMessageBox::Information;
+    default: return QMessageBox::NoIcon;
+  }
+}
+
+int CodeOf(int button) {
+  switch (button) {
+    case QMessageBox::Ok: return IDOK;
+    case QMessageBox::Yes: return IDYES;
+    case QMessageBox::No: return IDNO;
+    default: return IDCANCEL;
+  }
+}
+
+}  // namespace
+
+QStringList ToQtFilters(const std::string& filter) {
+  const QStringList parts = Q(filter).split('|');
+  QStringList filters;
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    const QString patterns = parts[i + 1];
+    const QString spaced = QString(patterns).replace(';', ' ');
+    QString description = parts[i];
+    // Qt reads the patterns from the parenthesis at the end of the entry, separated by blanks.
+    const QString shown = "(" + patterns + ")";
+    if (description.endsWith(shown))
+      description.chop(shown.size());
+    else
+      description += ' ';
+    filters << description + "(" + spaced + ")";
+  }
+  return filters;
+}
+
+bool TQtDialogs::RunOpenDialog(std::string& fileName) {
+  return RunPictureDialog(owner_, QFileDialog::AcceptOpen, app_msg::kOpenFilter, fileName, nullptr);
+}
+
+bool TQtDialogs::RunSaveDialog(std::string& fileName) {
+  return RunPictureDialog(owner_, QFileDialog::AcceptSave, app_msg::kSaveFilter, fileName,
+                          app_msg::kSaveDefaultExtension);
+}
+
+int TQtDialogs::MessageBox(const std::string& text, const std::string& caption, unsigned flags) {
+  QMessageBox box(IconOf(flags), Q(caption), Q(text), ButtonsOf(flags), owner_);
+  return CodeOf(box.exec());
+}
+
+void TQtDialogs::ShowInformation(const std::string& text) {
+  QMessageBox box(QMessageBox::NoIcon, app_msg::kApplicationTitle, Q(text), QMessageBox::Ok, owner_);
+  box.exec();
+}
+
+std::string TQtDialogs::BrowseFolder(const std::string& title) {
+  return QFileDialog::getExistingDirectory(owner_, Q(title), "/").toStdString();
+}
+
+void TQtDialogs::Popup(QMenu& menu, const QPoint& screenPos) { menu.popup(screenPos); }
+
+}  // namespace pw

@@ -1,0 +1,480 @@
+// The main window driven through its own controls and menu items, with scripted dialogs.
+#include <QAction>
+#include <QDir>
+#include <QGroupBox>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <filesystem>
+#include <memory>
+
+#include "app/application.h"
+#include "app/form1.h"
+#include "app/picture_dialog.h"
+#include "app/image_control.h"
+#include "app/image_convert.h"
+#include "app/radio_group.h"
+#include "scripted_dialogs.h"
+#include "test_support.h"
+
+using namespace pw;
+
+namespace {
+
+std::string Caption(int w, int h, int m, const std::string& label) {
+  return "  Preview ( " + std::to_string(w) + "x " + std::to_string(h) + ") magnify:x" + std::to_string(m) +
+         " Col.Nm" + label;
+}
+
+}  // namespace
+
+class TestForm : public QObject {
+  Q_OBJECT
+
+ private:
+  TProgramFormats formats_;
+  std::unique_ptr<QTemporaryDir> dir_;
+  std::unique_ptr<TScriptedDialogs> dialogs_;
+  std::unique_ptr<TForm1> form_;
+
+  std::string Path(const char* name) const { return dir_->filePath(name).toStdString(); }
+  void NewForm() {
+    form_.reset();
+    dialogs_ = std::make_unique<TScriptedDialogs>();
+    form_ = std::make_unique<TForm1>(*dialogs_);
+    form_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+  }
+  void Click(const char* button) { QTest::mouseClick(Control<QPushButton>(*form_, button), Qt::LeftButton); }
+  void Trigger(const char* action) { Control<QAction>(*form_, action)->trigger(); }
+  TImage& Image(const char* name) { return *Control<TImage>(*form_, name); }
+  std::string PreviewCaption() { return Control<QGroupBox>(*form_, "GroupBox_Res")->title().toStdString(); }
+  void Open(const std::string& fileName) {
+    dialogs_->openAnswers.push_back(fileName);
+    Click("Button_Load");
+  }
+  void LoadSample() {
+    Open(Path("skin.bmp"));
+    QVERIFY(form_->SysLoaded());
+  }
+
+ private slots:
+  void initTestCase() {
+    dir_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(dir_->isValid());
+    WriteFileBytes(Path("skin.bmp"), SampleSkinBmp());
+    WriteFileBytes(Path("skin.png"), SampleSkinPng());
+  }
+  void init() { NewForm(); }
+  void cleanup() { form_.reset(); }
+
+  void startsWithTheStoredLayout() {
+    QCOMPARE(form_->windowTitle(), QString("Panelwright"));
+    QCOMPARE(form_->minimumSize(), QSize(425, 417));
+    QCOMPARE(PreviewCaption(), std::string("Preview ( 0 x 0 ) magnification : x1"));
+    QCOMPARE(form_->Magnify(), 1);
+    QCOMPARE(form_->TransColor(), clBlack);
+    QVERIFY(!form_->SysLoaded());
+    QVERIFY(Image("Image_Res").Picture() == nullptr);
+    QCOMPARE(Control<QPlainTextEdit>(*form_, "Memo1")->toPlainText(), QString("Sample"));
+    QCOMPARE(Control<TRadioGroup>(*form_, "RadioGroup_Font")->SelectedText(), QString("RMG2000"));
+    QCOMPARE(Control<TRadioGroup>(*form_, "RadioGroup_Wall")->ItemIndex(), 0);
+    QCOMPARE(Control<QSpinBox>(*form_, "SpinEdit_Pad_Round")->maximum(), 160);
+    QCOMPARE(Control<QSpinBox>(*form_, "SpinEdit_Pad_Line")->maximum(), 320);
+    for (QAction* action : form_->findChildren<QAction*>()) QVERIFY(!action->isChecked());
+    // The built-in glyph sheet is loaded; no user sheet in the project folder.
+    QCOMPARE(Image("Image_Gaizi").Picture()->GetWidth(), 156);
+    QCOMPARE(Image("Image_Gaizi").Picture()->GetHeight(), 48);
+    QVERIFY(Image("Image_MyGaizi").Picture()->GetEmpty());
+    QVERIFY(dialogs_->boxes.empty());
+    QCOMPARE(Control<QPushButton>(*form_, "Button_Extend")->property("tag").toInt(), 1);
+    QCOMPARE(Control<QPushButton>(*form_, "Button_Mini")->property("tag").toInt(), 2);
+    QCOMPARE(Control<QAction>(*form_, "M_C24")->property("tag").toInt(), 24);
+  }
+
+  void focusFollowsTheStoredOrder() {
+    const char* order[] = {"Button_Load", "Memo1", "SpinEdit_Pad_Round", "SpinEdit_Pad_Line", "Button_Make",
+                           "Button_Col_Redu", "Edit_SaveFolder", "Button_Folder", "Edit_SaveFile",
+                           "Button_QuickSave", "Button_Save", "Button_Exit"};
+    QWidget* start = Control<QWidget>(*form_, order[0]);
+    QWidget* w = start;
+    std::size_t next = 1;
+    for (int guard = 0; guard < 200 && next < std::size(order); ++guard) {
+      w = w->nextInFocusChain();
+      if (w->objectName() == order[next]) ++next;
+    }
+    QCOMPARE(next, std::size(order));
+  }
+
+  void anchoredControlsFollowTheWindow() {
+    QWidget* exit = Control<QWidget>(*form_, "Button_Exit");
+    QWidget* preview = Control<QWidget>(*form_, "GroupBox_Res");
+    QWidget* quick = Control<QWidget>(*form_, "GroupBox1");
+    QWidget* client = exit->parentWidget();
+    const int exitRight = client->width() - exit->geometry().right();
+    const int exitBottom = client->height() - exit->geometry().bottom();
+    const QRect previewBefore = preview->geometry();
+    const QRect quickBefore = quick->geometry();
+    form_->resize(form_->width() + 100, form_->height() + 50);
+    QCoreApplication::processEvents();
+    QCOMPARE(client->width() - exit->geometry().right(), exitRight);
+    QCOMPARE(client->height() - exit->geometry().bottom(), exitBottom);
+    QCOMPARE(preview->geometry(), previewBefore.adjusted(0, 0, 100, 50));
+    QCOMPARE(quick->geometry(), quickBefore.translated(0, 50));
+    // Inside the preview group: the zoom buttons keep their distance to its right and bottom.
+    QWidget* zoom = Control<QWidget>(*form_, "Button_Mini");
+    QCOMPARE(preview->width() - zoom->geometry().right(), 470 - (336 + 112 - 1));
+  }
+
+  void loadsByExtensionAndSize_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("source");  // "bmp", "png", or a size "WxH" of a pattern BMP
+    QTest::addColumn<bool>("loaded");
+    QTest::newRow("bmp") << "a.bmp" << "bmp" << true;
+    QTest::newRow("upper BMP") << "b.BMP" << "bmp" << true;
+    QTest::newRow("mixed Bmp") << "c.Bmp" << "bmp" << true;
+    QTest::newRow("png") << "d.png" << "png" << true;
+    QTest::newRow("mixed PnG") << "e.PnG" << "png" << true;
+    QTest::newRow("other 160x80 pattern") << "f.bmp" << "160x80" << true;
+    QTest::newRow("161x80") << "g.bmp" << "161x80" << false;
+    QTest::newRow("160x81") << "h.bmp" << "160x81" << false;
+    QTest::newRow("80x160") << "i.bmp" << "80x160" << false;
+    QTest::newRow("bmp.txt") << "j.bmp.txt" << "bmp" << false;
+    QTest::newRow("no dot") << "k" << "bmp" << false;
+    QTest::newRow("ends in dot") << "l." << "bmp" << false;
+    QTest::newRow("dot in folder name") << "dir.x/file" << "bmp" << false;
+  }
+  void loadsByExtensionAndSize() {
+    QFETCH(QString, name);
+    QFETCH(QString, source);
+    QFETCH(bool, loaded);
+    const std::string path = Path(name.toUtf8().constData());
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    if (source == "bmp") {
+      WriteFileBytes(path, SampleSkinBmp());
+    } else if (source == "png") {
+      WriteFileBytes(path, SampleSkinPng());
+    } else {
+      const QStringList wh = source.split('x');
+      WritePatternBmp(path, wh[0].toInt(), wh[1].toInt());
+    }
+    Open(path);
+    QCOMPARE(form_->SysLoaded(), loaded);
+    QCOMPARE(form_->LastOpenName(), path);
+    QVERIFY(dialogs_->boxes.empty());
+    if (loaded) {
+      TBitmap expected;
+      if (source == "png") {
+        expected = *Image("Image1").Picture();  // decoded by the same reader; compare the size only
+      } else {
+        expected.LoadFromFile(path);
+      }
+      const TBitmap& shown = *Image("Image1").Picture();
+      QCOMPARE(shown.GetWidth(), 160);
+      QCOMPARE(shown.GetHeight(), 80);
+      QCOMPARE(shown.GetPixelColor(37, 51), expected.GetPixelColor(37, 51));
+    } else {
+      QVERIFY(Image("Image1").Picture() == nullptr);
+    }
+  }
+
+  void pngAndBmpOfTheSampleShowTheSamePixels() {
+    Open(Path("skin.bmp"));
+    const TBitmap fromBmp = *Image("Image1").Picture();
+    Open(Path("skin.png"));
+    const TBitmap fromPng = *Image("Image1").Picture();
+    for (int y = 0; y < 80; y += 3)
+      for (int x = 0; x < 160; x += 3) QCOMPARE(fromPng.GetPixelColor(x, y), fromBmp.GetPixelColor(x, y));
+  }
+
+  void unreadableFilesAreReported_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("content");
+    QTest::addColumn<QString>("message");  // empty: ignored silently
+    QTest::newRow("png named bmp") << "p.bmp" << "png" << "A bitmap image is illegal.";
+    QTest::newRow("bmp named png") << "q.png" << "bmp" << "PNG LoadStream: Not PNG Format.";
+    QTest::newRow("zero bytes") << "r.bmp" << "empty" << "";
+    QTest::newRow("missing file") << "missing.bmp" << "none" << "File %1  isn't opened.";
+  }
+  void unreadableFilesAreReported() {
+    QFETCH(QString, name);
+    QFETCH(QString, content);
+    QFETCH(QString, message);
+    LoadSample();
+    const TBitmap before = *Image("Image1").Picture();
+    const std::string path = Path(name.toUtf8().constData());
+    if (content == "png") WriteFileBytes(path, SampleSkinPng());
+    if (content == "bmp") WriteFileBytes(path, SampleSkinBmp());
+    if (content == "empty") WriteFileBytes(path, {});
+    Open(path);
+    QCOMPARE(form_->LastOpenName(), path);  // remembered even though the load failed
+    QVERIFY(form_->SysLoaded());
+    QCOMPARE(Image("Image1").Picture()->GetPixelColor(5, 5), before.GetPixelColor(5, 5));
+    if (message.isEmpty()) {
+      QVERIFY(dialogs_->boxes.empty());
+      return;
+    }
+    QCOMPARE(dialogs_->boxes.size(), std::size_t{1});
+    const QString expected = message.contains("%1") ? message.arg(QString::fromStdString(path)) : message;
+    QCOMPARE(QString::fromStdString(dialogs_->boxes[0].text), expected);
+    QCOMPARE(dialogs_->boxes[0].caption, std::string("Panelwright"));
+    QCOMPARE(dialogs_->boxes[0].flags, 16u);
+  }
+
+  void cancelledOpenChangesNothing() {
+    dialogs_->openAnswers.push_back(std::nullopt);
+    Trigger("OpenSys1");
+    QCOMPARE(dialogs_->openPrefills.size(), std::size_t{1});
+    QVERIFY(form_->LastOpenName().empty());
+    Open(Path("skin.bmp"));
+    Trigger("OpenSys1");  // no answer left: cancelled, pre-filled with the last name
+    QCOMPARE(dialogs_->openPrefills.back(), Path("skin.bmp"));
+  }
+
+  void clickPicksTheTransparentColour() {
+    // Before any load the picture is blank white.
+    QTest::mouseClick(&Image("Image1"), Qt::LeftButton, {}, QPoint(10, 10));
+    QCOMPARE(form_->TransColor(), clWhite);
+    LoadSample();
+    const TBitmap skin = *Image("Image1").Picture();
+    // (0, 0) would mean the centre to QTest.
+    for (const QPoint p : {QPoint(1, 0), QPoint(0, 1), QPoint(17, 33), QPoint(159, 79), QPoint(100, 60)}) {
+      QTest::mouseClick(&Image("Image1"), Qt::LeftButton, {}, p);
+      QCOMPARE(form_->TransColor(), skin.GetPixelColor(p.x(), p.y()));
+      const TBitmap* swatch = Image("Image_Trans").Picture();
+      QCOMPARE(swatch->GetWidth(), 49);
+      QCOMPARE(swatch->GetHeight(), 24);
+      QCOMPARE(swatch->GetPixelColor(0, 0), form_->TransColor());
+      QCOMPARE(swatch->GetPixelColor(48, 23), form_->TransColor());
+    }
+  }
+
+  void makeComposesAndSizesThePreview() {
+    Click("Button_Make");  // nothing loaded: nothing happens
+    QVERIFY(Image("Image_Res").Picture() == nullptr);
+    QCOMPARE(PreviewCaption(), std::string("Preview ( 0 x 0 ) magnification : x1"));
+    LoadSample();
+    Control<QPlainTextEdit>(*form_, "Memo1")->setPlainText("Hello\nworld, two lines");
+    Click("Button_Make");
+    const TBitmap* result = Image("Image_Res").Picture();
+    QVERIFY(result != nullptr);
+    QCOMPARE(result->GetPixelFormat(), TPixelFormat::pf24bit);
+    const int w = result->GetWidth();
+    const int h = result->GetHeight();
+    QCOMPARE(h, 16 * 3);  // two lines, no margin, no line gap
+    QVERIFY(w > 16);
+    QCOMPARE(Image("Image_Res").size(), QSize(w, h));
+    QCOMPARE(PreviewCaption(), Caption(w, h, 1, "24 bit (High  colour) "));
+    QVERIFY(dialogs_->boxes.empty());
+  }
+
+  void makeReadsTheOptionControls() {
+    LoadSample();
+    Control<QPlainTextEdit>(*form_, "Memo1")->setPlainText("One\nTwo\nThree");
+    Control<QSpinBox>(*form_, "SpinEdit_Pad_Round")->setValue(5);
+    Control<QSpinBox>(*form_, "SpinEdit_Pad_Line")->setValue(3);
+    Trigger("Make1");
+    const TBitmap* result = Image("Image_Res").Picture();
+    QCOMPARE(result->GetHeight(), 16 * 4 + 3 * 2 + 2 * 5);
+    // A long typed line stays one window line even when the editor wraps it on screen.
+    Control<QSpinBox>(*form_, "SpinEdit_Pad_Round")->setValue(0);
+    Control<QSpinBox>(*form_, "SpinEdit_Pad_Line")->setValue(0);
+    Control<QPlainTextEdit>(*form_, "Memo1")->setPlainText(QString("word ").repeated(30));
+    Trigger("Make1");
+    QCOMPARE(Image("Image_Res").Picture()->GetHeight(), 32);
+  }
+
+  void textWithoutShiftJisFormIsReported() {
+    LoadSample();
+    Control<QPlainTextEdit>(*form_, "Memo1")->setPlainText(QString::fromUtf8("smile \xF0\x9F\x98\x80"));
+    Click("Button_Make");
+    QCOMPARE(dialogs_->boxes.size(), std::size_t{1});
+    QVERIFY(QString::fromStdString(dialogs_->boxes[0].text).contains("U+1F600"));
+    QVERIFY(Image("Image_Res").Picture() == nullptr);
+  }
+
+  void zoomStaysWithinOneToTen() {
+    Click("Button_Extend");  // before Make: an empty picture, 0x0
+    QCOMPARE(form_->Magnify(), 2);
+    QCOMPARE(PreviewCaption(), Caption(0, 0, 2, ""));
+    QCOMPARE(Image("Image_Res").size(), QSize(0, 0));
+    Click("Button_Mini");
+    LoadSample();
+    Click("Button_Make");
+    const QSize size = Image("Image_Res").size();
+    for (int i = 0; i < 12; ++i) Trigger("V_Extend1");
+    QCOMPARE(form_->Magnify(), 10);
+    QCOMPARE(Image("Image_Res").size(), size * 10);
+    QCOMPARE(PreviewCaption(), Caption(size.width(), size.height(), 10, "24 bit (High  colour) "));
+    for (int i = 0; i < 12; ++i) Click("Button_Mini");
+    QCOMPARE(form_->Magnify(), 1);
+    QCOMPARE(Image("Image_Res").size(), size);
+    Trigger("V_Extend1");
+    Trigger("V_Extend1");
+    Click("Button_Make");  // Make keeps the magnification
+    QCOMPARE(Image("Image_Res").size(), size * 3);
+  }
+
+  void previewEnlargesPixelsAsCrispBlocks() {
+    LoadSample();
+    Control<QPlainTextEdit>(*form_, "Memo1")->setPlainText("Ab");
+    Click("Button_Make");
+    Click("Button_Extend");
+    Click("Button_Extend");
+    TImage& preview = Image("Image_Res");
+    const QImage expected = ToQImage(*preview.Picture());
+    const QImage shown = preview.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(shown.size(), expected.size() * 3);
+    for (int y = 0; y < shown.height(); ++y)
+      for (int x = 0; x < shown.width(); ++x)
+        if (shown.pixel(x, y) != expected.pixel(x / 3, y / 3))
+          QFAIL(qPrintable(QString("pixel %1,%2 is not its source pixel's colour").arg(x).arg(y)));
+  }
+
+  void saveAsWritesTheResult() {
+    Click("Button_Save");  // nothing made yet: told so, nothing asked, nothing written
+    QCOMPARE(dialogs_->informations.size(), std::size_t{1});
+    QVERIFY(dialogs_->savePrefills.empty());
+    LoadSample();
+    Click("Button_Make");
+    const std::string target = Path("saved.bmp");
+    dialogs_->saveAnswers.push_back(target);
+    Click("Button_Save");
+    QCOMPARE(form_->LastSaveName(), target);
+    TBitmap written;
+    written.LoadFromFile(target);
+    const TBitmap& result = *Image("Image_Res").Picture();
+    QCOMPARE(written.GetWidth(), result.GetWidth());
+    QCOMPARE(written.GetHeight(), result.GetHeight());
+    QCOMPARE(written.GetPixelFormat(), TPixelFormat::pf24bit);
+    for (int y = 0; y < result.GetHeight(); ++y)
+      for (int x = 0; x < result.GetWidth(); ++x) QCOMPARE(written.GetPixelColor(x, y), result.GetPixelColor(x, y));
+    dialogs_->saveAnswers.push_back(std::nullopt);
+    Trigger("SaveAs1");  // cancelled; pre-filled with the last name
+    QCOMPARE(dialogs_->savePrefills.back(), target);
+    QCOMPARE(dialogs_->informations.size(), std::size_t{1});
+  }
+
+  void saveAsIntoAMissingFolderIsReported() {
+    LoadSample();
+    Click("Button_Make");
+    const std::string target = Path("no-such-folder/w.bmp");
+    dialogs_->saveAnswers.push_back(target);
+    Click("Button_Save");
+    QCOMPARE(dialogs_->boxes.size(), std::size_t{1});
+    QCOMPARE(dialogs_->boxes[0].text, "File " + target + " can't be made.");
+    QVERIFY(!std::filesystem::exists(target));
+  }
+
+  void exitAsksFirst_data() {
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("closes");
+    QTest::newRow("OK") << IDOK << true;
+    QTest::newRow("Cancel") << IDCANCEL << false;
+  }
+  void exitAsksFirst() {
+    QFETCH(int, answer);
+    QFETCH(bool, closes);
+    dialogs_->boxAnswers.push_back(answer);
+    Click("Button_Exit");
+    QCOMPARE(dialogs_->boxes.size(), std::size_t{1});
+    QCOMPARE(dialogs_->boxes[0].text, std::string("終了します。"));
+    QCOMPARE(dialogs_->boxes[0].caption, std::string("終了確認"));
+    QCOMPARE(dialogs_->boxes[0].flags, 65u);
+    QCOMPARE(form_->isVisible(), !closes);
+  }
+
+  void closingByTheTitleBarAsksNothing() {
+    QVERIFY(form_->close());
+    QVERIFY(dialogs_->boxes.empty());
+  }
+
+  void menusMirrorTheRadioGroups() {
+    auto* font = Control<TRadioGroup>(*form_, "RadioGroup_Font");
+    auto* wall = Control<TRadioGroup>(*form_, "RadioGroup_Wall");
+    auto openMenu = [&](const char* name) {
+      QMenu* menu = Control<QMenu>(*form_, name);
+      menu->popup(form_->mapToGlobal(QPoint(10, 10)));
+      menu->hide();
+    };
+    auto checked = [&](const char* name) { return Control<QAction>(*form_, name)->isChecked(); };
+    font->setItemIndex(1);
+    openMenu("Font1");
+    QVERIFY(!checked("Font_MS_G1"));
+    QVERIFY(checked("Font_MS_M1"));
+    QVERIFY(!checked("Wall_Extend1") && !checked("Wall_Line1"));  // only its own submenu is updated
+    Trigger("Font_MS_G1");
+    QCOMPARE(font->ItemIndex(), 0);
+    QCOMPARE(font->SelectedText(), QString("RMG2000"));
+    openMenu("Font1");
+    QVERIFY(checked("Font_MS_G1"));
+    QVERIFY(!checked("Font_MS_M1"));
+    Trigger("Wall_Line1");
+    QCOMPARE(wall->ItemIndex(), 1);
+    openMenu("Wall1");
+    QVERIFY(!checked("Wall_Extend1"));
+    QVERIFY(checked("Wall_Line1"));
+    wall->setItemIndex(-1);  // no selection: the marks stay as they were
+    openMenu("Wall1");
+    QVERIFY(checked("Wall_Line1"));
+  }
+
+  void openDialogPreviewsThroughTheRegistry() {
+    TPictureFileDialog dialog(form_.get(), QFileDialog::AcceptOpen, "Bitmap, png file(*.bmp;*.png)|*.bmp;*.png");
+    WritePatternBmp(Path("wide.bmp"), 300, 20);
+    WriteFileBytes(Path("broken.png"), SampleSkinBmp());
+    const std::pair<const char*, const char*> cases[] = {
+        {"skin.png", "160 x 80"}, {"skin.bmp", "160 x 80"}, {"wide.bmp", "300 x 20"}, {"broken.png", ""}};
+    for (const auto& [name, size] : cases) {
+      dialog.ShowPreview(QString::fromStdString(Path(name)));
+      QCOMPARE(dialog.PreviewSizeText(), QString(size));
+    }
+  }
+
+  void userGlyphSheetComesFromTheCurrentDirectory_data() {
+    QTest::addColumn<bool>("bmp");
+    QTest::addColumn<QString>("bmpContent");
+    QTest::addColumn<bool>("png");
+    QTest::addColumn<QSize>("sheet");
+    QTest::addColumn<bool>("reported");
+    QTest::newRow("bmp only") << true << "pattern" << false << QSize(120, 12) << false;
+    QTest::newRow("png only") << false << "" << true << QSize(160, 80) << false;
+    QTest::newRow("both: bmp wins") << true << "pattern" << true << QSize(120, 12) << false;
+    QTest::newRow("broken bmp") << true << "broken" << true << QSize(0, 0) << true;
+  }
+  void userGlyphSheetComesFromTheCurrentDirectory() {
+    QFETCH(bool, bmp);
+    QFETCH(QString, bmpContent);
+    QFETCH(bool, png);
+    QFETCH(QSize, sheet);
+    QFETCH(bool, reported);
+    QTemporaryDir cwd;
+    const QString previous = QDir::currentPath();
+    const std::string base = cwd.path().toStdString();
+    if (bmp && bmpContent == "pattern") WritePatternBmp(base + "/myword.bmp", 120, 12);
+    if (bmp && bmpContent == "broken") WriteFileBytes(base + "/myword.bmp", SampleSkinPng());
+    if (png) WriteFileBytes(base + "/myword.png", SampleSkinPng());
+    QVERIFY(QDir::setCurrent(cwd.path()));
+    NewForm();
+    QDir::setCurrent(previous);
+    const TBitmap* mine = Image("Image_MyGaizi").Picture();
+    QCOMPARE(QSize(mine->GetWidth(), mine->GetHeight()), sheet);
+    QCOMPARE(Image("Image_Gaizi").Picture()->GetWidth(), 156);
+    QCOMPARE(dialogs_->boxes.size(), std::size_t{reported ? 1u : 0u});
+    if (reported) QCOMPARE(dialogs_->boxes[0].text, std::string("A bitmap image is illegal."));
+    QVERIFY(form_->isVisible());
+  }
+};
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  PrepareApplication(application);
+  TestForm test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "form_test.moc"
