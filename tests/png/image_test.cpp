@@ -137,7 +137,7 @@ TEST(KroPNGInterlace, Adam7EqualsPlainForSmallSizes) {
 
 // Rows filtered by hand with each filter type, one type per row and pixel size.
 TEST(KroPNGFilters, EveryFilterTypeRoundTrips) {
-  for (const int bpp : {1, 3, 4, 6}) {
+  for (const int bpp : {1, 2, 3, 4, 6, 8}) {
     const int width = 7, height = 6;
     const RawImage image = Pattern(width, height, 8, bpp);
     const std::size_t rowBytes = static_cast<std::size_t>(width * bpp);
@@ -163,8 +163,9 @@ TEST(KroPNGFilters, EveryFilterTypeRoundTrips) {
       }
       prior = row;
     }
-    const int colorType = bpp == 1 ? 0 : bpp == 3 ? 2 : bpp == 4 ? 6 : 2;
-    const int depth = bpp == 6 ? 16 : 8;
+    // grey, grey with alpha, RGB, RGBA at 8 bits; RGB, RGBA at 16 bits
+    const int colorType = bpp == 1 ? 0 : bpp == 2 ? 4 : (bpp == 3 || bpp == 6) ? 2 : 6;
+    const int depth = bpp >= 6 ? 16 : 8;
     PngBuilder b;
     b.Ihdr(width, height, depth, colorType).Idat(Deflate(filtered)).Iend();
     TKroPNG png;
@@ -172,7 +173,7 @@ TEST(KroPNGFilters, EveryFilterTypeRoundTrips) {
     for (int y = 0; y < height; ++y)
       for (int x = 0; x < width; ++x) {
         const Pixel& p = image.At(x, y);
-        const TColor expected = bpp == 1 ? RGB(p[0], p[0], p[0]) : bpp == 6 ? RGB(p[0], p[2], p[4]) : RGB(p[0], p[1], p[2]);
+        const TColor expected = bpp <= 2 ? RGB(p[0], p[0], p[0]) : bpp >= 6 ? RGB(p[0], p[2], p[4]) : RGB(p[0], p[1], p[2]);
         ASSERT_EQ(png.Bitmap().GetPixelColor(x, y), expected) << "bpp " << bpp << " at " << x << "," << y;
       }
   }
