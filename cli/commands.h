@@ -19,6 +19,8 @@ struct Command {
 
 int RunMarkup(const Args& args);
 extern const char* const kMarkupUsage;
+int RunCompose(const Args& args);
+extern const char* const kComposeUsage;
 
 // Exit codes.
 inline constexpr int kExitOk = 0;

@@ -13,6 +13,7 @@ namespace {
 // One entry per subcommand.
 const Command kCommands[] = {
     {"markup", "show how window text is parsed into characters, colours and glyphs", RunMarkup, kMarkupUsage},
+    {"compose", "compose message windows into BMP files", RunCompose, kComposeUsage},
 };
 
 void PrintOverview(std::FILE* out) {
