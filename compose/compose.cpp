@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 #include "compose/layout.h"
 #include "dib/qvdib.h"
@@ -66,6 +67,9 @@ class TWindowWriter {
     for (int y = 0; y < height_; ++y) rows_.push_back(infos.Row(y));
   }
 
+  // Row y of the window, which must lie inside.
+  std::uint8_t* Row(int y) { return rows_[static_cast<std::size_t>(y)]; }
+
   void Put(int x, int y, TColor c) {
     if (x < 0 || y < 0 || x >= width_ || y >= height_) {
       dib_.SetPixels(x, y, c);
@@ -84,33 +88,40 @@ class TWindowWriter {
   std::vector<std::uint8_t*> rows_;
 };
 
-void PutRow(std::uint8_t* row, int x, TColor c) {
-  row[3 * x] = GetBValue(c);
-  row[3 * x + 1] = GetGValue(c);
-  row[3 * x + 2] = GetRValue(c);
+// A blank 24-bit window image of the given size.
+void MakeWindowImage(TQvDIB& window, WindowSize size) {
+  window.InternalForWrite().CreateDIB(size.width, size.height, 0, 24);
+  Assert(window.GetPixelFormat() == qvPf24Bit, "ComposeWindow: Window Image Should Have 24 Bits");
 }
 
-// The wallpaper layer: the 32x32 tile stretched to the window (nearest neighbour: window pixel
-// d of a side of n pixels takes tile pixel floor(d * 32 / n)) or repeated with period 32.
-// Never masked.
-TBitmap PaintWallpaper(const TColourImage& skin, WindowSize size, int wallMode) {
-  TBitmap wall;
-  wall.SetPixelFormat(TPixelFormat::pf24bit);
-  wall.SetSize(size.width, size.height);
+// Paints the wallpaper over the whole window: the 32x32 tile stretched (nearest neighbour:
+// window pixel d of a side of n pixels takes tile pixel floor(d * 32 / n)) or repeated with
+// period 32. Never masked.
+void PaintWallpaper(const TColourImage& skin, WindowSize size, int wallMode, TWindowWriter& window) {
   const int tile = skin::kWallpaper.width;
+  const auto source = [&](int d, int n) {
+    return wallMode == 0 ? static_cast<int>(static_cast<long long>(d) * tile / n) : d % tile;
+  };
   std::vector<int> sourceX(static_cast<std::size_t>(size.width));
-  for (int x = 0; x < size.width; ++x) {
-    sourceX[static_cast<std::size_t>(x)] =
-        wallMode == 0 ? static_cast<int>(static_cast<long long>(x) * tile / size.width) : x % tile;
-  }
+  for (int x = 0; x < size.width; ++x) sourceX[static_cast<std::size_t>(x)] = skin::kWallpaper.x + source(x, size.width);
+  // Every window row is one of at most 32 distinct rows: build each once, then copy it.
+  const std::size_t rowBytes = 3 * static_cast<std::size_t>(size.width);
+  std::vector<std::uint8_t> rows(rowBytes * static_cast<std::size_t>(tile));
+  std::vector<bool> built(static_cast<std::size_t>(tile), false);
   for (int y = 0; y < size.height; ++y) {
-    const int sy = wallMode == 0 ? static_cast<int>(static_cast<long long>(y) * tile / size.height) : y % tile;
-    std::uint8_t* row = wall.ScanLine(y);
-    for (int x = 0; x < size.width; ++x) {
-      PutRow(row, x, skin.At(skin::kWallpaper.x + sourceX[static_cast<std::size_t>(x)], skin::kWallpaper.y + sy));
+    const int ty = source(y, size.height);
+    std::uint8_t* cached = rows.data() + rowBytes * static_cast<std::size_t>(ty);
+    if (!built[static_cast<std::size_t>(ty)]) {
+      built[static_cast<std::size_t>(ty)] = true;
+      for (int x = 0; x < size.width; ++x) {
+        const TColor c = skin.At(sourceX[static_cast<std::size_t>(x)], skin::kWallpaper.y + ty);
+        cached[3 * x] = GetBValue(c);
+        cached[3 * x + 1] = GetGValue(c);
+        cached[3 * x + 2] = GetRValue(c);
+      }
     }
+    std::memcpy(window.Row(y), cached, rowBytes);
   }
-  return wall;
 }
 
 // How one axis of a frame pass maps window coordinates first..last to the system graphic:
@@ -268,12 +279,9 @@ std::optional<TBitmap> ComposeWindow(const ComposeInput& input) {
   }
 
   TQvDIB window;
-  {
-    const TBitmap wall = PaintWallpaper(skin, size, input.wallMode);
-    window.Assign(&wall);
-  }
-  window.SetPixelFormat(qvPf24Bit);
+  MakeWindowImage(window, size);
   TWindowWriter writer(window);
+  PaintWallpaper(skin, size, input.wallMode, writer);
   DrawFrame(skin, input.transColor, size, writer);
   DrawText(text, input, skin, font, writer);
 

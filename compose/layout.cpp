@@ -21,23 +21,30 @@ TColor SheetPixel(const TColourImage& sheet, int x, int y) {
 TColourImage TColourImage::FromGraphic(const TGraphic& picture) {
   TColourImage image;
   if (picture.GetEmpty()) return image;
+  // A 24-bit bitmap already holds its colour values; anything else converts through a DIB.
+  const auto* bitmap = dynamic_cast<const TBitmap*>(&picture);
+  if (bitmap != nullptr && bitmap->GetPixelFormat() == TPixelFormat::pf24bit) {
+    image.width_ = bitmap->GetWidth();
+    image.height_ = bitmap->GetHeight();
+    image.ReadBgrRows([&](int y) { return bitmap->ScanLine(y); });
+    return image;
+  }
   TQvDIB dib;
   AssignAs24Bit(dib, picture);
   const TQvDIBInfos& infos = dib.Internal().DIBInfos;
   image.width_ = dib.GetWidth();
   image.height_ = dib.GetHeight();
-  image.pixels_.resize(static_cast<std::size_t>(image.width_) * image.height_);
-  for (int y = 0; y < image.height_; ++y) {
-    const std::uint8_t* row = infos.Row(y);
-    TColor* out = image.pixels_.data() + static_cast<std::size_t>(y) * image.width_;
-    for (int x = 0; x < image.width_; ++x, row += 3) out[x] = RGB(row[2], row[1], row[0]);
-  }
+  image.ReadBgrRows([&](int y) { return infos.Row(y); });
   return image;
 }
 
-TColor SampleTextColour(const TColourImage& skin, int colour, int x, int y) {
-  const TSkinRegion swatch = skin::Swatch(colour);
-  return skin.At(swatch.x + skin::kSampleOffsetX + x, swatch.y + skin::kSampleOffsetY + y);
+void TColourImage::ReadBgrRows(const std::function<const std::uint8_t*(int)>& rowOf) {
+  pixels_.resize(static_cast<std::size_t>(width_) * height_);
+  for (int y = 0; y < height_; ++y) {
+    const std::uint8_t* row = rowOf(y);
+    TColor* out = pixels_.data() + static_cast<std::size_t>(y) * width_;
+    for (int x = 0; x < width_; ++x, row += 3) out[x] = RGB(row[2], row[1], row[0]);
+  }
 }
 
 void DrawGlyph(int glyph, TCharCell& cell, const TGlyphSheets& sheets) {

@@ -3,6 +3,8 @@
 // glyph cell is overlaid, and how the transparent colour is picked.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "toolkit/bitmap.h"
@@ -74,6 +76,9 @@ class TColourImage {
   TColor At(int x, int y) const { return pixels_[static_cast<std::size_t>(y) * width_ + x]; }
 
  private:
+  // Fills the pixels from rows of blue, green, red bytes.
+  void ReadBgrRows(const std::function<const std::uint8_t*(int)>& rowOf);
+
   int width_ = 0;
   int height_ = 0;
   std::vector<TColor> pixels_;
@@ -81,7 +86,10 @@ class TColourImage {
 
 // Colour of text colour n (0..19) at pixel (x, y) of the 12x12 character cell: the system
 // graphic's pixel (16 (n mod 10) + 2 + x, 48 + 16 (n div 10) + 4 + y).
-TColor SampleTextColour(const TColourImage& skin, int colour, int x, int y);
+inline TColor SampleTextColour(const TColourImage& skin, int colour, int x, int y) {
+  const TSkinRegion swatch = skin::Swatch(colour);
+  return skin.At(swatch.x + skin::kSampleOffsetX + x, swatch.y + skin::kSampleOffsetY + y);
+}
 
 // The two glyph sheets; the user sheet may be empty.
 struct TGlyphSheets {

@@ -1,0 +1,62 @@
+// ComposeWindow on a one-line and a thirty-line window of forty full-width characters.
+// The time per output pixel is reported as "per_pixel".
+#include <benchmark/benchmark.h>
+
+#include <string>
+#include <vector>
+
+#include "compose/compose.h"
+
+namespace {
+
+pw::TBitmap Skin() {
+  pw::TBitmap skin;
+  skin.SetPixelFormat(pw::TPixelFormat::pf24bit);
+  skin.SetSize(160, 80);
+  for (int y = 0; y < 80; ++y)
+    for (int x = 0; x < 160; ++x) skin.SetPixelColor(x, y, pw::RGB(static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y * 3), 0x80));
+  return skin;
+}
+
+// Forty full-width characters: hiragana and kanji, with a colour change and a glyph code.
+std::string Line(int n) {
+  std::string line = "\\C[" + std::to_string(n % 20) + "]";
+  for (int k = 0; k < 38; ++k) {
+    line += static_cast<char>(0x82);
+    line += static_cast<char>(0x9F + (n * 7 + k) % 80);  // ぁ .. hiragana
+  }
+  line += "\x8A\xBF$a";
+  return line;
+}
+
+void Compose(benchmark::State& state, int lineCount, bool warmFonts) {
+  const pw::TBitmap skin = Skin();
+  pw::TFontCache fonts;
+  pw::ComposeInput in;
+  in.systemGraphic = &skin;
+  in.transColor = pw::RGB(0, 0, 0x80);
+  in.padRound = 4;
+  in.padLine = 2;
+  for (int n = 0; n < lineCount; ++n) in.lines.push_back(Line(n));
+  in.fonts = warmFonts ? &fonts : nullptr;
+  const pw::WindowSize size = pw::MeasureWindow(in);
+  for (auto _ : state) {
+    auto window = pw::ComposeWindow(in);
+    benchmark::DoNotOptimize(window);
+  }
+  state.counters["pixels"] = static_cast<double>(size.width) * size.height;
+  state.counters["per_pixel"] = benchmark::Counter(static_cast<double>(size.width) * size.height,
+                                                   benchmark::Counter::kIsIterationInvariantRate |
+                                                       benchmark::Counter::kInvert);
+}
+
+void BM_ComposeOneLine(benchmark::State& state) { Compose(state, 1, true); }
+void BM_ComposeThirtyLines(benchmark::State& state) { Compose(state, 30, true); }
+// Without a font cache: every run opens the font and rasterises its glyphs afresh.
+void BM_ComposeOneLineColdFont(benchmark::State& state) { Compose(state, 1, false); }
+
+BENCHMARK(BM_ComposeOneLine)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ComposeThirtyLines)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ComposeOneLineColdFont)->Unit(benchmark::kMicrosecond);
+
+}  // namespace

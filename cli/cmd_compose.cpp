@@ -1,0 +1,321 @@
+// panelwright-cli compose: composes message windows from a system graphic and text, as the
+// window program's Make does, and writes them as BMP files; --batch renders many in one run.
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+#include "compose/compose.h"
+#include "compose/layout.h"
+#include "dib/qvdib.h"
+#include "png/kropng.h"
+#include "resources/resources.h"
+#include "toolkit/bitmap.h"
+#include "toolkit/sjis.h"
+#include "toolkit/stream.h"
+
+namespace pw::cli {
+
+const char* const kComposeUsage =
+    "usage: panelwright-cli compose [--system FILE] [--text TEXT | --text-file FILE] [--encoding utf-8|cp932]\n"
+    "    [--font RMG2000|RM2000] [--wallpaper stretch|tile] [--margin N] [--line-gap N]\n"
+    "    [--trans RRGGBB | --trans-at X,Y] [--user-glyphs FILE] [--depth 1|4|8|24] -o OUT.bmp\n"
+    "       panelwright-cli compose --batch FILE [options as above] -o OUT.bmp\n"
+    "\n"
+    "Composes a message window and writes it as an uncompressed BMP file (24 bits unless --depth).\n"
+    "\n"
+    "  --system FILE         the 160x80 system graphic, a .bmp or .png file (default: the built-in sample)\n"
+    "  --text TEXT           the window text; lines end at LF (CR LF accepted), a last empty line\n"
+    "                        is not counted\n"
+    "  --text-file FILE      read the text from FILE (default: standard input)\n"
+    "  --encoding E          utf-8 (default) or cp932 (Shift-JIS) for the text\n"
+    "  --font F              RMG2000 (default) or RM2000\n"
+    "  --wallpaper W         stretch (default) or tile\n"
+    "  --margin N            outer margin in pixels on all four sides, 0..160 (default 0)\n"
+    "  --line-gap N          extra pixels between lines, 0..320 (default 0)\n"
+    "  --trans RRGGBB        transparent colour in web order, FF0000 is red (default 000000)\n"
+    "  --trans-at X,Y        transparent colour taken from the system graphic's pixel X,Y\n"
+    "  --user-glyphs FILE    user glyph sheet for $0..$9 (default: myword.bmp, else myword.png,\n"
+    "                        in the current directory, when present)\n"
+    "  --depth D             reduce the window to 1, 4, 8 or 24 bits per pixel before writing it\n"
+    "                        (1 bit keeps pure white and turns every other colour black)\n"
+    "  --batch FILE          render every block of FILE, blocks separated by lines holding only ---;\n"
+    "                        outputs are numbered from -o: win.bmp gives win-001.bmp, win-002.bmp, ...\n"
+    "  -o OUT.bmp            the output file\n"
+    "\n"
+    "Control codes: \\C[n] (n 0..19) sets the colour; $A..$Z and $a..$z draw built-in glyphs,\n"
+    "$0..$9 user glyphs; \\\\ and $$ write one backslash or dollar sign.\n"
+    "Exit status: 0 done, 1 failure, 2 usage error.\n";
+
+namespace {
+
+constexpr int kMaxMargin = 160;
+constexpr int kMaxLineGap = 320;
+constexpr const char* kBatchSeparator = "---";
+
+// A wrong command line; the message goes to standard error with exit status 2.
+struct UsageError {
+  std::string message;
+};
+
+struct Options {
+  std::optional<std::string> system;
+  std::optional<std::string> text;
+  std::optional<std::string> textFile;
+  std::optional<std::string> batch;
+  std::optional<std::string> userGlyphs;
+  std::optional<std::string> output;
+  bool utf8 = true;
+  std::string font = "RMG2000";
+  int wallMode = 0;
+  int margin = 0;
+  int lineGap = 0;
+  std::optional<TColor> trans;
+  std::optional<std::pair<int, int>> transAt;
+  std::optional<TQvPixelFormat> depth;
+};
+
+// A whole decimal number within [low, high].
+int ParseNumber(const std::string& option, const std::string& value, int low, int high) {
+  const bool digits = !value.empty() && value.size() <= 9 &&
+                      std::all_of(value.begin(), value.end(), [](unsigned char c) { return std::isdigit(c); });
+  const int number = digits ? std::stoi(value) : -1;
+  if (!digits || number < low || number > high) {
+    throw UsageError{option + " needs a whole number from " + std::to_string(low) + " to " + std::to_string(high) +
+                     ", not '" + value + "'"};
+  }
+  return number;
+}
+
+// "RRGGBB" in web order: FF0000 is red.
+TColor ParseWebColour(const std::string& value) {
+  const bool hex = value.size() == 6 &&
+                   std::all_of(value.begin(), value.end(), [](unsigned char c) { return std::isxdigit(c); });
+  if (!hex) throw UsageError{"--trans needs a colour as six hex digits RRGGBB, not '" + value + "'"};
+  const unsigned long rgb = std::stoul(value, nullptr, 16);
+  return RGB(static_cast<std::uint8_t>(rgb >> 16), static_cast<std::uint8_t>(rgb >> 8), static_cast<std::uint8_t>(rgb));
+}
+
+std::pair<int, int> ParsePosition(const std::string& value) {
+  const auto comma = value.find(',');
+  if (comma == std::string::npos) throw UsageError{"--trans-at needs a position X,Y, not '" + value + "'"};
+  return {ParseNumber("--trans-at", value.substr(0, comma), 0, skin::kWidth - 1),
+          ParseNumber("--trans-at", value.substr(comma + 1), 0, skin::kHeight - 1)};
+}
+
+Options ParseOptions(const Args& args) {
+  Options o;
+  const auto value = [&](std::size_t& i) -> const std::string& {
+    if (i + 1 >= args.size()) throw UsageError{args[i] + " needs a value"};
+    return args[++i];
+  };
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--system") o.system = value(i);
+    else if (a == "--text") o.text = value(i);
+    else if (a == "--text-file") o.textFile = value(i);
+    else if (a == "--batch") o.batch = value(i);
+    else if (a == "--user-glyphs") o.userGlyphs = value(i);
+    else if (a == "-o" || a == "--output") o.output = value(i);
+    else if (a == "--encoding") {
+      const std::string& v = value(i);
+      if (v != "utf-8" && v != "cp932") throw UsageError{"--encoding is utf-8 or cp932, not '" + v + "'"};
+      o.utf8 = v == "utf-8";
+    } else if (a == "--font") {
+      o.font = value(i);
+      if (o.font != "RMG2000" && o.font != "RM2000") throw UsageError{"--font is RMG2000 or RM2000, not '" + o.font + "'"};
+    } else if (a == "--wallpaper") {
+      const std::string& v = value(i);
+      if (v != "stretch" && v != "tile") throw UsageError{"--wallpaper is stretch or tile, not '" + v + "'"};
+      o.wallMode = v == "tile" ? 1 : 0;
+    } else if (a == "--margin") o.margin = ParseNumber(a, value(i), 0, kMaxMargin);
+    else if (a == "--line-gap") o.lineGap = ParseNumber(a, value(i), 0, kMaxLineGap);
+    else if (a == "--trans") o.trans = ParseWebColour(value(i));
+    else if (a == "--trans-at") o.transAt = ParsePosition(value(i));
+    else if (a == "--depth") {
+      const std::string& v = value(i);
+      if (v == "1") o.depth = qvPf1Bit;
+      else if (v == "4") o.depth = qvPf4Bit;
+      else if (v == "8") o.depth = qvPf8Bit;
+      else if (v == "24") o.depth = qvPf24Bit;
+      else throw UsageError{"--depth is 1, 4, 8 or 24, not '" + v + "'"};
+    } else throw UsageError{"unknown option '" + a + "'"};
+  }
+  if (!o.output) throw UsageError{"an output file is needed: -o OUT.bmp"};
+  if (static_cast<int>(o.text.has_value()) + o.textFile.has_value() + o.batch.has_value() > 1) {
+    throw UsageError{"--text, --text-file and --batch exclude each other"};
+  }
+  if (o.trans && o.transAt) throw UsageError{"--trans and --trans-at exclude each other"};
+  return o;
+}
+
+std::string LowerExtension(const std::string& path) {
+  std::string ext = std::filesystem::path(path).extension().string();
+  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+  return ext;
+}
+
+// Reads a picture by its extension alone, as the window program does.
+TBitmap ReadPictureFile(const std::string& path) {
+  TBitmap picture;
+  const std::string ext = LowerExtension(path);
+  if (ext == ".bmp") {
+    picture.LoadFromFile(path);
+  } else if (ext == ".png") {
+    LoadPngFile(path, picture);
+  } else {
+    throw Exception(path + ": a picture must be a .bmp or .png file");
+  }
+  return picture;
+}
+
+TBitmap LoadSystemGraphic(const Options& o) {
+  TBitmap system;
+  if (o.system) {
+    system = ReadPictureFile(*o.system);
+  } else {
+    const auto bytes = resources::SampleSkins().front().bmp;
+    TMemoryStream stream(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+    system.LoadFromStream(stream);
+  }
+  if (system.GetWidth() != skin::kWidth || system.GetHeight() != skin::kHeight) {
+    throw Exception((o.system ? *o.system : std::string("the sample skin")) + ": the system graphic is " +
+                    std::to_string(system.GetWidth()) + "x" + std::to_string(system.GetHeight()) +
+                    " pixels; it must be 160x80");
+  }
+  return system;
+}
+
+TBitmap LoadBuiltInGlyphs() {
+  const auto bytes = resources::Gaizi01();
+  TBitmap sheet;
+  sheet.LoadFromPackedDib(bytes.data(), bytes.size());
+  return sheet;
+}
+
+// The named sheet, else myword.bmp or myword.png in the current directory, else none (empty).
+TBitmap LoadUserGlyphs(const Options& o) {
+  if (o.userGlyphs) return ReadPictureFile(*o.userGlyphs);
+  for (const char* name : {"myword.bmp", "myword.png"}) {
+    if (std::filesystem::exists(name)) return ReadPictureFile(name);
+  }
+  return TBitmap();
+}
+
+std::string ReadAll(std::istream& in) {
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string ReadTextFile(const std::string& path) {
+  TMemoryStream stream;
+  stream.LoadFromFile(path);
+  return std::string(stream.Bytes().begin(), stream.Bytes().end());
+}
+
+// The text from --text, --text-file, --batch's file or standard input, in Shift-JIS.
+std::string ReadText(const Options& o) {
+  std::string text;
+  if (o.text) text = *o.text;
+  else if (o.textFile) text = ReadTextFile(*o.textFile);
+  else if (o.batch) text = ReadTextFile(*o.batch);
+  else text = ReadAll(std::cin);
+  return o.utf8 ? sjis::FromUtf8(text) : text;
+}
+
+// Blocks of lines separated by lines holding only "---"; a separator at the very end does not
+// open another block.
+std::vector<std::vector<std::string>> SplitBlocks(std::string_view text) {
+  std::vector<std::vector<std::string>> blocks(1);
+  for (std::string& line : SplitLines(text)) {
+    if (line == kBatchSeparator) {
+      blocks.emplace_back();
+    } else {
+      blocks.back().push_back(std::move(line));
+    }
+  }
+  if (blocks.size() > 1 && blocks.back().empty()) blocks.pop_back();
+  return blocks;
+}
+
+// win.bmp and 7 give win-007.bmp.
+std::string NumberedName(const std::string& output, std::size_t number) {
+  const std::filesystem::path path(output);
+  char digits[24];
+  std::snprintf(digits, sizeof digits, "-%03zu", number);
+  std::filesystem::path numbered = path;
+  numbered.replace_filename(path.stem().string() + digits + path.extension().string());
+  return numbered.string();
+}
+
+// Converts the window to another pixel format through a DIB image, reducing its colours.
+void ReduceDepth(TBitmap& window, TQvPixelFormat format) {
+  TQvDIB dib;
+  dib.Assign(&window);
+  dib.SetPixelFormat(format);
+  dib.AssignTo(window);
+}
+
+void ComposeTo(const ComposeInput& input, std::optional<TQvPixelFormat> depth, const std::string& output) {
+  const std::optional<TBitmap> window = ComposeWindow(input);
+  TBitmap result = *window;  // a system graphic is always given here
+  if (depth) ReduceDepth(result, *depth);
+  result.SaveToFile(output);
+}
+
+int Run(const Options& o) {
+  const TBitmap system = LoadSystemGraphic(o);
+  const TBitmap builtIn = LoadBuiltInGlyphs();
+  const TBitmap user = LoadUserGlyphs(o);
+  const std::string text = ReadText(o);
+  TFontCache fonts;
+
+  ComposeInput input;
+  input.systemGraphic = &system;
+  input.transColor = o.trans ? *o.trans
+                     : o.transAt ? PickTransparentColour(&system, o.transAt->first, o.transAt->second)
+                                 : clBlack;
+  input.fontFace = o.font;
+  input.wallMode = o.wallMode;
+  input.padRound = o.margin;
+  input.padLine = o.lineGap;
+  input.gaizi = &builtIn;
+  input.myGaizi = &user;
+  input.fonts = &fonts;
+
+  if (!o.batch) {
+    input.lines = SplitLines(text);
+    ComposeTo(input, o.depth, *o.output);
+    return kExitOk;
+  }
+  const auto blocks = SplitBlocks(text);
+  for (std::size_t b = 0; b < blocks.size(); ++b) {
+    input.lines = blocks[b];
+    const std::string name = NumberedName(*o.output, b + 1);
+    try {
+      ComposeTo(input, o.depth, name);
+    } catch (const std::exception& e) {
+      return Fail("block " + std::to_string(b + 1) + " (" + name + "): " + e.what());
+    }
+  }
+  return kExitOk;
+}
+
+}  // namespace
+
+int RunCompose(const Args& args) {
+  Options options;
+  try {
+    options = ParseOptions(args);
+  } catch (const UsageError& e) {
+    return Fail(e.message, kExitUsage);
+  }
+  return Run(options);
+}
+
+}  // namespace pw::cli

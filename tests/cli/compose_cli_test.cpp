@@ -1,0 +1,302 @@
+// panelwright-cli compose, run as a program: options, text sources, batch naming and errors.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "compose/compose.h"
+#include "resources/resources.h"
+#include "tests/compose/test_pictures.h"
+#include "toolkit/bitmap.h"
+#include "toolkit/stream.h"
+
+namespace pw {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::CoordinateSkin;
+using testing::Sheet;
+using testing::Src;
+
+struct Outcome {
+  int code = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string Quote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// Each test works in a fresh folder of its own, which is the program's current directory.
+class ComposeCli : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    dir_ = fs::temp_directory_path() / ("pw-cli-" + std::to_string(::getpid()) + "-" + info->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  Outcome Run(const std::vector<std::string>& args, const std::string& input = "") {
+    WriteFile(dir_ / "stdin.txt", input);
+    std::string command = "cd " + Quote(dir_.string()) + " && " + Quote(PW_CLI_PATH) + " compose";
+    for (const std::string& a : args) command += " " + Quote(a);
+    command += " < stdin.txt > stdout.txt 2> stderr.txt";
+    const int status = std::system(command.c_str());
+    Outcome o;
+    o.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    o.out = ReadFile(dir_ / "stdout.txt");
+    o.err = ReadFile(dir_ / "stderr.txt");
+    return o;
+  }
+
+  TBitmap Load(const std::string& name) {
+    TBitmap b;
+    b.LoadFromFile((dir_ / name).string());
+    return b;
+  }
+  void Save(TBitmap bitmap, const std::string& name) { bitmap.SaveToFile((dir_ / name).string()); }
+
+  // The window the library composes from the same inputs, over the given skin.
+  static TBitmap Expected(const TBitmap& skin, std::vector<std::string> lines, TColor trans = clBlack, int wallMode = 0,
+                          int padRound = 0, int padLine = 0, const TBitmap* user = nullptr) {
+    static const TBitmap builtIn = [] {
+      TBitmap sheet;
+      const auto bytes = resources::Gaizi01();
+      sheet.LoadFromPackedDib(bytes.data(), bytes.size());
+      return sheet;
+    }();
+    ComposeInput in;
+    in.systemGraphic = &skin;
+    in.lines = std::move(lines);
+    in.transColor = trans;
+    in.wallMode = wallMode;
+    in.padRound = padRound;
+    in.padLine = padLine;
+    in.gaizi = &builtIn;
+    in.myGaizi = user;
+    return *ComposeWindow(in);
+  }
+
+  static void ExpectSamePixels(const TBitmap& actual, const TBitmap& expected) {
+    ASSERT_EQ(actual.GetWidth(), expected.GetWidth());
+    ASSERT_EQ(actual.GetHeight(), expected.GetHeight());
+    for (int y = 0; y < actual.GetHeight(); ++y)
+      for (int x = 0; x < actual.GetWidth(); ++x)
+        ASSERT_EQ(actual.GetPixelColor(x, y), expected.GetPixelColor(x, y)) << x << "," << y;
+  }
+
+  fs::path dir_;
+};
+
+// Width, height, bits per pixel and compression from a BMP file's headers.
+struct BmpHeader {
+  int width, height, bits, compression;
+};
+BmpHeader ReadBmpHeader(const fs::path& path) {
+  const std::string b = ReadFile(path);
+  const auto u = [&](std::size_t at, int n) {
+    unsigned v = 0;
+    for (int i = n - 1; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(b.at(at + i));
+    return v;
+  };
+  EXPECT_EQ(b.substr(0, 2), "BM");
+  return {static_cast<int>(u(18, 4)), static_cast<int>(u(22, 4)), static_cast<int>(u(28, 2)), static_cast<int>(u(30, 4))};
+}
+
+TEST_F(ComposeCli, WritesAnUncompressed24BitWindowOfTheSampleSkin) {
+  const Outcome o = Run({"--text", "Hello", "-o", "win.bmp"});
+  ASSERT_EQ(o.code, 0) << o.err;
+  const BmpHeader h = ReadBmpHeader(dir_ / "win.bmp");
+  EXPECT_EQ(h.width, 5 * 6 + 16);
+  EXPECT_EQ(h.height, 32);
+  EXPECT_EQ(h.bits, 24);
+  EXPECT_EQ(h.compression, 0);
+  TBitmap sample;
+  const auto bytes = resources::SampleSkins().front().bmp;
+  TMemoryStream stream(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+  sample.LoadFromStream(stream);
+  ExpectSamePixels(Load("win.bmp"), Expected(sample, {"Hello"}));
+}
+
+TEST_F(ComposeCli, OptionsReachTheComposer) {
+  TBitmap skin = CoordinateSkin();
+  skin.SetPixelColor(33, 0, RGB(255, 0, 0));  // a pure red top-left corner pixel
+  Save(skin, "skin.bmp");
+  const Outcome o = Run({"--system", "skin.bmp", "--text", "ab\n\\C[2]cd", "--wallpaper", "tile", "--margin", "3",
+                         "--line-gap", "2", "--trans-at", "32,0", "-o", "win.bmp"});
+  ASSERT_EQ(o.code, 0) << o.err;
+  const TBitmap window = Load("win.bmp");
+  EXPECT_EQ(window.GetPixelColor(0, 0), Src(0, 0));  // the picked corner pixel shows the tile
+  ExpectSamePixels(window, Expected(skin, {"ab", "\\C[2]cd"}, Src(32, 0), 1, 3, 2));
+
+  // --trans is web order: FF0000 masks the red pixel, 0000FF does not.
+  ASSERT_EQ(Run({"--system", "skin.bmp", "--text", "", "--wallpaper", "tile", "--trans", "FF0000", "-o", "red.bmp"}).code, 0);
+  EXPECT_EQ(Load("red.bmp").GetPixelColor(1, 0), Src(1, 0));
+  ASSERT_EQ(Run({"--system", "skin.bmp", "--text", "", "--trans", "0000ff", "-o", "blue.bmp"}).code, 0);
+  EXPECT_EQ(Load("blue.bmp").GetPixelColor(1, 0), RGB(255, 0, 0));
+}
+
+TEST_F(ComposeCli, TextSourcesAndEncodings) {
+  Save(CoordinateSkin(), "skin.bmp");
+  const std::string utf8 = "A\xE3\x81\x82\r\nb\r\n";  // "Aあ", "b", CR LF line ends
+  WriteFile(dir_ / "utf8.txt", utf8);
+  WriteFile(dir_ / "sjis.txt", "A\x82\xA0\r\nb\r\n");
+  const std::vector<std::vector<std::string>> runs = {
+      {"--text", utf8},
+      {"--text-file", "utf8.txt"},
+      {"--text-file", "sjis.txt", "--encoding", "cp932"},
+      {},  // standard input
+  };
+  const TBitmap expected = Expected(CoordinateSkin(), {"A\x82\xA0", "b"});
+  EXPECT_EQ(expected.GetWidth(), 18 + 16);
+  EXPECT_EQ(expected.GetHeight(), 48);
+  for (std::vector<std::string> args : runs) {
+    args.insert(args.end(), {"--system", "skin.bmp", "-o", "win.bmp"});
+    const Outcome o = Run(args, utf8);
+    ASSERT_EQ(o.code, 0) << o.err;
+    ExpectSamePixels(Load("win.bmp"), expected);
+  }
+}
+
+TEST_F(ComposeCli, UserGlyphSheetFromTheCurrentDirectoryOrNamed) {
+  Save(CoordinateSkin(), "skin.bmp");
+  const std::vector<std::string> args = {"--system", "skin.bmp", "--text", "$0", "--wallpaper", "tile", "-o", "win.bmp"};
+  ASSERT_EQ(Run(args).code, 0);
+  EXPECT_EQ(Load("win.bmp").GetPixelColor(8, 10), Src(8, 10));  // no sheet: a blank cell
+
+  Save(Sheet(120, 12, {{0, 0}}), "myword.bmp");
+  ASSERT_EQ(Run(args).code, 0);
+  EXPECT_EQ(Load("win.bmp").GetPixelColor(8, 10), Src(2, 52));
+  EXPECT_EQ(Load("win.bmp").GetPixelColor(9, 10), Src(9, 10));
+
+  // A named sheet wins over myword.bmp: the sample skin's PNG has no white in its corner cell.
+  const auto png = resources::SampleSkins().front().png;
+  WriteFile(dir_ / "glyphs.png", std::string(png.begin(), png.end()));
+  std::vector<std::string> named = args;
+  named.insert(named.end(), {"--user-glyphs", "glyphs.png"});
+  ASSERT_EQ(Run(named).code, 0);
+  EXPECT_EQ(Load("win.bmp").GetPixelColor(9, 10), Src(3, 52));
+}
+
+TEST_F(ComposeCli, BatchNumbersItsOutputs) {
+  WriteFile(dir_ / "lines.txt", "a\n---\nbb\r\n---\n\n---\nccc\nd\n---\n");
+  const Outcome o = Run({"--batch", "lines.txt", "-o", "out/win.bmp"});
+  fs::create_directories(dir_ / "out");
+  const Outcome again = Run({"--batch", "lines.txt", "-o", "out/win.bmp"});
+  EXPECT_NE(o.code, 0);  // the output folder did not exist yet
+  ASSERT_EQ(again.code, 0) << again.err;
+  const std::vector<std::pair<int, int>> sizes = {{22, 32}, {28, 32}, {16, 32}, {34, 48}};
+  for (std::size_t i = 0; i < sizes.size(); ++i) {
+    const fs::path file = dir_ / "out" / ("win-00" + std::to_string(i + 1) + ".bmp");
+    ASSERT_TRUE(fs::exists(file)) << file;
+    const BmpHeader h = ReadBmpHeader(file);
+    EXPECT_EQ(h.width, sizes[i].first) << file;
+    EXPECT_EQ(h.height, sizes[i].second) << file;
+  }
+  EXPECT_FALSE(fs::exists(dir_ / "out" / "win-005.bmp"));
+}
+
+TEST_F(ComposeCli, DepthReducesTheWindowBeforeWriting) {
+  Save(CoordinateSkin(), "skin.bmp");  // no pixel of it is pure white
+  const std::vector<std::pair<std::string, int>> depths = {{"1", 1}, {"4", 4}, {"8", 8}, {"24", 24}};
+  for (const auto& [depth, bits] : depths) {
+    const Outcome o = Run({"--system", "skin.bmp", "--text", "Hi\n\\C[5]there", "--depth", depth, "-o", "w.bmp"});
+    ASSERT_EQ(o.code, 0) << o.err;
+    EXPECT_EQ(ReadBmpHeader(dir_ / "w.bmp").bits, bits);
+    const TBitmap window = Load("w.bmp");
+    std::set<TColor> colours;
+    for (int y = 0; y < window.GetHeight(); ++y)
+      for (int x = 0; x < window.GetWidth(); ++x) colours.insert(window.GetPixelColor(x, y));
+    if (bits == 1) EXPECT_EQ(colours, std::set<TColor>{clBlack});
+    if (bits == 4) EXPECT_LE(colours.size(), 16u);
+    if (bits == 8) EXPECT_LE(colours.size(), 256u);
+    if (bits == 24) ExpectSamePixels(window, Expected(CoordinateSkin(), {"Hi", "\\C[5]there"}));
+  }
+}
+
+TEST_F(ComposeCli, UsageErrorsExitWithTwo) {
+  const std::vector<std::vector<std::string>> cases = {
+      {"--text", "a"},                                   // no output
+      {"--text", "a", "-o"},                             // option without value
+      {"--margin", "161", "-o", "w.bmp"},
+      {"--margin", "-1", "-o", "w.bmp"},
+      {"--line-gap", "x", "-o", "w.bmp"},
+      {"--line-gap", "321", "-o", "w.bmp"},
+      {"--trans", "12345", "-o", "w.bmp"},
+      {"--trans", "GG0000", "-o", "w.bmp"},
+      {"--trans-at", "160,0", "-o", "w.bmp"},
+      {"--trans-at", "3", "-o", "w.bmp"},
+      {"--trans", "FF0000", "--trans-at", "1,1", "-o", "w.bmp"},
+      {"--font", "Arial", "-o", "w.bmp"},
+      {"--wallpaper", "centre", "-o", "w.bmp"},
+      {"--encoding", "latin1", "-o", "w.bmp"},
+      {"--depth", "7", "-o", "w.bmp"},
+      {"--text", "a", "--text-file", "t.txt", "-o", "w.bmp"},
+      {"--text", "a", "--batch", "t.txt", "-o", "w.bmp"},
+      {"--colour", "-o", "w.bmp"},
+      {"stray", "-o", "w.bmp"},
+  };
+  for (const auto& args : cases) {
+    const Outcome o = Run(args);
+    EXPECT_EQ(o.code, 2) << args[0] << " " << o.err;
+    EXPECT_NE(o.err.find("panelwright-cli: "), std::string::npos) << args[0];
+    EXPECT_FALSE(fs::exists(dir_ / "w.bmp"));
+  }
+}
+
+TEST_F(ComposeCli, FailuresExitWithOneAndWriteNothing) {
+  Save(CoordinateSkin(100, 80), "small.bmp");
+  WriteFile(dir_ / "skin.gif", "GIF89a");
+  struct Case {
+    std::vector<std::string> args;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {{"--system", "small.bmp", "--text", "a"}, "100x80"},
+      {{"--system", "missing.bmp", "--text", "a"}, "missing.bmp"},
+      {{"--system", "skin.gif", "--text", "a"}, "skin.gif"},
+      {{"--text", "", "--line-gap", "16"}, "The window has no height"},
+      {{"--text", "", "--line-gap", "8"}, "TQvDIB.SetPixels: Pixel Position is Out of Range"},
+      {{"--text", "\xF0\x9F\x98\x80"}, "U+1F600 has no Shift-JIS (code page 932) form"},
+      {{"--text", "a\xFF"}, "not valid UTF-8"},
+      {{"--text-file", "missing.txt"}, "missing.txt"},
+      {{"--text", "$0", "--user-glyphs", "missing.png"}, "missing.png"},
+  };
+  for (Case c : cases) {
+    c.args.insert(c.args.end(), {"-o", "w.bmp"});
+    const Outcome o = Run(c.args);
+    EXPECT_EQ(o.code, 1) << c.message << ": " << o.err;
+    EXPECT_NE(o.err.find(c.message), std::string::npos) << o.err;
+    EXPECT_FALSE(fs::exists(dir_ / "w.bmp")) << c.message;
+  }
+}
+
+TEST_F(ComposeCli, HelpPrintsTheUsage) {
+  const Outcome o = Run({"--help"});
+  EXPECT_EQ(o.code, 0);
+  EXPECT_NE(o.out.find("panelwright-cli compose [--system FILE]"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace pw
