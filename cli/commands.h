@@ -21,6 +21,10 @@ int RunMarkup(const Args& args);
 extern const char* const kMarkupUsage;
 int RunCompose(const Args& args);
 extern const char* const kComposeUsage;
+int RunInfo(const Args& args);
+extern const char* const kInfoUsage;
+int RunConvert(const Args& args);
+extern const char* const kConvertUsage;
 
 // Exit codes.
 inline constexpr int kExitOk = 0;
