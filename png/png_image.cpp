@@ -2,6 +2,7 @@
 // and transparency.
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <new>
 #include <optional>
@@ -104,6 +105,32 @@ constexpr std::array<std::uint16_t, 256> kExpand2To4 = [] {
   return table;
 }();
 
+// Four bytes r, g, b, x of memory as b, g, r, 0 (little-endian hosts).
+inline std::uint32_t SwapRedBlue(const std::uint8_t* rgbx) {
+  std::uint32_t v;
+  std::memcpy(&v, rgbx, 4);
+  return __builtin_bswap32(v) >> 8;
+}
+
+// Reorders 8-bit RGB or RGBA pixels (step 3 or 4 bytes) to blue, green, red. Each pixel but
+// the last is written as four bytes, the fourth overwritten by the next pixel, which is
+// cheaper than three single bytes.
+template <int Step>
+void ReorderRgb8(const std::uint8_t* src, std::size_t count, std::uint8_t* dst) {
+  std::size_t i = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    for (; i + 1 < count; ++i) {
+      const std::uint32_t bgr = SwapRedBlue(src + Step * i);
+      std::memcpy(dst + 3 * i, &bgr, 4);
+    }
+  }
+  for (; i < count; ++i) {
+    dst[3 * i] = src[Step * i + 2];
+    dst[3 * i + 1] = src[Step * i + 1];
+    dst[3 * i + 2] = src[Step * i];
+  }
+}
+
 // Converts n pixels of PNG row data into bitmap layout; alpha goes to mask as 255 - alpha.
 void ConvertRow(TRowKind kind, const std::uint8_t* src, int n, int sourceBits, std::uint8_t* dst, std::uint8_t* mask) {
   const auto count = static_cast<std::size_t>(n);
@@ -134,11 +161,7 @@ void ConvertRow(TRowKind kind, const std::uint8_t* src, int n, int sourceBits, s
       }
       break;
     case TRowKind::Rgb8:
-      for (std::size_t i = 0; i < count; ++i, src += 3, dst += 3) {
-        dst[0] = src[2];
-        dst[1] = src[1];
-        dst[2] = src[0];
-      }
+      ReorderRgb8<3>(src, count, dst);
       break;
     case TRowKind::Rgb16:
       for (std::size_t i = 0; i < count; ++i, src += 6, dst += 3) {
@@ -148,12 +171,8 @@ void ConvertRow(TRowKind kind, const std::uint8_t* src, int n, int sourceBits, s
       }
       break;
     case TRowKind::Rgba8:
-      for (std::size_t i = 0; i < count; ++i, src += 4, dst += 3) {
-        dst[0] = src[2];
-        dst[1] = src[1];
-        dst[2] = src[0];
-        mask[i] = static_cast<std::uint8_t>(255 - src[3]);
-      }
+      ReorderRgb8<4>(src, count, dst);
+      for (std::size_t i = 0; i < count; ++i) mask[i] = static_cast<std::uint8_t>(255 - src[4 * i + 3]);
       break;
     case TRowKind::Rgba16:
       for (std::size_t i = 0; i < count; ++i, src += 8, dst += 3) {
