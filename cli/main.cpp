@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "cli/commands.h"
+#include "dib/qvdib.h"
 
 namespace pw::cli {
 
@@ -33,6 +34,8 @@ int Fail(const std::string& message, int code) {
 }
 
 int Main(int argc, char** argv) {
+  // Picture formats are registered for the life of the program, as the window program does at start-up.
+  const auto dibFormat = RegisterQvDIB();
   if (argc < 2) {
     PrintOverview(stderr);
     return kExitUsage;
