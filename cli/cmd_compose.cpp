@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/depth.h"
 #include "compose/compose.h"
 #include "compose/layout.h"
 #include "dib/qvdib.h"
@@ -253,18 +254,10 @@ std::string NumberedName(const std::string& output, std::size_t number) {
   return numbered.string();
 }
 
-// Converts the window to another pixel format through a DIB image, reducing its colours.
-void ReduceDepth(TBitmap& window, TQvPixelFormat format) {
-  TQvDIB dib;
-  dib.Assign(&window);
-  dib.SetPixelFormat(format);
-  dib.AssignTo(window);
-}
-
 void ComposeTo(const ComposeInput& input, std::optional<TQvPixelFormat> depth, const std::string& output) {
   const std::optional<TBitmap> window = ComposeWindow(input);
   TBitmap result = *window;  // a system graphic is always given here
-  if (depth) ReduceDepth(result, *depth);
+  if (depth) ReduceDepth(result, *depth, false);
   result.SaveToFile(output);
 }
 
