@@ -106,7 +106,15 @@ int RunConvert(const Args& args) {
     return kExitOk;
   }
   TQvDIB dib;
-  dib.Assign(&picture);
+  if (o.depth) {
+    dib.Assign(&picture);  // as the colour-depth command copies its picture
+  } else {
+    // Through the bitmap's own BMP form, which keeps the bytes of RLE pictures.
+    TMemoryStream stream;
+    picture.SaveToStream(stream);
+    stream.SetPosition(0);
+    dib.LoadFromStream(stream);
+  }
   ConvertInDib(o, dib);
   if (toDib) {
     TFileStream file(o.out, TFileMode::fmCreate);

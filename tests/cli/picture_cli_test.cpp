@@ -177,6 +177,13 @@ TEST_F(PictureCli, ConvertKeepsRleBytesAndChangesDepth) {
   EXPECT_EQ(std::vector<std::uint8_t>(written.end() - 8, written.end()),
             std::vector<std::uint8_t>(rle.end() - 8, rle.end()));
 
+  // Through a DIB file and back, the RLE bytes stay the same.
+  ASSERT_EQ(Run({"convert", Path("rle8.bmp"), Path("same.dib")}).exitCode, 0);
+  ASSERT_EQ(Run({"convert", Path("same.dib"), Path("again.bmp")}).exitCode, 0);
+  EXPECT_EQ(Run({"info", Path("again.bmp")}).out, "4 2 8 rle8 256 -\n");
+  const auto again = ReadFileBytes(Path("again.bmp"));
+  EXPECT_EQ(std::vector<std::uint8_t>(again.end() - 8, again.end()), std::vector<std::uint8_t>(rle.end() - 8, rle.end()));
+
   Save("rgb.bmp", TPixelFormat::pf24bit);
   ASSERT_EQ(Run({"convert", Path("rgb.bmp"), Path("mono.bmp"), "--depth", "1"}).exitCode, 0);
   EXPECT_EQ(Run({"info", Path("mono.bmp")}).out, "5 3 1 none 2 -\n");
