@@ -41,6 +41,7 @@ inline constexpr const char* kNoFolder = "Choose a folder to save into";
 inline constexpr const char* kNoSuchFolder = "There's no such folder";
 inline constexpr const char* kOverwriteCaption = "Save Image";
 inline constexpr const char* kAlreadyExists = " already exists";
+inline constexpr const char* kLineBreak = "\r\n";
 inline constexpr const char* kOverwriteQuestion = "Overwrite ?";
 inline constexpr const char* kSaved = "Saved it";
 inline constexpr const char* kCantSave = "Can't save the image";

@@ -8,8 +8,10 @@
 #include "app/anchors.h"
 #include "app/app_messages.h"
 #include "app/dialogs.h"
+#include "app/drop_target.h"
 #include "app/failure.h"
 #include "compose/layout.h"
+#include "dib/qvdib.h"
 #include "png/kropng.h"
 #include "resources/resources.h"
 #include "toolkit/sjis.h"
@@ -67,6 +69,16 @@ TForm1::TForm1(TDialogs& dialogs, QWidget* parent)
   move(4, 4);
   anchors_ = new TAnchors(this);  // owned by this window
   anchors_->RecordAll(ui_->centralwidget);
+  // The drop target is configured like a stored component, then told that loading ended.
+  dropDst1_ = new TDropDst(this);  // owned by this window
+  dropDst1_->SetFailureDialogs(&dialogs_);
+  dropDst1_->SetControl(ui_->GroupBox_Sys);
+  dropDst1_->SetTarget(htControl);
+  dropDst1_->SetAcceptDrop(true);
+  dropDst1_->OnFileDrop = [this](QObject* sender, const QStringList& files, int x, int y) {
+    DropDst1FileDrop(sender, files, x, y);
+  };
+  dropDst1_->Loaded();
   ConnectCommands();
   RunGuarded(dialogs_, [this] { FormCreate(); });
 }
@@ -86,6 +98,13 @@ void TForm1::ConnectCommands() {
   Connect(u.Make1, &QAction::triggered, &TForm1::Button_MakeClick);
   Connect(u.Button_Save, &QPushButton::clicked, &TForm1::Button_SaveClick);
   Connect(u.SaveAs1, &QAction::triggered, &TForm1::Button_SaveClick);
+  Connect(u.Button_Folder, &QPushButton::clicked, &TForm1::Button_FolderClick);
+  Connect(u.Quick_Open1, &QAction::triggered, &TForm1::Button_FolderClick);
+  Connect(u.Button_QuickSave, &QPushButton::clicked, &TForm1::Button_QuickSaveClick);
+  Connect(u.Quick_Save1, &QAction::triggered, &TForm1::Button_QuickSaveClick);
+  Connect(u.Button_Col_Redu, &QPushButton::clicked, &TForm1::Button_Col_ReduClick);
+  for (QAction* action : {u.C1, u.C4, u.C8, u.C24, u.M_C1, u.M_C4, u.M_C8, u.M_C24})
+    Connect(action, &QAction::triggered, &TForm1::C1Click);
   Connect(u.Button_Exit, &QPushButton::clicked, &TForm1::Button_ExitClick);
   Connect(u.Exit1, &QAction::triggered, &TForm1::Button_ExitClick);
   for (QPushButton* button : {u.Button_Extend, u.Button_Mini})
@@ -138,6 +157,10 @@ void TForm1::LoadSystemGraphic(const std::string& fileName) {
   if (bitmap.GetWidth() != kSystemGraphicWidth || bitmap.GetHeight() != kSystemGraphicHeight) return;
   ui_->Image1->SetPicture(std::move(bitmap));
   sysLoaded_ = true;
+}
+
+void TForm1::DropDst1FileDrop(QObject*, const QStringList& Files, int, int) {
+  if (!Files.isEmpty()) LoadSystemGraphic(Files.first().toStdString());
 }
 
 void TForm1::Image1Click(QObject*, const QPoint& pos) {
@@ -220,6 +243,56 @@ void TForm1::SaveResult(const std::string& fileName) {
   if (picture == nullptr) return;
   TBitmap shared = *picture;  // shares the pixels; saving does not change them
   shared.SaveToFile(fileName);
+}
+
+void TForm1::Button_FolderClick(QObject*) {
+  const std::string folder = dialogs_.BrowseFolder(app_msg::kBrowseFolderTitle);
+  if (!folder.empty()) ui_->Edit_SaveFolder->setText(QString::fromStdString(folder));
+}
+
+void TForm1::Button_QuickSaveClick(QObject*) {
+  if (!HasResult()) {
+    dialogs_.ShowInformation(app_msg::kNothingToSave);
+    return;
+  }
+  const std::string name = ui_->Edit_SaveFile->text().toStdString();
+  const std::string folder = ui_->Edit_SaveFolder->text().toStdString();
+  if (name.empty()) return dialogs_.ShowInformation(app_msg::kNoFileName);
+  if (folder.empty()) return dialogs_.ShowInformation(app_msg::kNoFolder);
+  std::error_code error;
+  if (!std::filesystem::is_directory(folder, error)) return dialogs_.ShowInformation(app_msg::kNoSuchFolder);
+  const char separator = std::filesystem::path::preferred_separator;
+  const std::string path = folder.back() == separator ? folder + name : folder + separator + name;
+  if (FileExists(path)) {
+    const std::string question = path + app_msg::kAlreadyExists + app_msg::kLineBreak + app_msg::kOverwriteQuestion;
+    if (dialogs_.MessageBox(question, app_msg::kOverwriteCaption, MB_YESNO | MB_ICONEXCLAMATION) != IDYES) return;
+  }
+  SaveResult(path);
+  dialogs_.ShowInformation(FileExists(path) ? app_msg::kSaved : app_msg::kCantSave);
+}
+
+void TForm1::Button_Col_ReduClick(QObject*) {
+  const QPushButton& button = *ui_->Button_Col_Redu;
+  dialogs_.Popup(*ui_->PopupMenu_Col_Redu, button.mapToGlobal(QPoint(0, button.height())));
+}
+
+void TForm1::C1Click(QObject* Sender) {
+  const TBitmap& picture = ResultPicture();
+  if (picture.GetWidth() * picture.GetHeight() == 0) return;
+  // Converted aside: a failing conversion leaves the result picture as it was.
+  TQvDIB dib;
+  dib.Assign(&picture);
+  switch (TagOf(Sender)) {
+    case 1: dib.SetPixelFormat(qvPf1Bit); break;
+    case 4: dib.SetPixelFormat(qvPf4Bit); break;
+    case 8: dib.SetPixelFormat(qvPf8Bit); break;
+    case 24: dib.SetPixelFormat(qvPf24Bit); break;
+    default: break;
+  }
+  TBitmap converted;
+  dib.AssignTo(converted);
+  ui_->Image_Res->SetPicture(std::move(converted));
+  UpdatePreviewCaption();
 }
 
 void TForm1::Button_ExitClick(QObject*) {

@@ -20,6 +20,7 @@ namespace pw {
 
 class TAnchors;
 class TDialogs;
+class TDropDst;
 
 class TForm1 : public QMainWindow {
   Q_OBJECT
@@ -35,8 +36,13 @@ class TForm1 : public QMainWindow {
   void Image1Click(QObject* Sender, const QPoint& pos);
   void Button_MakeClick(QObject* Sender);
   void Button_SaveClick(QObject* Sender);
+  void Button_FolderClick(QObject* Sender);
+  void Button_QuickSaveClick(QObject* Sender);
   void Button_ExitClick(QObject* Sender);
+  void DropDst1FileDrop(QObject* Sender, const QStringList& Files, int X, int Y);
   void Button_ExtendClick(QObject* Sender);
+  void Button_Col_ReduClick(QObject* Sender);
+  void C1Click(QObject* Sender);
   void Font1Click(QObject* Sender);
   void Wall1Click(QObject* Sender);
   void Font_MS_G1Click(QObject* Sender);
@@ -53,7 +59,7 @@ class TForm1 : public QMainWindow {
   int Magnify() const { return magnify_; }
   const std::string& LastOpenName() const { return lastOpenName_; }
   const std::string& LastSaveName() const { return lastSaveName_; }
-  TDialogs& Dialogs() { return dialogs_; }
+  TDropDst& DropDst1() { return *dropDst1_; }
 
  private:
   void ConnectCommands();
@@ -70,7 +76,8 @@ class TForm1 : public QMainWindow {
 
   std::unique_ptr<Ui::TForm1> ui_;
   TDialogs& dialogs_;
-  TAnchors* anchors_;                  // owned by this window as its Qt parent
+  TAnchors* anchors_;  // owned by this window as its Qt parent
+  TDropDst* dropDst1_;  // owned by this window as its Qt parent
   TFontCache fonts_;
 
   bool sysLoaded_ = false;

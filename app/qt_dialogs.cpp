@@ -12,6 +12,9 @@ namespace {
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
+// Message texts break lines with CR LF; Qt's labels break at LF alone.
+QString MessageText(const std::string& text) { return Q(text).replace("\r\n", "\n"); }
+
 bool RunPictureDialog(QWidget* owner, QFileDialog::AcceptMode mode, const char* filter, std::string& fileName,
                       const char* defaultSuffix) {
   TPictureFileDialog dialog(owner, mode, filter);
@@ -78,12 +81,12 @@ bool TQtDialogs::RunSaveDialog(std::string& fileName) {
 }
 
 int TQtDialogs::MessageBox(const std::string& text, const std::string& caption, unsigned flags) {
-  QMessageBox box(IconOf(flags), Q(caption), Q(text), ButtonsOf(flags), owner_);
+  QMessageBox box(IconOf(flags), Q(caption), MessageText(text), ButtonsOf(flags), owner_);
   return CodeOf(box.exec());
 }
 
 void TQtDialogs::ShowInformation(const std::string& text) {
-  QMessageBox box(QMessageBox::NoIcon, app_msg::kApplicationTitle, Q(text), QMessageBox::Ok, owner_);
+  QMessageBox box(QMessageBox::NoIcon, app_msg::kApplicationTitle, MessageText(text), QMessageBox::Ok, owner_);
   box.exec();
 }
 
