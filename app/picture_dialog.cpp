@@ -1,6 +1,8 @@
 #include "app/picture_dialog.h"
 
+#include <QAbstractItemView>
 #include <QGridLayout>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QVBoxLayout>
 #include <exception>
@@ -55,6 +57,10 @@ TPictureFileDialog::TPictureFileDialog(QWidget* parent, QFileDialog::AcceptMode 
   column->addStretch();
   if (auto* grid = qobject_cast<QGridLayout*>(layout())) grid->addWidget(pane, 0, grid->columnCount(), grid->rowCount(), 1);
   connect(this, &QFileDialog::currentChanged, this, &TPictureFileDialog::ShowPreview);
+  // A selection made without moving the current item (a pre-filled name) is previewed too.
+  if (auto* list = findChild<QAbstractItemView*>("listView"); list != nullptr && list->selectionModel() != nullptr)
+    connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { ShowPreview(selectedFiles().value(0)); });
 }
 
 void TPictureFileDialog::ShowPreview(const QString& fileName) {

@@ -19,7 +19,10 @@ bool RunPictureDialog(QWidget* owner, QFileDialog::AcceptMode mode, const char* 
                       const char* defaultSuffix) {
   TPictureFileDialog dialog(owner, mode, filter);
   if (defaultSuffix != nullptr) dialog.setDefaultSuffix(defaultSuffix);
-  if (!fileName.empty()) dialog.selectFile(Q(fileName));
+  if (!fileName.empty()) {
+    dialog.selectFile(Q(fileName));
+    dialog.ShowPreview(Q(fileName));  // the pre-filled name is previewed before any selection changes
+  }
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
   fileName = dialog.selectedFiles().first().toStdString();
   return true;
