@@ -12,7 +12,6 @@
 //     done on the quotient and remainder.
 #pragma once
 
-#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -85,26 +84,48 @@ inline std::uint8_t RoundedMean(const TChannelSums& s, int channel) {
 }
 
 // One node of the decision tree. A split node sends values <= threshold (the floor of the
-// range's mean on its channel) to lower and the others to upper.
+// range's mean on its channel) to its lower child and the others to its upper child.
 struct TDivisionNode {
   std::uint8_t divideID = kDivideLeaf;
   std::uint8_t threshold = 0;
-  std::uint16_t lower = 0;
-  std::uint16_t upper = 0;
-  std::uint8_t index = 0;  // palette index of a leaf
+  std::uint8_t index = 0;                 // palette index of a leaf
+  std::array<std::uint16_t, 2> child{};  // lower, upper
 };
 
 struct TDivision {
+  int depth = 0;
   TPaletteEntries palette;          // in creation order
   std::vector<TDivisionNode> tree;  // node 0 is the root
 
-  // The palette index of a colour that took part in the division.
-  std::uint8_t Lookup(std::uint8_t red, std::uint8_t green, std::uint8_t blue) const {
-    const std::uint8_t value[3] = {red, green, blue};
-    const TDivisionNode* node = &tree[0];
-    while (node->divideID != kDivideLeaf)
-      node = &tree[value[node->divideID] <= node->threshold ? node->lower : node->upper];
-    return node->index;
+  // The palette index of every pixel of a row of blue, green, red triples, each a colour that
+  // took part in the division. Such a colour meets a split node on every level above depth
+  // (only ranges that hold colours are split), so every walk has the same length; four walks
+  // run side by side to overlap their chains of dependent loads.
+  void LookupRow(const std::uint8_t* bgr, int width, std::uint8_t* indices) const {
+    int x = 0;
+    for (; x + 4 <= width; x += 4, bgr += 12) {
+      std::size_t n0 = 0, n1 = 0, n2 = 0, n3 = 0;
+      for (int level = 0; level < depth; ++level) {
+        n0 = Step(n0, bgr);
+        n1 = Step(n1, bgr + 3);
+        n2 = Step(n2, bgr + 6);
+        n3 = Step(n3, bgr + 9);
+      }
+      indices[x] = tree[n0].index, indices[x + 1] = tree[n1].index;
+      indices[x + 2] = tree[n2].index, indices[x + 3] = tree[n3].index;
+    }
+    for (; x < width; ++x, bgr += 3) {
+      std::size_t n = 0;
+      for (int level = 0; level < depth; ++level) n = Step(n, bgr);
+      indices[x] = tree[n].index;
+    }
+  }
+
+ private:
+  // The child of split node n for one pixel (blue, green, red).
+  std::size_t Step(std::size_t n, const std::uint8_t* bgr) const {
+    const TDivisionNode& node = tree[n];
+    return node.child[bgr[2 - (node.divideID % 3)] > node.threshold ? 1 : 0];
   }
 };
 
@@ -123,6 +144,7 @@ class TDivider {
 
   TDivision Run(std::span<Item> items) {
     result_ = TDivision{};
+    result_.depth = depth_;
     result_.palette.reserve(std::size_t{1} << depth_);
     result_.tree.reserve(std::size_t{2} << depth_);
     result_.tree.emplace_back();
@@ -137,6 +159,31 @@ class TDivider {
     return s;
   }
 
+  // Moves the items whose channel value is <= threshold to the front and returns the end of
+  // them.
+  static Item* PartitionAtOrBelow(Item* first, Item* last, int channel, unsigned threshold) {
+    switch (channel) {
+      case kDivideRed: return PartitionOn<kDivideRed>(first, last, threshold);
+      case kDivideGreen: return PartitionOn<kDivideGreen>(first, last, threshold);
+      default: return PartitionOn<kDivideBlue>(first, last, threshold);
+    }
+  }
+
+  // Each item is swapped into place without a data-dependent branch: [first, lower) holds the
+  // items at or below the threshold, [lower, item] those above.
+  template <int Channel>
+  static Item* PartitionOn(Item* first, Item* last, unsigned threshold) {
+    Item* lower = first;
+    for (Item* item = first; item != last; ++item) {
+      const Item moving = *item;
+      const bool below = Traits::Value(moving, Channel) <= threshold;
+      *item = *lower;
+      *lower = moving;
+      lower += below ? 1 : 0;
+    }
+    return lower;
+  }
+
   void Divide(Item* first, Item* last, int level, const TChannelSums& sums, std::size_t node) {
     if (sums.weight == 0) {
       for (std::size_t leaves = std::size_t{1} << (depth_ - level); leaves > 0; --leaves) context_.Step();
@@ -148,7 +195,7 @@ class TDivider {
     }
     const TDivideID channel = ChooseChannel(sums);
     const std::uint8_t threshold = MeanFloor(sums, channel);
-    Item* middle = std::partition(first, last, [&](const Item& item) { return Traits::Value(item, channel) <= threshold; });
+    Item* middle = PartitionAtOrBelow(first, last, channel, threshold);
     // Sum the shorter part; the other follows exactly by subtraction.
     TChannelSums lowerSums;
     if (middle - first <= last - middle)
@@ -161,10 +208,10 @@ class TDivider {
     result_.tree[node].threshold = threshold;
     // The upper part first: colours above the mean take the lower palette indices.
     const std::size_t upper = NewNode();
-    result_.tree[node].upper = static_cast<std::uint16_t>(upper);
+    result_.tree[node].child[1] = static_cast<std::uint16_t>(upper);
     Divide(middle, last, level + 1, upperSums, upper);
     const std::size_t lower = NewNode();
-    result_.tree[node].lower = static_cast<std::uint16_t>(lower);
+    result_.tree[node].child[0] = static_cast<std::uint16_t>(lower);
     Divide(first, middle, level + 1, lowerSums, lower);
   }
 

@@ -147,17 +147,16 @@ TQvDIBInfos TrueColorLow(const TQvDIBInfos& source, int depth, bool useFMO, cons
 // ---------------------------------------------------------------------------------------------
 // High reduction over a copy of every pixel.
 
+// One pixel as stored: blue, green, red.
 struct TPixelItem {
-  std::uint8_t blue, green, red;
+  std::array<std::uint8_t, 3> bgr;
 };
 static_assert(sizeof(TPixelItem) == 3);
 
 struct TPixelItemTraits {
   using Item = TPixelItem;
-  static unsigned Value(const Item& item, int channel) {
-    return channel == 0 ? item.red : channel == 1 ? item.green : item.blue;
-  }
-  static void AddTo(TChannelSums& s, const Item& item) { s.Add(1, item.red, item.green, item.blue); }
+  static unsigned Value(const Item& item, int channel) { return item.bgr[static_cast<std::size_t>(2 - channel)]; }
+  static void AddTo(TChannelSums& s, const Item& item) { s.Add(1, item.bgr[2], item.bgr[1], item.bgr[0]); }
   static void SetIndex(Item&, std::uint8_t) {}
 };
 
@@ -173,7 +172,7 @@ TQvDIBInfos TrueColorHigh(const TQvDIBInfos& source, int depth, bool useFMO, con
     TPixelItem* q = pixels.data();
     for (int r = 0; r < source.Height(); ++r) {
       const std::uint8_t* p = rows::StorageRow(source, srcStride, r);
-      for (int x = 0; x < width; ++x, p += 3) *q++ = TPixelItem{p[0], p[1], p[2]};
+      for (int x = 0; x < width; ++x, p += 3) *q++ = TPixelItem{{p[0], p[1], p[2]}};
     }
     TDivider<TPixelItemTraits> divider(depth, context);
     division = divider.Run(std::span<TPixelItem>(pixels));
@@ -187,7 +186,7 @@ TQvDIBInfos TrueColorHigh(const TQvDIBInfos& source, int depth, bool useFMO, con
     const std::uint8_t* p = rows::StorageRow(source, srcStride, r);
     std::uint8_t* dst = rows::StorageRow(out, dstStride, r);
     std::uint8_t* indices = depth == 8 ? dst : line.data();
-    for (int x = 0; x < width; ++x, p += 3) indices[x] = division.Lookup(p[2], p[1], p[0]);
+    division.LookupRow(p, width, indices);
     if (depth != 8) rows::PackIndices(indices, width, depth, dst);
   }
   return out;
