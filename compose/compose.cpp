@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <limits>
 
 #include "compose/layout.h"
 #include "dib/qvdib.h"
@@ -46,9 +47,13 @@ ParsedText ParseAndMeasure(const std::vector<std::string>& lines, const TTextRas
   return text;
 }
 
-WindowSize SizeOf(int maxWidth, int lineCount, const ComposeInput& input) {
-  return {maxWidth + 2 * input.padRound + 2 * kFramePiece,
-          kLinePitch * (lineCount + 1) + input.padLine * (lineCount - 1) + 2 * input.padRound};
+WindowSize SizeOf(int maxWidth, std::size_t lineCount, const ComposeInput& input) {
+  const auto n = static_cast<long long>(lineCount);
+  const long long width = static_cast<long long>(maxWidth) + 2 * input.padRound + 2 * kFramePiece;
+  const long long height = kLinePitch * (n + 1) + input.padLine * (n - 1) + 2LL * input.padRound;
+  // No image of such a size could be made.
+  if (width > std::numeric_limits<int>::max() || height > std::numeric_limits<int>::max()) throw EOutOfMemory();
+  return {static_cast<int>(width), static_cast<int>(height)};
 }
 
 // The rasteriser of the input's face: from the caller's cache, or made here into local.
@@ -255,7 +260,7 @@ WindowSize MeasureWindow(const ComposeInput& input) {
   for (const std::string& line : input.lines) {
     maxWidth = std::max(maxWidth, font.MeasureText(ParseMarkupLine(line, colour).DisplayText));
   }
-  return SizeOf(maxWidth, static_cast<int>(input.lines.size()), input);
+  return SizeOf(maxWidth, input.lines.size(), input);
 }
 
 std::optional<TBitmap> ComposeWindow(const ComposeInput& input) {
@@ -271,7 +276,7 @@ std::optional<TBitmap> ComposeWindow(const ComposeInput& input) {
   std::optional<TTextRasterizer> local;
   const TTextRasterizer& font = FontFor(input, local);
   const ParsedText text = ParseAndMeasure(input.lines, font);
-  const WindowSize size = SizeOf(text.maxWidth, static_cast<int>(text.lines.size()), input);
+  const WindowSize size = SizeOf(text.maxWidth, text.lines.size(), input);
   if (size.height <= 0) {
     throw EComposeError(FormatMessage(compose_msg::kNoHeight, {std::to_string(input.padLine),
                                                                std::to_string(input.padRound),

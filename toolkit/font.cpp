@@ -38,9 +38,13 @@ struct FaceDeleter {
 struct PatternDeleter {
   void operator()(FcPattern* pattern) const { FcPatternDestroy(pattern); }
 };
+struct ConfigDeleter {
+  void operator()(FcConfig* config) const { FcConfigDestroy(config); }
+};
 using LibraryHandle = std::unique_ptr<FT_LibraryRec_, LibraryDeleter>;
 using FaceHandle = std::unique_ptr<FT_FaceRec_, FaceDeleter>;
 using PatternHandle = std::unique_ptr<FcPattern, PatternDeleter>;
+using ConfigHandle = std::unique_ptr<FcConfig, ConfigDeleter>;
 
 // One rasterised character: its advance and its ink, bit x of rows[y] for pixel (x, y).
 struct Glyph {
@@ -60,17 +64,19 @@ struct FaceFile {
 };
 
 // Looks the family up through fontconfig; fontconfig always answers with its best match, so
-// only a font whose own family name is the one asked for counts as installed.
+// only a font whose own family name is the one asked for counts as installed. The lookup loads
+// a configuration of its own and releases it, leaving no process-wide state behind.
 std::optional<FaceFile> FindInstalledFace(const std::string& family) {
+  const ConfigHandle config(FcInitLoadConfigAndFonts());
   PatternHandle pattern(FcPatternCreate());
-  if (!pattern) return std::nullopt;
+  if (!config || !pattern) return std::nullopt;
   FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
   FcPatternAddInteger(pattern.get(), FC_WEIGHT, FC_WEIGHT_REGULAR);
   FcPatternAddInteger(pattern.get(), FC_SLANT, FC_SLANT_ROMAN);
-  FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
+  FcConfigSubstitute(config.get(), pattern.get(), FcMatchPattern);
   FcDefaultSubstitute(pattern.get());
   FcResult result = FcResultNoMatch;
-  PatternHandle match(FcFontMatch(nullptr, pattern.get(), &result));
+  PatternHandle match(FcFontMatch(config.get(), pattern.get(), &result));
   if (!match) return std::nullopt;
   bool named = false;
   FcChar8* value = nullptr;
