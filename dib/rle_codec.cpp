@@ -58,6 +58,19 @@ TQvDIBInfos DecodeRleBlock(TRleFormat format, const TQvDIBInfos& source, bool us
   throw EQvDIBInvalidDIB(texts.badData[index]);
 }
 
+// How many of the first max bytes at p equal v (word by word where possible).
+std::size_t SameBytes(const std::uint8_t* p, std::size_t max, std::uint8_t v) {
+  const std::uint64_t pattern = 0x0101010101010101ull * v;
+  std::size_t n = 0;
+  for (; n + 8 <= max; n += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, p + n, 8);
+    if (word != pattern) break;
+  }
+  while (n < max && p[n] == v) ++n;
+  return n;
+}
+
 // The per-row state machine of the encoders. Pending bytes are always a stretch of the row
 // (row[start], count bytes), so nothing is copied until it is written.
 class RleEncoder {
@@ -136,6 +149,13 @@ bool RleEncoder::EncodeRow(const std::uint8_t* row, std::size_t bytes) {
   std::size_t count = 0;
   for (std::size_t i = 0; i < bytes; ++i) {
     const std::uint8_t b = row[i];
+    if (state == State::kRun && b == row[start] && count < limit_) {
+      // Flat areas: take every further equal byte the run may hold in one step.
+      const std::size_t more = SameBytes(row + i, std::min(bytes - i, limit_ - count), b);
+      count += more;
+      i += more - 1;
+      continue;
+    }
     switch (state) {
       case State::kStart:
         start = i;
