@@ -3,7 +3,6 @@
 
 #include <array>
 #include <cstdint>
-#include <optional>
 
 #include "png/kropng.h"
 #include "png/read_stream.h"

@@ -12,24 +12,24 @@ void TKroCustomReadStream::OpenReader(TStream& source, std::int64_t length) {
   source_ = &source;
   start_ = source.GetPosition();
   available_ = length > 0 ? length : source.GetSize() - start_;
+  auto* memory = dynamic_cast<TMemoryStream*>(&source);
+  if (memory != nullptr) available_ = std::min(available_, static_cast<std::int64_t>(memory->Bytes().size()) - start_);
   consumed_ = 0;
   endOfData_ = false;
   stop_ = false;
   macBinaryFound_ = false;
   buffered_ = 0;
+  pointer_ = nullptr;
   if (available_ <= 0) {
     available_ = 0;
     endOfData_ = true;
     return;
   }
-  if (auto* memory = dynamic_cast<TMemoryStream*>(&source)) {
-    // Read in place: the whole range is "buffered" from the start.
-    available_ = std::min(available_, static_cast<std::int64_t>(memory->Bytes().size()) - start_);
-    inPlace_ = true;
+  if (memory != nullptr) {
+    // Read in place: the whole range counts as buffered from the start.
     pointer_ = memory->Memory() + start_;
     buffered_ = available_;
   } else {
-    inPlace_ = false;
     buffer_.resize(kBufferSize);
     Refill(0);
   }

@@ -67,7 +67,6 @@ class TKroCustomReadStream {
   void Report(int percent);
 
   TStream* source_ = nullptr;
-  bool inPlace_ = false;
   std::int64_t start_ = 0;
   std::int64_t available_ = 0;
   std::int64_t consumed_ = 0;
