@@ -38,7 +38,7 @@ void TImage::paintEvent(QPaintEvent*) {
 }
 
 void TImage::mousePressEvent(QMouseEvent* event) {
-  emit Pressed(event->position().toPoint());
+  if (event->button() == Qt::LeftButton) emit Pressed(event->position().toPoint());
   QWidget::mousePressEvent(event);
 }
 

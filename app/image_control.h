@@ -27,7 +27,7 @@ class TImage : public QWidget {
   void setStretch(bool value);
 
  signals:
-  // A mouse button went down at pos (client coordinates).
+  // The left mouse button went down at pos (client coordinates).
   void Pressed(QPoint pos);
 
  protected:
