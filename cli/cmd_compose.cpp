@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/load_picture.h"
 #include "cli/depth.h"
 #include "compose/compose.h"
 #include "compose/layout.h"
 #include "dib/qvdib.h"
-#include "png/kropng.h"
 #include "resources/resources.h"
 #include "toolkit/bitmap.h"
 #include "toolkit/sjis.h"
@@ -156,30 +156,10 @@ Options ParseOptions(const Args& args) {
   return o;
 }
 
-std::string LowerExtension(const std::string& path) {
-  std::string ext = std::filesystem::path(path).extension().string();
-  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-  return ext;
-}
-
-// Reads a picture by its extension alone, as the window program does.
-TBitmap ReadPictureFile(const std::string& path) {
-  TBitmap picture;
-  const std::string ext = LowerExtension(path);
-  if (ext == ".bmp") {
-    picture.LoadFromFile(path);
-  } else if (ext == ".png") {
-    LoadPngFile(path, picture);
-  } else {
-    throw Exception(path + ": a picture must be a .bmp or .png file");
-  }
-  return picture;
-}
-
 TBitmap LoadSystemGraphic(const Options& o) {
   TBitmap system;
   if (o.system) {
-    system = ReadPictureFile(*o.system);
+    system = LoadPicture(*o.system);
   } else {
     const auto bytes = resources::SampleSkins().front().bmp;
     TMemoryStream stream(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
@@ -202,9 +182,9 @@ TBitmap LoadBuiltInGlyphs() {
 
 // The named sheet, else myword.bmp or myword.png in the current directory, else none (empty).
 TBitmap LoadUserGlyphs(const Options& o) {
-  if (o.userGlyphs) return ReadPictureFile(*o.userGlyphs);
+  if (o.userGlyphs) return LoadPicture(*o.userGlyphs);
   for (const char* name : {"myword.bmp", "myword.png"}) {
-    if (std::filesystem::exists(name)) return ReadPictureFile(name);
+    if (std::filesystem::exists(name)) return LoadPicture(name);
   }
   return TBitmap();
 }

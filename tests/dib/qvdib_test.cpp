@@ -105,7 +105,8 @@ TEST(QvDIB, PixelPositionsOutsideAreRefused) {
   dib.SetBitCount(24);
   dib.SetWidth(3);
   dib.SetHeight(2);
-  for (auto [x, y] : {std::pair{3, 0}, std::pair{0, -1}, std::pair{-1, 0}, std::pair{0, 2}}) {
+  for (const auto& position : {std::pair{3, 0}, std::pair{0, -1}, std::pair{-1, 0}, std::pair{0, 2}}) {
+    const int x = position.first, y = position.second;
     ExpectThrowMessage<EQvDIBPixelPositionRange>([&] { dib.GetPixels(x, y); }, qvmsg::kGetPixelsRange);
     ExpectThrowMessage<EQvDIBPixelPositionRange>([&] { dib.SetPixels(x, y, 0xFFFFFF); }, qvmsg::kSetPixelsRange);
   }
@@ -209,9 +210,9 @@ TEST(QvDIB, SetBitCountGivesTheFullColourCount) {
 
 TEST(QvDIB, CreateDIBRefusesBadParameters) {
   TQvInternalDIB storage(false);
-  for (auto [w, h, c, b] : {std::tuple{0, 1, 0, 8}, std::tuple{1, 0, 0, 8}, std::tuple{1, 1, 257, 8},
-                            std::tuple{1, 1, -1, 8}, std::tuple{1, 1, 0, 16}}) {
-    ExpectThrowMessage<EQvDIBInvalidDIBPara>([&] { storage.CreateDIB(w, h, c, b); },
+  for (const auto& p : {std::tuple{0, 1, 0, 8}, std::tuple{1, 0, 0, 8}, std::tuple{1, 1, 257, 8},
+                        std::tuple{1, 1, -1, 8}, std::tuple{1, 1, 0, 16}}) {
+    ExpectThrowMessage<EQvDIBInvalidDIBPara>([&] { std::apply([&](auto... a) { storage.CreateDIB(a...); }, p); },
                                              qvmsg::kCreateDIBInvalidParameters);
   }
   EXPECT_EQ(storage.Width, 1);  // unchanged after the failures
