@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "toolkit/bitmap.h"
+#include "toolkit/bmp_format.h"
 #include "toolkit/color.h"
 #include "toolkit/errors.h"
 #include "toolkit/graphic.h"
@@ -42,34 +43,15 @@ enum TQvPixelFormat : std::uint8_t {
 enum TQvConvertMode : std::uint8_t { qvCmLow = 0, qvCmHigh = 1 };
 enum TQvHalftoneMode : std::uint8_t { qvHmNone = 0, qvHmColor = 1, qvHmBW = 2 };
 
-inline constexpr std::uint32_t BI_RGB = 0;
-inline constexpr std::uint32_t BI_RLE8 = 1;
-inline constexpr std::uint32_t BI_RLE4 = 2;
-inline constexpr std::uint32_t BI_BITFIELDS = 3;
+// The BMP info header and colour-table entry, as stored in files and in memory.
+using TBitmapInfoHeader = bmp::InfoHeader;
+using TRGBQuad = bmp::RgbQuad;
+inline constexpr std::uint32_t BI_RGB = bmp::kBiRgb;
+inline constexpr std::uint32_t BI_RLE8 = bmp::kBiRle8;
+inline constexpr std::uint32_t BI_RLE4 = bmp::kBiRle4;
+inline constexpr std::uint32_t BI_BITFIELDS = bmp::kBiBitfields;
 inline constexpr std::uint16_t CF_DIB = 8;
 inline constexpr std::int32_t kDefaultPelsPerMeter = 3780;
-
-#pragma pack(push, 1)
-struct TBitmapInfoHeader {
-  std::uint32_t biSize = 40;
-  std::int32_t biWidth = 0;
-  std::int32_t biHeight = 0;
-  std::uint16_t biPlanes = 1;
-  std::uint16_t biBitCount = 0;
-  std::uint32_t biCompression = 0;
-  std::uint32_t biSizeImage = 0;
-  std::int32_t biXPelsPerMeter = 0;
-  std::int32_t biYPelsPerMeter = 0;
-  std::uint32_t biClrUsed = 0;
-  std::uint32_t biClrImportant = 0;
-};
-struct TRGBQuad {
-  std::uint8_t rgbBlue = 0, rgbGreen = 0, rgbRed = 0, rgbReserved = 0;
-  friend bool operator==(const TRGBQuad&, const TRGBQuad&) = default;
-};
-#pragma pack(pop)
-static_assert(sizeof(TBitmapInfoHeader) == 40);
-static_assert(sizeof(TRGBQuad) == 4);
 
 // Pixel memory: zero-filled, from an anonymous shared mapping (useFMO) or the heap.
 // Move-only; released with its owner.

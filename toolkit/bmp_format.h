@@ -52,6 +52,7 @@ struct CoreHeader {
 
 struct RgbQuad {
   std::uint8_t rgbBlue = 0, rgbGreen = 0, rgbRed = 0, rgbReserved = 0;
+  friend bool operator==(const RgbQuad&, const RgbQuad&) = default;
 };
 #pragma pack(pop)
 
