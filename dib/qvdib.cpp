@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "dib/messages.h"
+#include "toolkit/packed_pixels.h"
 #include "toolkit/stream.h"
 
 namespace pw {
@@ -322,15 +323,9 @@ std::int32_t TQvDIB::GetPixels(int x, int y) const {
   if (x < 0 || x >= d.header.biWidth || y < 0 || y >= d.Height())
     throw EQvDIBPixelPositionRange(qvmsg::kGetPixelsRange);
   const std::uint8_t* row = d.Row(y);
-  switch (d.header.biBitCount) {
-    case 1: return (row[x >> 3] >> (7 - (x & 7))) & 1;
-    case 4: return (x & 1) ? row[x >> 1] & 0x0F : row[x >> 1] >> 4;
-    case 8: return row[x];
-    default: {
-      const std::uint8_t* p = row + 3 * static_cast<std::size_t>(x);
-      return p[2] | (p[1] << 8) | (p[0] << 16);
-    }
-  }
+  if (d.header.biBitCount != 24) return static_cast<std::int32_t>(ReadPackedIndex(row, x, d.header.biBitCount));
+  const std::uint8_t* p = row + 3 * static_cast<std::size_t>(x);
+  return p[2] | (p[1] << 8) | (p[0] << 16);
 }
 
 void TQvDIB::SetPixels(int x, int y, std::int32_t value) {
@@ -340,30 +335,17 @@ void TQvDIB::SetPixels(int x, int y, std::int32_t value) {
   if (x < 0 || x >= d.header.biWidth || y < 0 || y >= d.Height())
     throw EQvDIBPixelPositionRange(qvmsg::kSetPixelsRange);
   std::uint8_t* row = d.Row(y);
-  switch (d.header.biBitCount) {
-    case 1: {
-      const auto mask = static_cast<std::uint8_t>(0x80u >> (x & 7));
-      row[x >> 3] = static_cast<std::uint8_t>(value != 0 ? row[x >> 3] | mask : row[x >> 3] & ~mask);
-      break;
-    }
-    case 4: {
-      std::uint8_t& b = row[x >> 1];
-      b = (x & 1) ? static_cast<std::uint8_t>((b & 0xF0) | (value & 0x0F))
-                  : static_cast<std::uint8_t>((b & 0x0F) | ((value & 0x0F) << 4));
-      break;
-    }
-    case 8:
-      if (value < 0 || value > 255) throw ERangeError();
-      row[x] = static_cast<std::uint8_t>(value);
-      break;
-    default: {
-      if (value < 0) throw ERangeError();
-      std::uint8_t* p = row + 3 * static_cast<std::size_t>(x);
-      p[2] = static_cast<std::uint8_t>(value);
-      p[1] = static_cast<std::uint8_t>(value >> 8);
-      p[0] = static_cast<std::uint8_t>(value >> 16);
-    }
+  const int bits = d.header.biBitCount;
+  // 8 bits take 0..255 only, 24 bits no negative value; 1 and 4 bits keep what fits the cell.
+  if ((bits == 8 && (value < 0 || value > 255)) || (bits == 24 && value < 0)) throw ERangeError();
+  if (bits != 24) {
+    WritePackedIndex(row, x, bits, static_cast<unsigned>(value));
+    return;
   }
+  std::uint8_t* p = row + 3 * static_cast<std::size_t>(x);
+  p[2] = static_cast<std::uint8_t>(value);
+  p[1] = static_cast<std::uint8_t>(value >> 8);
+  p[0] = static_cast<std::uint8_t>(value >> 16);
 }
 
 HPALETTE TQvDIB::GetPalette() {
@@ -576,11 +558,7 @@ void TQvDIBCanvas::StretchDraw(const TRect& rect, const TQvDIB& source) {
       if (x < 0 || x >= d.header.biWidth) continue;
       const int sx = static_cast<int>(static_cast<long long>(dx) * picture.GetWidth() / w);
       if (sameBits && d.header.biBitCount <= 8) {
-        const std::uint8_t* row = picture.ScanLine(sy);
-        const int bits = d.header.biBitCount;
-        const int index = bits == 8 ? row[sx] : bits == 4 ? ((sx & 1) ? row[sx >> 1] & 15 : row[sx >> 1] >> 4)
-                                                          : (row[sx >> 3] >> (7 - (sx & 7))) & 1;
-        image_.SetPixels(x, y, index);
+        image_.SetPixels(x, y, static_cast<std::int32_t>(ReadPackedIndex(picture.ScanLine(sy), sx, d.header.biBitCount)));
       } else if (d.header.biBitCount == 24) {
         image_.SetPixels(x, y, picture.GetPixelColor(sx, sy));
       }

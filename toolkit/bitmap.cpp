@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "toolkit/errors.h"
+#include "toolkit/packed_pixels.h"
 
 namespace pw {
 
@@ -27,31 +28,6 @@ namespace {
 
 bool IsIndexed(TPixelFormat format) {
   return format == TPixelFormat::pf1bit || format == TPixelFormat::pf4bit || format == TPixelFormat::pf8bit;
-}
-
-unsigned ReadIndex(const std::uint8_t* row, int x, int bits) {
-  switch (bits) {
-    case 1: return (row[x >> 3] >> (7 - (x & 7))) & 1u;
-    case 4: return (x & 1) ? row[x >> 1] & 0x0Fu : row[x >> 1] >> 4;
-    default: return row[x];
-  }
-}
-
-void WriteIndex(std::uint8_t* row, int x, int bits, unsigned value) {
-  switch (bits) {
-    case 1: {
-      const auto mask = static_cast<std::uint8_t>(0x80u >> (x & 7));
-      row[x >> 3] = static_cast<std::uint8_t>(value ? row[x >> 3] | mask : row[x >> 3] & ~mask);
-      break;
-    }
-    case 4: {
-      std::uint8_t& b = row[x >> 1];
-      b = (x & 1) ? static_cast<std::uint8_t>((b & 0xF0) | (value & 0x0F))
-                  : static_cast<std::uint8_t>((b & 0x0F) | ((value & 0x0F) << 4));
-      break;
-    }
-    default: row[x] = static_cast<std::uint8_t>(value);
-  }
 }
 
 // Expands a 5-bit channel to 8 bits by bit replication.
@@ -198,7 +174,7 @@ void TBitmap::SetPixelFormat(TPixelFormat format) {
     for (int x = 0; x < image_->width; ++x) {
       const TColor c = GetPixelColor(x, y);
       if (IsIndexed(format))
-        WriteIndex(dst, x, bits, static_cast<unsigned>(NearestPaletteIndex(next->palette, c)));
+        WritePackedIndex(dst, x, bits, static_cast<unsigned>(NearestPaletteIndex(next->palette, c)));
       else
         WriteDirect(dst, x, format, c);
     }
@@ -226,7 +202,7 @@ std::uint8_t* TBitmap::ScanLine(int y) {
 TColor TBitmap::GetPixelColor(int x, int y) const {
   if (x < 0 || y < 0 || x >= image_->width || y >= image_->height) return -1;
   const std::uint8_t* row = image_->pixels.data() + image_->stride * static_cast<std::size_t>(y);
-  if (IsIndexed(image_->format)) return EntryColor(image_->palette, ReadIndex(row, x, GetBitsPerPixel()));
+  if (IsIndexed(image_->format)) return EntryColor(image_->palette, ReadPackedIndex(row, x, GetBitsPerPixel()));
   return ReadDirect(row, x, image_->format);
 }
 
@@ -235,7 +211,7 @@ void TBitmap::SetPixelColor(int x, int y, TColor color) {
   color = ColorToRGB(color);
   std::uint8_t* row = ScanLine(y);
   if (IsIndexed(image_->format))
-    WriteIndex(row, x, GetBitsPerPixel(), static_cast<unsigned>(NearestPaletteIndex(image_->palette, color)));
+    WritePackedIndex(row, x, GetBitsPerPixel(), static_cast<unsigned>(NearestPaletteIndex(image_->palette, color)));
   else
     WriteDirect(row, x, image_->format, color);
 }
