@@ -33,7 +33,7 @@ std::uint32_t Get32(const Bytes& b, std::size_t at) {
 unsigned Get16(const Bytes& b, std::size_t at) { return b[at] | b[at + 1] << 8; }
 
 // The parts of a BMP file; Build() lays them out in order.
-struct FileSpec {
+struct BmpRecipe {
   std::uint32_t headerSize = 40;
   std::int32_t width = 2;
   std::int32_t height = 2;
@@ -128,8 +128,8 @@ std::string Message(const Bytes& file) {
 const TColor kRed = RGB(255, 0, 0), kGreen = RGB(0, 255, 0), kBlue = RGB(0, 0, 255);
 
 // A 2x2 8-bit picture, rows bottom-up in the file: top row red green, bottom row blue red.
-FileSpec EightBit2x2() {
-  FileSpec s;
+BmpRecipe EightBit2x2() {
+  BmpRecipe s;
   s.clrUsed = 3;
   s.table = Table({kRed, kGreen, kBlue});
   s.pixels = {2, 0, 0, 0, 0, 1, 0, 0};
@@ -142,44 +142,44 @@ const std::vector<TColor> kExpected2x2 = {kRed, kGreen, kBlue, kRed};
 TEST(BmpRead, HeaderVariantsLoadAlike) {
   struct Case {
     const char* name;
-    FileSpec spec;
+    BmpRecipe recipe;
   };
-  FileSpec core = EightBit2x2();
+  BmpRecipe core = EightBit2x2();
   core.headerSize = 12;
   core.table.clear();
   for (TColor c : {kRed, kGreen, kBlue}) core.table.insert(core.table.end(), {GetBValue(c), GetGValue(c), GetRValue(c)});
   core.table.resize(256 * 3, 0);  // a core header always has the full table
-  FileSpec v4 = EightBit2x2();
+  BmpRecipe v4 = EightBit2x2();
   v4.headerSize = 108;
-  FileSpec v5 = EightBit2x2();
+  BmpRecipe v5 = EightBit2x2();
   v5.headerSize = 124;
-  FileSpec topDown = EightBit2x2();
+  BmpRecipe topDown = EightBit2x2();
   topDown.height = -2;
   topDown.pixels = {0, 1, 0, 0, 2, 0, 0, 0};
-  FileSpec fullTable = EightBit2x2();  // biClrUsed 0: 256 entries
+  BmpRecipe fullTable = EightBit2x2();  // biClrUsed 0: 256 entries
   fullTable.clrUsed = 0;
   fullTable.table.resize(256 * 4, 0);
-  FileSpec sized = EightBit2x2();
+  BmpRecipe sized = EightBit2x2();
   sized.sizeImage = 8;
-  FileSpec gap = EightBit2x2();  // bfOffBits points past a gap after the table
+  BmpRecipe gap = EightBit2x2();  // bfOffBits points past a gap after the table
   gap.gap = 6;
-  FileSpec gapIgnored = EightBit2x2();  // bfOffBits inside the table: pixels follow the table
+  BmpRecipe gapIgnored = EightBit2x2();  // bfOffBits inside the table: pixels follow the table
   gapIgnored.offBits = 20;
-  FileSpec pastEnd = EightBit2x2();  // bfOffBits beyond the file: pixels follow the table
+  BmpRecipe pastEnd = EightBit2x2();  // bfOffBits beyond the file: pixels follow the table
   pastEnd.offBits = 100000;
   const Case cases[] = {{"core", core}, {"v4", v4}, {"v5", v5}, {"topdown", topDown}, {"fulltable", fullTable},
                         {"sizeimage", sized}, {"gap", gap}, {"offbits_inside_table", gapIgnored},
                         {"offbits_past_end", pastEnd}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const TBitmap b = Load(c.spec.Build());
+    const TBitmap b = Load(c.recipe.Build());
     EXPECT_EQ(b.GetPixelFormat(), TPixelFormat::pf8bit);
     EXPECT_EQ(Colours(b), kExpected2x2);
   }
 }
 
 TEST(BmpRead, PaletteSizeFollowsClrUsedUpToTheDepth) {
-  FileSpec s = EightBit2x2();
+  BmpRecipe s = EightBit2x2();
   EXPECT_EQ(Load(s.Build()).GetPalette().size(), 3u);
   // 300 entries in an 8-bit file: 256 kept, the rest skipped before the pixels.
   s.clrUsed = 300;
@@ -190,7 +190,7 @@ TEST(BmpRead, PaletteSizeFollowsClrUsedUpToTheDepth) {
 }
 
 TEST(BmpRead, LowDepthsAndTwentyFourBits) {
-  FileSpec one;  // 9x1, 1 bit: pattern 1 0 1 1 0 0 0 0 1
+  BmpRecipe one;  // 9x1, 1 bit: pattern 1 0 1 1 0 0 0 0 1
   one.width = 9;
   one.height = 1;
   one.bitCount = 1;
@@ -199,7 +199,7 @@ TEST(BmpRead, LowDepthsAndTwentyFourBits) {
   EXPECT_EQ(Colours(Load(one.Build())),
             (std::vector<TColor>{clWhite, clBlack, clWhite, clWhite, clBlack, clBlack, clBlack, clBlack, clWhite}));
 
-  FileSpec four;  // 3x1, 4 bits: indexes 1 2 0
+  BmpRecipe four;  // 3x1, 4 bits: indexes 1 2 0
   four.width = 3;
   four.height = 1;
   four.bitCount = 4;
@@ -208,7 +208,7 @@ TEST(BmpRead, LowDepthsAndTwentyFourBits) {
   four.pixels = {0x12, 0x00, 0, 0};
   EXPECT_EQ(Colours(Load(four.Build())), (std::vector<TColor>{kGreen, kBlue, kRed}));
 
-  FileSpec rgb;  // 1x2, 24 bits, bottom-up
+  BmpRecipe rgb;  // 1x2, 24 bits, bottom-up
   rgb.width = 1;
   rgb.bitCount = 24;
   rgb.pixels = {0x10, 0x20, 0x30, 0, 0x01, 0x02, 0x03, 0};
@@ -244,7 +244,7 @@ TEST(BmpRead, SixteenAndThirtyTwoBitFormats) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    FileSpec s;
+    BmpRecipe s;
     s.width = 1;
     s.height = 1;
     s.bitCount = c.bits;
@@ -264,8 +264,8 @@ TEST(BmpRead, SixteenAndThirtyTwoBitFormats) {
 }
 
 // A 4x2 RLE8 picture: bottom row 1 1 1 1, top row 0 2 3 0 (index 0 skipped by a delta).
-FileSpec Rle8File() {
-  FileSpec s;
+BmpRecipe Rle8File() {
+  BmpRecipe s;
   s.width = 4;
   s.compression = 1;
   s.clrUsed = 4;
@@ -276,8 +276,8 @@ FileSpec Rle8File() {
 }
 
 TEST(BmpRead, RleFilesDecodeAndSaveBackTheirBytes) {
-  const FileSpec rle8 = Rle8File();
-  FileSpec rle4;  // 3x1 RLE4: indexes 1 2 1
+  const BmpRecipe rle8 = Rle8File();
+  BmpRecipe rle4;  // 3x1 RLE4: indexes 1 2 1
   rle4.width = 3;
   rle4.height = 1;
   rle4.bitCount = 4;
@@ -286,23 +286,23 @@ TEST(BmpRead, RleFilesDecodeAndSaveBackTheirBytes) {
   rle4.table = Table({clBlack, kRed, kGreen});
   rle4.pixels = {3, 0x12, 0, 1};
   struct Case {
-    const FileSpec& spec;
+    const BmpRecipe& recipe;
     std::vector<TColor> colours;
   };
   const Case cases[] = {{rle8, {clBlack, kGreen, kBlue, clBlack, kRed, kRed, kRed, kRed}},
                         {rle4, {kRed, kGreen, kRed}}};
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.spec.compression);
-    TBitmap b = Load(c.spec.Build());
+    SCOPED_TRACE(c.recipe.compression);
+    TBitmap b = Load(c.recipe.Build());
     EXPECT_EQ(Colours(b), c.colours);
-    EXPECT_EQ(b.GetFileCompression(), c.spec.compression);
+    EXPECT_EQ(b.GetFileCompression(), c.recipe.compression);
     ASSERT_NE(b.GetEncodedBits(), nullptr);
     const Bytes saved = Save(b);
     const std::uint32_t offBits = Get32(saved, 10);
-    EXPECT_EQ(offBits, 54u + 4u * (1u << c.spec.bitCount));
-    EXPECT_EQ(Get32(saved, 30), c.spec.compression);
-    EXPECT_EQ(Get32(saved, 34), c.spec.pixels.size());
-    EXPECT_EQ(Bytes(saved.begin() + offBits, saved.end()), c.spec.pixels);
+    EXPECT_EQ(offBits, 54u + 4u * (1u << c.recipe.bitCount));
+    EXPECT_EQ(Get32(saved, 30), c.recipe.compression);
+    EXPECT_EQ(Get32(saved, 34), c.recipe.pixels.size());
+    EXPECT_EQ(Bytes(saved.begin() + offBits, saved.end()), c.recipe.pixels);
     EXPECT_EQ(Colours(Load(saved)), c.colours);
   }
 }
@@ -316,14 +316,14 @@ TEST(BmpRead, WritingAPixelOfAnRlePictureSavesItUncompressed) {
 }
 
 TEST(BmpRead, RleDataEndingEarlyIsKeptAsFarAsItGoesCodesLeavingThePictureAreRefused) {
-  FileSpec cut = Rle8File();
+  BmpRecipe cut = Rle8File();
   cut.pixels = {4, 1, 0, 0, 2, 3};  // no end of bitmap
   cut.sizeImage = 0;
   EXPECT_EQ(Colours(Load(cut.Build())), (std::vector<TColor>{kBlue, kBlue, clBlack, clBlack, kRed, kRed, kRed, kRed}));
   // Codes that leave the picture make the file unreadable.
   const Bytes outside[] = {{5, 2, 0, 1}, {0, 2, 5, 0, 0, 1}, {0, 0, 0, 0, 1, 1, 0, 1}, {0, 0, 0, 0, 0, 0}};
   for (const Bytes& pixels : outside) {
-    FileSpec s = Rle8File();
+    BmpRecipe s = Rle8File();
     s.pixels = pixels;
     s.sizeImage = 0;
     EXPECT_EQ(Message(s.Build()), msg::kBitmapIllegal);
@@ -347,7 +347,7 @@ TEST(BmpRead, MalformedFilesAreRefused) {
     const char* message;
   };
   auto with = [](auto change) {
-    FileSpec s = EightBit2x2();
+    BmpRecipe s = EightBit2x2();
     change(s);
     return s.Build();
   };
@@ -363,27 +363,27 @@ TEST(BmpRead, MalformedFilesAreRefused) {
       {"one_byte", {'B'}, msg::kBitmapIllegal},
       {"signature_only", {'B', 'M'}, msg::kStreamReadError},
       {"file_header_only", Bytes{'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, msg::kStreamReadError},
-      {"planes_2", with([](FileSpec& s) { s.planes = 2; }), msg::kBitmapIllegal},
-      {"header_16", with([](FileSpec& s) { s.headerSize = 16; }), msg::kBitmapIllegal},
+      {"planes_2", with([](BmpRecipe& s) { s.planes = 2; }), msg::kBitmapIllegal},
+      {"header_16", with([](BmpRecipe& s) { s.headerSize = 16; }), msg::kBitmapIllegal},
       {"header_huge", hugeHeader, msg::kStreamReadError},
-      {"bits_2", with([](FileSpec& s) { s.bitCount = 2; }), msg::kBitmapIllegal},
-      {"bits_64", with([](FileSpec& s) { s.bitCount = 64; }), msg::kBitmapIllegal},
-      {"jpeg", with([](FileSpec& s) { s.compression = 4; }), msg::kBitmapIllegal},
-      {"rle4_with_8_bits", with([](FileSpec& s) { s.compression = 2; }), msg::kBitmapIllegal},
-      {"fields_with_8_bits", with([](FileSpec& s) { s.compression = 3; }), msg::kBitmapIllegal},
-      {"width_0", with([](FileSpec& s) { s.width = 0; }), msg::kBitmapIllegal},
-      {"width_negative", with([](FileSpec& s) { s.width = -2; }), msg::kBitmapIllegal},
-      {"height_0", with([](FileSpec& s) { s.height = 0; }), msg::kBitmapIllegal},
-      {"height_min", with([](FileSpec& s) { s.height = INT_MIN; }), msg::kBitmapIllegal},
-      {"rle_top_down", with([](FileSpec& s) { s.compression = 1, s.height = -2; }), msg::kBitmapIllegal},
+      {"bits_2", with([](BmpRecipe& s) { s.bitCount = 2; }), msg::kBitmapIllegal},
+      {"bits_64", with([](BmpRecipe& s) { s.bitCount = 64; }), msg::kBitmapIllegal},
+      {"jpeg", with([](BmpRecipe& s) { s.compression = 4; }), msg::kBitmapIllegal},
+      {"rle4_with_8_bits", with([](BmpRecipe& s) { s.compression = 2; }), msg::kBitmapIllegal},
+      {"fields_with_8_bits", with([](BmpRecipe& s) { s.compression = 3; }), msg::kBitmapIllegal},
+      {"width_0", with([](BmpRecipe& s) { s.width = 0; }), msg::kBitmapIllegal},
+      {"width_negative", with([](BmpRecipe& s) { s.width = -2; }), msg::kBitmapIllegal},
+      {"height_0", with([](BmpRecipe& s) { s.height = 0; }), msg::kBitmapIllegal},
+      {"height_min", with([](BmpRecipe& s) { s.height = INT_MIN; }), msg::kBitmapIllegal},
+      {"rle_top_down", with([](BmpRecipe& s) { s.compression = 1, s.height = -2; }), msg::kBitmapIllegal},
       {"pixels_cut", truncatedPixels, msg::kStreamReadError},
       {"table_cut", truncatedTable, msg::kStreamReadError},
-      {"huge_table", with([](FileSpec& s) { s.clrUsed = 0x40000000; }), msg::kStreamReadError},
-      {"huge_picture", with([](FileSpec& s) { s.width = 0x7FFFFFFF, s.height = 0x7FFFFFFF; }), msg::kStreamReadError},
-      {"huge_rle", with([](FileSpec& s) { s.compression = 1, s.width = 100000, s.height = 100000, s.pixels = {0, 1}; }),
+      {"huge_table", with([](BmpRecipe& s) { s.clrUsed = 0x40000000; }), msg::kStreamReadError},
+      {"huge_picture", with([](BmpRecipe& s) { s.width = 0x7FFFFFFF, s.height = 0x7FFFFFFF; }), msg::kStreamReadError},
+      {"huge_rle", with([](BmpRecipe& s) { s.compression = 1, s.width = 100000, s.height = 100000, s.pixels = {0, 1}; }),
        msg::kBitmapIllegal},
-      {"core_planes_0", with([](FileSpec& s) { s.headerSize = 12, s.planes = 0; }), msg::kBitmapIllegal},
-      {"core_16_bits", with([](FileSpec& s) { s.headerSize = 12, s.bitCount = 16; }), msg::kBitmapIllegal},
+      {"core_planes_0", with([](BmpRecipe& s) { s.headerSize = 12, s.planes = 0; }), msg::kBitmapIllegal},
+      {"core_16_bits", with([](BmpRecipe& s) { s.headerSize = 12, s.bitCount = 16; }), msg::kBitmapIllegal},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
