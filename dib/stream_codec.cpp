@@ -88,38 +88,6 @@ struct HeaderAndTable {
   std::uint64_t bytesRead = 0;                       // from the header size field to the table's end
 };
 
-bmp::InfoHeader ToFileForm(const TBitmapInfoHeader& in) {
-  bmp::InfoHeader h;
-  h.biSize = in.biSize;
-  h.biWidth = in.biWidth;
-  h.biHeight = in.biHeight;
-  h.biPlanes = in.biPlanes;
-  h.biBitCount = in.biBitCount;
-  h.biCompression = in.biCompression;
-  h.biSizeImage = in.biSizeImage;
-  h.biXPelsPerMeter = in.biXPelsPerMeter;
-  h.biYPelsPerMeter = in.biYPelsPerMeter;
-  h.biClrUsed = in.biClrUsed;
-  h.biClrImportant = in.biClrImportant;
-  return h;
-}
-
-TBitmapInfoHeader ToInfoHeader(const bmp::InfoHeader& in) {
-  TBitmapInfoHeader h;
-  h.biSize = in.biSize;
-  h.biWidth = in.biWidth;
-  h.biHeight = in.biHeight;
-  h.biPlanes = in.biPlanes;
-  h.biBitCount = in.biBitCount;
-  h.biCompression = in.biCompression;
-  h.biSizeImage = in.biSizeImage;
-  h.biXPelsPerMeter = in.biXPelsPerMeter;
-  h.biYPelsPerMeter = in.biYPelsPerMeter;
-  h.biClrUsed = in.biClrUsed;
-  h.biClrImportant = in.biClrImportant;
-  return h;
-}
-
 bool IsInfoBitCount(unsigned bits) { return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32; }
 bool IsCoreBitCount(unsigned bits) { return bits == 1 || bits == 4 || bits == 8 || bits == 24; }
 
@@ -132,7 +100,7 @@ HeaderAndTable ReadInfoForm(TStream& in, const ReaderTexts& texts) {
   std::copy(bytes.begin(), bytes.end(), whole.begin() + 4);
   ByteReader reader(whole.data(), whole.size());
   HeaderAndTable r;
-  TBitmapInfoHeader& h = r.header = ToInfoHeader(bmp::ReadInfoHeader(reader));
+  TBitmapInfoHeader& h = r.header = bmp::ReadInfoHeader(reader);
   if (h.biXPelsPerMeter == 0) h.biXPelsPerMeter = kDefaultPelsPerMeter;
   if (h.biYPelsPerMeter == 0) h.biYPelsPerMeter = kDefaultPelsPerMeter;
   if (!IsInfoBitCount(h.biBitCount)) throw EQvDIBInvalidDIB(texts.bitCount40);
@@ -344,10 +312,10 @@ void TQvDIB::SaveToStream(TStream& stream) {
   file.bfSize = offBits + d.BitsSize();
   file.bfOffBits = offBits;
   bmp::WriteFileHeader(head, file);
-  bmp::WriteInfoHeader(head, ToFileForm(d.header));
+  bmp::WriteInfoHeader(head, d.header);
   for (std::uint32_t i = 0; i < entries; ++i) {
     const TRGBQuad& q = d.colorTable[i];
-    bmp::WriteRgbQuad(head, {q.rgbBlue, q.rgbGreen, q.rgbRed, q.rgbReserved});
+    bmp::WriteRgbQuad(head, q);
   }
   stream.WriteBuffer(head.data(), head.size());
   stream.WriteBuffer(d.Bits(), d.BitsSize());
