@@ -1,7 +1,5 @@
 // panelwright-cli compose, run as a program: options, text sources, batch naming and errors.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -12,6 +10,7 @@
 #include <vector>
 
 #include "compose/compose.h"
+#include "tests/cli/cli_fixture.h"
 #include "resources/resources.h"
 #include "tests/compose/test_pictures.h"
 #include "toolkit/bitmap.h"
@@ -21,61 +20,30 @@ namespace pw {
 namespace {
 
 namespace fs = std::filesystem;
+using clitest::Outcome;
 using testing::CoordinateSkin;
 using testing::Sheet;
 using testing::Src;
-
-struct Outcome {
-  int code = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 void WriteFile(const fs::path& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
 }
 
 // Each test works in a fresh folder of its own, which is the program's current directory.
-class ComposeCli : public ::testing::Test {
+class ComposeCli : public clitest::CliTest {
  protected:
-  void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = fs::temp_directory_path() / ("pw-cli-" + std::to_string(::getpid()) + "-" + info->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  Outcome Run(const std::vector<std::string>& args, const std::string& input = "") {
-    WriteFile(dir_ / "stdin.txt", input);
-    std::string command = "cd " + Quote(dir_.string()) + " && " + Quote(PW_CLI_PATH) + " compose";
-    for (const std::string& a : args) command += " " + Quote(a);
-    command += " < stdin.txt > stdout.txt 2> stderr.txt";
-    const int status = std::system(command.c_str());
-    Outcome o;
-    o.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    o.out = ReadFile(dir_ / "stdout.txt");
-    o.err = ReadFile(dir_ / "stderr.txt");
-    return o;
+  clitest::Outcome Run(const std::vector<std::string>& args, const std::string& input = "") {
+    std::vector<std::string> all = {"compose"};
+    all.insert(all.end(), args.begin(), args.end());
+    return CliTest::Run(all, input);
   }
 
   TBitmap Load(const std::string& name) {
     TBitmap b;
-    b.LoadFromFile((dir_ / name).string());
+    b.LoadFromFile((folder_ / name).string());
     return b;
   }
-  void Save(TBitmap bitmap, const std::string& name) { bitmap.SaveToFile((dir_ / name).string()); }
+  void Save(TBitmap bitmap, const std::string& name) { bitmap.SaveToFile((folder_ / name).string()); }
 
   // The window the library composes from the same inputs, over the given skin.
   static TBitmap Expected(const TBitmap& skin, std::vector<std::string> lines, TColor trans = clBlack, int wallMode = 0,
@@ -106,7 +74,6 @@ class ComposeCli : public ::testing::Test {
         ASSERT_EQ(actual.GetPixelColor(x, y), expected.GetPixelColor(x, y)) << x << "," << y;
   }
 
-  fs::path dir_;
 };
 
 // Width, height, bits per pixel and compression from a BMP file's headers.
@@ -114,7 +81,7 @@ struct BmpHeader {
   int width, height, bits, compression;
 };
 BmpHeader ReadBmpHeader(const fs::path& path) {
-  const std::string b = ReadFile(path);
+  const std::string b = clitest::ReadText(path);
   const auto u = [&](std::size_t at, int n) {
     unsigned v = 0;
     for (int i = n - 1; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(b.at(at + i));
@@ -126,8 +93,8 @@ BmpHeader ReadBmpHeader(const fs::path& path) {
 
 TEST_F(ComposeCli, WritesAnUncompressed24BitWindowOfTheSampleSkin) {
   const Outcome o = Run({"--text", "Hello", "-o", "win.bmp"});
-  ASSERT_EQ(o.code, 0) << o.err;
-  const BmpHeader h = ReadBmpHeader(dir_ / "win.bmp");
+  ASSERT_EQ(o.exitCode, 0) << o.err;
+  const BmpHeader h = ReadBmpHeader(folder_ / "win.bmp");
   EXPECT_EQ(h.width, 5 * 6 + 16);
   EXPECT_EQ(h.height, 32);
   EXPECT_EQ(h.bits, 24);
@@ -145,23 +112,23 @@ TEST_F(ComposeCli, OptionsReachTheComposer) {
   Save(skin, "skin.bmp");
   const Outcome o = Run({"--system", "skin.bmp", "--text", "ab\n\\C[2]cd", "--wallpaper", "tile", "--margin", "3",
                          "--line-gap", "2", "--trans-at", "32,0", "-o", "win.bmp"});
-  ASSERT_EQ(o.code, 0) << o.err;
+  ASSERT_EQ(o.exitCode, 0) << o.err;
   const TBitmap window = Load("win.bmp");
   EXPECT_EQ(window.GetPixelColor(0, 0), Src(0, 0));  // the picked corner pixel shows the tile
   ExpectSamePixels(window, Expected(skin, {"ab", "\\C[2]cd"}, Src(32, 0), 1, 3, 2));
 
   // --trans is web order: FF0000 masks the red pixel, 0000FF does not.
-  ASSERT_EQ(Run({"--system", "skin.bmp", "--text", "", "--wallpaper", "tile", "--trans", "FF0000", "-o", "red.bmp"}).code, 0);
+  ASSERT_EQ(Run({"--system", "skin.bmp", "--text", "", "--wallpaper", "tile", "--trans", "FF0000", "-o", "red.bmp"}).exitCode, 0);
   EXPECT_EQ(Load("red.bmp").GetPixelColor(1, 0), Src(1, 0));
-  ASSERT_EQ(Run({"--system", "skin.bmp", "--text", "", "--trans", "0000ff", "-o", "blue.bmp"}).code, 0);
+  ASSERT_EQ(Run({"--system", "skin.bmp", "--text", "", "--trans", "0000ff", "-o", "blue.bmp"}).exitCode, 0);
   EXPECT_EQ(Load("blue.bmp").GetPixelColor(1, 0), RGB(255, 0, 0));
 }
 
 TEST_F(ComposeCli, TextSourcesAndEncodings) {
   Save(CoordinateSkin(), "skin.bmp");
   const std::string utf8 = "A\xE3\x81\x82\r\nb\r\n";  // "Aあ", "b", CR LF line ends
-  WriteFile(dir_ / "utf8.txt", utf8);
-  WriteFile(dir_ / "sjis.txt", "A\x82\xA0\r\nb\r\n");
+  WriteFile(folder_ / "utf8.txt", utf8);
+  WriteFile(folder_ / "sjis.txt", "A\x82\xA0\r\nb\r\n");
   const std::vector<std::vector<std::string>> runs = {
       {"--text", utf8},
       {"--text-file", "utf8.txt"},
@@ -174,7 +141,7 @@ TEST_F(ComposeCli, TextSourcesAndEncodings) {
   for (std::vector<std::string> args : runs) {
     args.insert(args.end(), {"--system", "skin.bmp", "-o", "win.bmp"});
     const Outcome o = Run(args, utf8);
-    ASSERT_EQ(o.code, 0) << o.err;
+    ASSERT_EQ(o.exitCode, 0) << o.err;
     ExpectSamePixels(Load("win.bmp"), expected);
   }
 }
@@ -182,39 +149,39 @@ TEST_F(ComposeCli, TextSourcesAndEncodings) {
 TEST_F(ComposeCli, UserGlyphSheetFromTheCurrentDirectoryOrNamed) {
   Save(CoordinateSkin(), "skin.bmp");
   const std::vector<std::string> args = {"--system", "skin.bmp", "--text", "$0", "--wallpaper", "tile", "-o", "win.bmp"};
-  ASSERT_EQ(Run(args).code, 0);
+  ASSERT_EQ(Run(args).exitCode, 0);
   EXPECT_EQ(Load("win.bmp").GetPixelColor(8, 10), Src(8, 10));  // no sheet: a blank cell
 
   Save(Sheet(120, 12, {{0, 0}}), "myword.bmp");
-  ASSERT_EQ(Run(args).code, 0);
+  ASSERT_EQ(Run(args).exitCode, 0);
   EXPECT_EQ(Load("win.bmp").GetPixelColor(8, 10), Src(2, 52));
   EXPECT_EQ(Load("win.bmp").GetPixelColor(9, 10), Src(9, 10));
 
   // A named sheet wins over myword.bmp: the sample skin's PNG has no white in its corner cell.
   const auto png = resources::SampleSkins().front().png;
-  WriteFile(dir_ / "glyphs.png", std::string(png.begin(), png.end()));
+  WriteFile(folder_ / "glyphs.png", std::string(png.begin(), png.end()));
   std::vector<std::string> named = args;
   named.insert(named.end(), {"--user-glyphs", "glyphs.png"});
-  ASSERT_EQ(Run(named).code, 0);
+  ASSERT_EQ(Run(named).exitCode, 0);
   EXPECT_EQ(Load("win.bmp").GetPixelColor(9, 10), Src(3, 52));
 }
 
 TEST_F(ComposeCli, BatchNumbersItsOutputs) {
-  WriteFile(dir_ / "lines.txt", "a\n---\nbb\r\n---\n\n---\nccc\nd\n---\n");
+  WriteFile(folder_ / "lines.txt", "a\n---\nbb\r\n---\n\n---\nccc\nd\n---\n");
   const Outcome o = Run({"--batch", "lines.txt", "-o", "out/win.bmp"});
-  fs::create_directories(dir_ / "out");
+  fs::create_directories(folder_ / "out");
   const Outcome again = Run({"--batch", "lines.txt", "-o", "out/win.bmp"});
-  EXPECT_NE(o.code, 0);  // the output folder did not exist yet
-  ASSERT_EQ(again.code, 0) << again.err;
+  EXPECT_NE(o.exitCode, 0);  // the output folder did not exist yet
+  ASSERT_EQ(again.exitCode, 0) << again.err;
   const std::vector<std::pair<int, int>> sizes = {{22, 32}, {28, 32}, {16, 32}, {34, 48}};
   for (std::size_t i = 0; i < sizes.size(); ++i) {
-    const fs::path file = dir_ / "out" / ("win-00" + std::to_string(i + 1) + ".bmp");
+    const fs::path file = folder_ / "out" / ("win-00" + std::to_string(i + 1) + ".bmp");
     ASSERT_TRUE(fs::exists(file)) << file;
     const BmpHeader h = ReadBmpHeader(file);
     EXPECT_EQ(h.width, sizes[i].first) << file;
     EXPECT_EQ(h.height, sizes[i].second) << file;
   }
-  EXPECT_FALSE(fs::exists(dir_ / "out" / "win-005.bmp"));
+  EXPECT_FALSE(fs::exists(folder_ / "out" / "win-005.bmp"));
 }
 
 TEST_F(ComposeCli, DepthReducesTheWindowBeforeWriting) {
@@ -222,8 +189,8 @@ TEST_F(ComposeCli, DepthReducesTheWindowBeforeWriting) {
   const std::vector<std::pair<std::string, int>> depths = {{"1", 1}, {"4", 4}, {"8", 8}, {"24", 24}};
   for (const auto& [depth, bits] : depths) {
     const Outcome o = Run({"--system", "skin.bmp", "--text", "Hi\n\\C[5]there", "--depth", depth, "-o", "w.bmp"});
-    ASSERT_EQ(o.code, 0) << o.err;
-    EXPECT_EQ(ReadBmpHeader(dir_ / "w.bmp").bits, bits);
+    ASSERT_EQ(o.exitCode, 0) << o.err;
+    EXPECT_EQ(ReadBmpHeader(folder_ / "w.bmp").bits, bits);
     const TBitmap window = Load("w.bmp");
     std::set<TColor> colours;
     for (int y = 0; y < window.GetHeight(); ++y)
@@ -259,15 +226,15 @@ TEST_F(ComposeCli, UsageErrorsExitWithTwo) {
   };
   for (const auto& args : cases) {
     const Outcome o = Run(args);
-    EXPECT_EQ(o.code, 2) << args[0] << " " << o.err;
+    EXPECT_EQ(o.exitCode, 2) << args[0] << " " << o.err;
     EXPECT_NE(o.err.find("panelwright-cli: "), std::string::npos) << args[0];
-    EXPECT_FALSE(fs::exists(dir_ / "w.bmp"));
+    EXPECT_FALSE(fs::exists(folder_ / "w.bmp"));
   }
 }
 
 TEST_F(ComposeCli, FailuresExitWithOneAndWriteNothing) {
   Save(CoordinateSkin(100, 80), "small.bmp");
-  WriteFile(dir_ / "skin.gif", "GIF89a");
+  WriteFile(folder_ / "skin.gif", "GIF89a");
   struct Case {
     std::vector<std::string> args;
     std::string message;
@@ -286,15 +253,15 @@ TEST_F(ComposeCli, FailuresExitWithOneAndWriteNothing) {
   for (Case c : cases) {
     c.args.insert(c.args.end(), {"-o", "w.bmp"});
     const Outcome o = Run(c.args);
-    EXPECT_EQ(o.code, 1) << c.message << ": " << o.err;
+    EXPECT_EQ(o.exitCode, 1) << c.message << ": " << o.err;
     EXPECT_NE(o.err.find(c.message), std::string::npos) << o.err;
-    EXPECT_FALSE(fs::exists(dir_ / "w.bmp")) << c.message;
+    EXPECT_FALSE(fs::exists(folder_ / "w.bmp")) << c.message;
   }
 }
 
 TEST_F(ComposeCli, HelpPrintsTheUsage) {
   const Outcome o = Run({"--help"});
-  EXPECT_EQ(o.code, 0);
+  EXPECT_EQ(o.exitCode, 0);
   EXPECT_NE(o.out.find("panelwright-cli compose [--system FILE]"), std::string::npos);
 }
 

@@ -1,8 +1,6 @@
 // Colour-depth changes of panelwright-cli: the shared helper on bitmaps, and convert and
 // compose --depth run as a program, checked in the BMP files they write.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -12,6 +10,7 @@
 #include <vector>
 
 #include "cli/depth.h"
+#include "tests/cli/cli_fixture.h"
 #include "toolkit/bitmap.h"
 #include "toolkit/stream.h"
 
@@ -79,27 +78,10 @@ TEST(ReduceDepth, HighKeepsApartWhatLowMergesInOneCell) {
 // ---------------------------------------------------------------------------------------------
 // As a program.
 
-class DepthCli : public ::testing::Test {
+class DepthCli : public clitest::CliTest {
  protected:
-  void SetUp() override {
-    folder_ = fs::temp_directory_path() / ("pw_depth_cli_" + std::to_string(::getpid()) + "_" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(folder_);
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-
-  std::string Path(const std::string& name) const { return (folder_ / name).string(); }
-
-  // Exit status of panelwright-cli with the arguments (none of which may hold a quote).
-  int Run(const std::vector<std::string>& args) const {
-    std::string command = std::string("'") + PW_CLI_PATH + "'";
-    for (const auto& a : args) command += " '" + a + "'";
-    command += " 2>'" + Path("stderr.txt") + "'";
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-
-  fs::path folder_;
+  // Exit status of panelwright-cli with the arguments.
+  int Status(const std::vector<std::string>& args) const { return Run(args).exitCode; }
 };
 
 struct BmpTable {
@@ -132,7 +114,7 @@ TEST_F(DepthCli, ConvertWritesFullColourTables) {
     std::vector<std::string> args = {"convert", Path("in.bmp"), Path("out.bmp")};
     args.insert(args.end(), c.options.begin(), c.options.end());
     SCOPED_TRACE(c.options.front() + " " + c.options[1]);
-    ASSERT_EQ(Run(args), 0);
+    ASSERT_EQ(Status(args), 0);
     const BmpTable table = ReadTable(Path("out.bmp"));
     EXPECT_EQ(table.bitCount, c.bitCount);
     EXPECT_EQ(table.entries, c.entries);
@@ -142,7 +124,7 @@ TEST_F(DepthCli, ConvertWritesFullColourTables) {
       for (std::size_t x = 0; x < kDistinct.size(); ++x) EXPECT_EQ(out.GetPixelColor(static_cast<int>(x), 0), kDistinct[x]);
     }
   }
-  ASSERT_EQ(Run({"convert", Path("key.bmp"), Path("one.bmp"), "--depth", "1"}), 0);
+  ASSERT_EQ(Status({"convert", Path("key.bmp"), Path("one.bmp"), "--depth", "1"}), 0);
   TBitmap one;
   one.LoadFromFile(Path("one.bmp"));
   EXPECT_EQ(one.GetPixelColor(0, 0), clWhite);
@@ -152,7 +134,7 @@ TEST_F(DepthCli, ConvertWritesFullColourTables) {
 TEST_F(DepthCli, ComposeReducesTheWindow) {
   for (const auto& [depth, bitCount, entries] : {std::tuple{"1", 1, 2u}, std::tuple{"4", 4, 16u}, std::tuple{"8", 8, 256u}}) {
     SCOPED_TRACE(depth);
-    ASSERT_EQ(Run({"compose", "--text", "Hi", "--depth", depth, "-o", Path("win.bmp")}), 0);
+    ASSERT_EQ(Status({"compose", "--text", "Hi", "--depth", depth, "-o", Path("win.bmp")}), 0);
     const BmpTable table = ReadTable(Path("win.bmp"));
     EXPECT_EQ(table.bitCount, bitCount);
     EXPECT_EQ(table.entries, entries);

@@ -1,13 +1,12 @@
 // panelwright-cli convert through the DIB stream codec: .dib files written and read, --rle.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "tests/cli/cli_fixture.h"
 #include "toolkit/bitmap.h"
 #include "toolkit/byte_reader.h"
 #include "toolkit/stream.h"
@@ -17,41 +16,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
+using clitest::Outcome;
 
-struct Outcome {
-  int exitCode = -1;
-  std::string err;
-};
-
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-class DibCli : public ::testing::Test {
- protected:
-  void SetUp() override {
-    folder_ = fs::temp_directory_path() / ("pw_dib_cli_" + std::to_string(::getpid()) + "_" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(folder_);
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-
-  std::string Path(const std::string& name) const { return (folder_ / name).string(); }
-
-  Outcome Run(const std::vector<std::string>& args) const {
-    std::string command = Quote(PW_CLI_PATH);
-    for (const auto& a : args) command += " " + Quote(a);
-    const std::string err = Path("stderr.txt");
-    command += " >/dev/null 2>" + Quote(err);
-    const int status = std::system(command.c_str());
-    const Bytes text = ReadFileBytes(err);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, std::string(text.begin(), text.end())};
-  }
-
-  fs::path folder_;
-};
+class DibCli : public clitest::CliTest {};
 
 // A 24-bit picture of flat bands (compressible) with a few odd pixels, width odd.
 TBitmap Bands() {

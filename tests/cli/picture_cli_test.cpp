@@ -1,13 +1,12 @@
 // panelwright-cli info and convert, run as a program.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "tests/cli/cli_fixture.h"
 #include "toolkit/bitmap.h"
 #include "toolkit/stream.h"
 
@@ -15,55 +14,11 @@ namespace pw {
 namespace {
 
 namespace fs = std::filesystem;
+using clitest::Outcome;
+using clitest::ReadText;
 
-struct Outcome {
-  int exitCode = -1;
-  std::string out, err;
-};
-
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-std::string ReadText(const fs::path& path) {
-  const auto bytes = ReadFileBytes(path.string());
-  return std::string(bytes.begin(), bytes.end());
-}
-
-class PictureCli : public ::testing::Test {
+class PictureCli : public clitest::CliTest {
  protected:
-  void SetUp() override {
-    folder_ = fs::temp_directory_path() / ("pw_cli_test_" + std::to_string(::getpid()) + "_" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(folder_);
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-
-  std::string Path(const std::string& name) const { return (folder_ / name).string(); }
-
-  Outcome Run(const std::vector<std::string>& args) const {
-    std::string command = Quote(PW_CLI_PATH);
-    for (const auto& a : args) {
-      command += ' ';
-      command += Quote(a);
-    }
-    const fs::path err = folder_ / "stderr.txt";
-    command += " 2>";
-    command += Quote(err.string());
-    Outcome o;
-    std::FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) return o;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) != 0) o.out.append(buffer, n);
-    const int status = ::pclose(pipe);
-    o.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    o.err = ReadText(err);
-    return o;
-  }
-
   // A 5x3 picture at the format with a pattern of colours, saved under name.
   TBitmap Save(const std::string& name, TPixelFormat format) const {
     TBitmap b;
@@ -79,8 +34,6 @@ class PictureCli : public ::testing::Test {
   void WriteBytes(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
     TMemoryStream(bytes).SaveToFile(Path(name));
   }
-
-  fs::path folder_;
 };
 
 std::vector<TColor> Colours(const TBitmap& b) {
@@ -144,7 +97,7 @@ TEST_F(PictureCli, InfoDescribesEachKindOfFile) {
 }
 
 TEST_F(PictureCli, InfoShowsThePngTransparentColour) {
-  const fs::path png = "../shared/conformance/pngsuite/tbrn2c08.png";
+  const fs::path png = fs::absolute("../shared/conformance/pngsuite/tbrn2c08.png");
   if (!fs::exists(png)) GTEST_SKIP() << "no conformance suite";
   const Outcome o = Run({"info", png.string()});
   EXPECT_EQ(o.exitCode, 0) << o.err;

@@ -1,7 +1,5 @@
 // panelwright-cli info and convert on PNG files built here.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -9,6 +7,7 @@
 #include <vector>
 
 #include "png/messages.h"
+#include "tests/cli/cli_fixture.h"
 #include "tests/png/png_builder.h"
 #include "toolkit/bitmap.h"
 #include "toolkit/stream.h"
@@ -17,44 +16,15 @@ namespace pw::test {
 namespace {
 
 namespace fs = std::filesystem;
+using clitest::Outcome;
 
-struct Outcome {
-  int exitCode = -1;
-  std::string out, err;
-};
-
-class PngCli : public ::testing::Test {
+class PngCli : public clitest::CliTest {
  protected:
-  void SetUp() override {
-    folder_ = fs::temp_directory_path() / ("pw_png_cli_" + std::to_string(::getpid()));
-    fs::create_directories(folder_);
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-
   std::string Write(const std::string& name, const Bytes& bytes) const {
     const std::string path = (folder_ / name).string();
     TMemoryStream(bytes).SaveToFile(path);
     return path;
   }
-
-  Outcome Run(const std::vector<std::string>& args) const {
-    std::string command = PW_CLI_PATH;
-    for (const std::string& a : args) command += " '" + a + "'";
-    const fs::path err = folder_ / "stderr.txt";
-    command += " 2>'" + err.string() + "'";
-    Outcome o;
-    std::FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) return o;
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) != 0;) o.out.append(buffer, n);
-    const int status = ::pclose(pipe);
-    o.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    const Bytes text = ReadFileBytes(err.string());
-    o.err.assign(text.begin(), text.end());
-    return o;
-  }
-
-  fs::path folder_;
 };
 
 TEST_F(PngCli, InfoDescribesThePictureAsTheProgramReadsIt) {
