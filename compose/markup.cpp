@@ -23,7 +23,9 @@ bool Spells(const Chars& t, std::size_t i, const std::string& text) {
 int MatchColourCode(const Chars& t, std::size_t i, std::size_t& length) {
   if (!CharIs(t, i, '\\') || !(CharIs(t, i + 1, 'c') || CharIs(t, i + 1, 'C'))) return -1;
   for (int n = 0; n <= 19; ++n) {
-    const std::string code = "[" + std::to_string(n) + "]";
+    std::string code(1, '[');
+    code += std::to_string(n);
+    code += ']';
     if (Spells(t, i + 2, code)) {
       length = 2 + code.size();
       return n;

@@ -13,6 +13,7 @@
 #include "png/inflater.h"
 #include "png/messages.h"
 #include "png/png_read_stream.h"
+#include "toolkit/packed_pixels.h"
 
 namespace pw {
 
@@ -185,35 +186,11 @@ void ConvertRow(TRowKind kind, const std::uint8_t* src, int n, int sourceBits, s
   }
 }
 
-unsigned ReadIndex(const std::uint8_t* row, std::size_t x, int bits) {
-  switch (bits) {
-    case 1: return (row[x >> 3] >> (7 - (x & 7))) & 1u;
-    case 4: return (x & 1) ? row[x >> 1] & 0x0Fu : row[x >> 1] >> 4u;
-    default: return row[x];
-  }
-}
-
-void WriteIndex(std::uint8_t* row, std::size_t x, int bits, unsigned value) {
-  switch (bits) {
-    case 1: {
-      const auto bit = static_cast<std::uint8_t>(0x80u >> (x & 7));
-      row[x >> 3] = static_cast<std::uint8_t>(value != 0 ? row[x >> 3] | bit : row[x >> 3] & ~bit);
-      break;
-    }
-    case 4: {
-      std::uint8_t& b = row[x >> 1];
-      b = (x & 1) ? static_cast<std::uint8_t>((b & 0xF0) | value) : static_cast<std::uint8_t>((b & 0x0F) | (value << 4));
-      break;
-    }
-    default: row[x] = static_cast<std::uint8_t>(value);
-  }
-}
-
 // Indices beyond a short palette are written as its last entry.
 void ClampIndices(std::uint8_t* row, int n, int bits, int paletteCount) {
   const auto last = static_cast<unsigned>(paletteCount - 1);
   for (std::size_t x = 0; x < static_cast<std::size_t>(n); ++x)
-    if (ReadIndex(row, x, bits) > last) WriteIndex(row, x, bits, last);
+    if (ReadPackedIndex(row, static_cast<int>(x), bits) > last) WritePackedIndex(row, static_cast<int>(x), bits, last);
 }
 
 // Puts pixel i of a converted pass row at column x0 + i * dx of a bitmap row.
@@ -223,7 +200,7 @@ void ScatterRow(const std::uint8_t* src, int n, int bits, std::uint8_t* dst, int
     if (bits == 24)
       std::memcpy(dst + 3 * x, src + 3 * i, 3);
     else
-      WriteIndex(dst, x, bits, ReadIndex(src, i, bits));
+      WritePackedIndex(dst, static_cast<int>(x), bits, ReadPackedIndex(src, static_cast<int>(i), bits));
   }
 }
 
@@ -472,7 +449,7 @@ void TKroPNGReadStream::BuildPaletteAlphaMask() {
     const std::uint8_t* row = target.ScanLine(y);
     std::uint8_t* mask = maskInUse_->ScanLine(y);
     for (std::size_t x = 0; x < static_cast<std::size_t>(width_); ++x)
-      mask[x] = static_cast<std::uint8_t>(255 - paletteAlpha_[ReadIndex(row, x, bits)]);
+      mask[x] = static_cast<std::uint8_t>(255 - paletteAlpha_[ReadPackedIndex(row, static_cast<int>(x), bits)]);
   }
 }
 
