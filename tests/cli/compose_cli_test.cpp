@@ -195,9 +195,15 @@ TEST_F(ComposeCli, DepthReducesTheWindowBeforeWriting) {
     std::set<TColor> colours;
     for (int y = 0; y < window.GetHeight(); ++y)
       for (int x = 0; x < window.GetWidth(); ++x) colours.insert(window.GetPixelColor(x, y));
-    if (bits == 1) EXPECT_EQ(colours, std::set<TColor>{clBlack});
-    if (bits == 4) EXPECT_LE(colours.size(), 16u);
-    if (bits == 8) EXPECT_LE(colours.size(), 256u);
+    if (bits == 1) {
+      EXPECT_EQ(colours, std::set<TColor>{clBlack});
+    }
+    if (bits == 4) {
+      EXPECT_LE(colours.size(), 16u);
+    }
+    if (bits == 8) {
+      EXPECT_LE(colours.size(), 256u);
+    }
     if (bits == 24) ExpectSamePixels(window, Expected(CoordinateSkin(), {"Hi", "\\C[5]there"}));
   }
 }
