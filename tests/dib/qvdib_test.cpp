@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "dib/messages.h"
@@ -336,6 +337,52 @@ TEST(QvDIB, HeapAndMappedMemoryBehaveAlike) {
     EXPECT_EQ(moved.Bits()[4098], 9);
     EXPECT_EQ(m.Bits(), nullptr);
   }
+}
+
+}  // namespace
+}  // namespace pw
+
+namespace pw {
+namespace {
+
+TEST(QvDIBDraw, StretchesWithNearestNeighbour) {
+  TQvDIB dib;
+  dib.SetBitCount(24);
+  dib.SetWidth(2);
+  dib.SetPixels(1, 0, 0x0000FF);
+  TBitmap target;
+  target.SetPixelFormat(TPixelFormat::pf24bit);
+  target.SetSize(6, 3);
+  dib.Draw(target, TRect{1, 1, 5, 3});
+  const TColor expected[3][6] = {{0, 0, 0, 0, 0, 0}, {0, 0, 0, 0xFF, 0xFF, 0}, {0, 0, 0, 0xFF, 0xFF, 0}};
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 6; ++x) EXPECT_EQ(target.GetPixelColor(x, y), expected[y][x]) << x << "," << y;
+}
+
+TEST(QvDIBDraw, HalftoneModesDrawOnlyTheirPaletteColours) {
+  TQvDIB dib;
+  dib.SetBitCount(24);
+  dib.SetWidth(8);
+  dib.SetHeight(8);
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x) dib.SetPixels(x, y, RGB(x * 32, y * 32, 100));
+  for (TQvHalftoneMode mode : {qvHmColor, qvHmBW}) {
+    dib.HalftoneMode = mode;
+    TBitmap target;
+    target.SetPixelFormat(TPixelFormat::pf24bit);
+    target.SetSize(16, 16);
+    dib.Draw(target, TRect{0, 0, 16, 16});
+    const auto& palette = (mode == qvHmColor ? HalftonePalette() : BlackWhitePalette()).entries;
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 16; ++x) {
+        const TColor c = target.GetPixelColor(x, y);
+        const bool inPalette = std::any_of(palette.begin(), palette.end(), [&](const TPaletteEntry& e) {
+          return RGB(e.peRed, e.peGreen, e.peBlue) == c;
+        });
+        ASSERT_TRUE(inPalette) << "mode " << int(mode) << " at " << x << "," << y;
+      }
+  }
+  EXPECT_EQ(dib.GetPixelFormat(), qvPf24Bit);  // drawing never changes the image
 }
 
 }  // namespace
