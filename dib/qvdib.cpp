@@ -314,7 +314,7 @@ void TQvDIB::SetBitCount(int value) {
   if (value != 1 && value != 4 && value != 8 && value != 24) throw EQvDIBInvalidDIBPara(qvmsg::kSetBitCountInvalid);
   if (value == InternalDIB->DIBInfos.header.biBitCount) return;
   const int colours = value == 24 ? 0 : 1 << value;
-  AttachNew(BlankStorage(InternalDIB->UseFMO, InternalDIB->Width, InternalDIB->DIBInfos.header.biHeight, colours, value));
+  AttachNew(BlankStorage(InternalDIB->UseFMO, InternalDIB->Width, InternalDIB->Height, colours, value));
 }
 
 std::int32_t TQvDIB::GetPixels(int x, int y) const {

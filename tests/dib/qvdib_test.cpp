@@ -199,6 +199,9 @@ TEST(QvDIB, SizeSettersMakeABlankImage) {
   EXPECT_EQ(dib.GetWidth(), 6);
   EXPECT_EQ(dib.GetHeight(), 5);
   EXPECT_EQ(dib.GetBitCount(), 4);
+  dib.SetBitCount(8);  // a new bit count gives a bottom-up image of the same size
+  EXPECT_EQ(dib.Internal().DIBInfos.header.biHeight, 5);
+  EXPECT_EQ(dib.GetWidth(), 6);
 }
 
 TEST(QvDIB, SetBitCountGivesTheFullColourCount) {
