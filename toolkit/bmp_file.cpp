@@ -250,27 +250,45 @@ TPixelFormat FormatOf(const Layout& l, PixelKind& kind) {
 // Bitmap row y (top-down) of the row stored at position i of the file.
 int BitmapRow(const Layout& l, int i) { return l.topDown ? i : l.height - 1 - i; }
 
+// stride x rows, or an error when that does not fit into 64 bits.
+std::uint64_t PixelBytes(std::size_t stride, const Layout& l) {
+  return CheckedProduct(stride, static_cast<std::uint64_t>(l.height));
+}
+
+std::vector<std::uint8_t> ZeroedPixels(std::uint64_t size) {
+  try {
+    return std::vector<std::uint8_t>(static_cast<std::size_t>(size));
+  } catch (const std::bad_alloc&) {
+    throw EOutOfMemory();
+  }
+}
+
 // Uncompressed rows in the bitmap's own layout: one read per row, or one for all of them.
-void ReadPlainRows(Source& source, const Layout& l, std::uint8_t* pixels, std::size_t stride) {
-  const std::uint64_t total = CheckedProduct(stride, static_cast<std::uint64_t>(l.height));
+std::vector<std::uint8_t> ReadPlainRows(Source& source, const Layout& l, std::size_t stride) {
+  const std::uint64_t total = PixelBytes(stride, l);
   if (total > source.Remaining()) throw EReadError();
+  auto pixels = ZeroedPixels(total);
   if (l.topDown) {
-    source.ReadInto(pixels, static_cast<std::size_t>(total));
-    return;
+    source.ReadInto(pixels.data(), pixels.size());
+    return pixels;
   }
   for (int i = 0; i < l.height; ++i)
-    source.ReadInto(pixels + stride * static_cast<std::size_t>(BitmapRow(l, i)), stride);
+    source.ReadInto(pixels.data() + stride * static_cast<std::size_t>(BitmapRow(l, i)), stride);
+  return pixels;
 }
 
 // 16- or 32-bit rows with other bit masks, widened to 32-bit pixels (blue, green, red, 0).
-void ReadBitfieldRows(Source& source, const Layout& l, std::uint8_t* pixels, std::size_t stride) {
+std::vector<std::uint8_t> ReadBitfieldRows(Source& source, const Layout& l, std::size_t stride) {
+  const std::uint64_t total = PixelBytes(stride, l);
+  // 32-bit output is at most twice the 16-bit input, so the input bounds it.
   const std::size_t sourceStride = BytesPerRow(l.width, l.bitCount);
-  if (CheckedProduct(sourceStride, static_cast<std::uint64_t>(l.height)) > source.Remaining()) throw EReadError();
+  if (PixelBytes(sourceStride, l) > source.Remaining()) throw EReadError();
+  auto pixels = ZeroedPixels(total);
   const Channel red(l.masks[0]), green(l.masks[1]), blue(l.masks[2]);
   std::vector<std::uint8_t> row(sourceStride);
   for (int i = 0; i < l.height; ++i) {
     source.ReadInto(row.data(), row.size());
-    std::uint8_t* out = pixels + stride * static_cast<std::size_t>(BitmapRow(l, i));
+    std::uint8_t* out = pixels.data() + stride * static_cast<std::size_t>(BitmapRow(l, i));
     for (int x = 0; x < l.width; ++x) {
       const std::uint8_t* p = row.data() + static_cast<std::size_t>(x) * (l.bitCount / 8);
       const std::uint32_t v = l.bitCount == 16 ? static_cast<std::uint32_t>(p[0] | p[1] << 8)
@@ -282,22 +300,25 @@ void ReadBitfieldRows(Source& source, const Layout& l, std::uint8_t* pixels, std
       out[4 * x + 3] = 0;
     }
   }
+  return pixels;
 }
 
 // The encoded bytes of an RLE picture: biSizeImage of them (stride x rows when it is 0), or
 // as many as the stream still holds.
-std::vector<std::uint8_t> ReadEncodedBits(Source& source, const Layout& l, std::uint64_t plainSize) {
+TEncodedBits ReadEncodedBits(Source& source, const Layout& l, std::size_t stride) {
+  const std::uint64_t plainSize = PixelBytes(stride, l);
   const std::uint64_t wanted = l.sizeImage != 0 ? l.sizeImage : plainSize;
   auto bits = source.Read(std::min(wanted, source.Remaining()));
   const std::uint64_t budget = std::max(kRleMinimumBudget, CheckedProduct(bits.size(), kRleExpansion));
   if (plainSize > budget) Illegal();
-  return bits;
+  return {l.compression, std::move(bits)};
 }
 
-void DecodeRows(const std::vector<std::uint8_t>& bits, const Layout& l, std::uint8_t* pixels, std::size_t stride) {
+std::vector<std::uint8_t> DecodeRows(const std::vector<std::uint8_t>& bits, const Layout& l, std::size_t stride) {
+  auto pixels = ZeroedPixels(PixelBytes(stride, l));
   // Storage row 0 of an RLE stream is the bottom row of the bitmap.
   TRleTarget target;
-  target.row0 = pixels + stride * static_cast<std::size_t>(l.height - 1);
+  target.row0 = pixels.data() + stride * static_cast<std::size_t>(l.height - 1);
   target.stride = -static_cast<std::ptrdiff_t>(stride);
   target.width = l.width;
   target.height = l.height;
@@ -306,6 +327,7 @@ void DecodeRows(const std::vector<std::uint8_t>& bits, const Layout& l, std::uin
   // a code that leaves the picture makes the file unreadable.
   const TRleResult result = DecodeRle(format, bits, target);
   if (result != TRleResult::kEndOfBitmap && result != TRleResult::kDataEnded) Illegal();
+  return pixels;
 }
 
 // Where the pixel data starts: at bfOffBits when that lies at or after the end of the colour
@@ -414,61 +436,6 @@ class FileRemover {
   std::string name_;
 };
 
-// A decoded picture, ready to become a bitmap's image.
-struct Picture {
-  int width = 0;
-  int height = 0;
-  TPixelFormat format = TPixelFormat::pfDevice;
-  std::size_t stride = 0;
-  std::vector<std::uint8_t> pixels;  // rows top-down
-  TPaletteEntries palette;
-  std::uint32_t compression = bmp::kBiRgb;
-  std::vector<std::uint8_t> encoded;  // the bytes of an RLE picture as read
-};
-
-std::vector<std::uint8_t> ZeroedPixels(std::uint64_t size) {
-  try {
-    return std::vector<std::uint8_t>(static_cast<std::size_t>(size));
-  } catch (const std::bad_alloc&) {
-    throw EOutOfMemory();
-  }
-}
-
-// Reads headers, colour table and pixels from the source, which starts after the file header.
-Picture ReadPicture(Source& source, std::uint32_t offBits) {
-  const Layout l = ReadLayout(source);
-  Picture p;
-  p.palette = ReadColorTable(source, l);
-  SeekPixels(source, offBits);
-  PixelKind kind;
-  p.format = FormatOf(l, kind);
-  p.width = l.width;
-  p.height = l.height;
-  p.compression = l.compression;
-  p.stride = BytesPerRow(l.width, BitsPerPixel(p.format));
-  const std::uint64_t plainSize = CheckedProduct(p.stride, static_cast<std::uint64_t>(l.height));
-  switch (kind) {
-    case PixelKind::kCopy:
-      if (plainSize > source.Remaining()) throw EReadError();
-      p.pixels = ZeroedPixels(plainSize);
-      ReadPlainRows(source, l, p.pixels.data(), p.stride);
-      break;
-    case PixelKind::kBitfields:
-      // 32-bit output is at most twice the 16-bit input, so the input bounds it.
-      if (CheckedProduct(BytesPerRow(l.width, l.bitCount), static_cast<std::uint64_t>(l.height)) > source.Remaining())
-        throw EReadError();
-      p.pixels = ZeroedPixels(plainSize);
-      ReadBitfieldRows(source, l, p.pixels.data(), p.stride);
-      break;
-    case PixelKind::kRle:
-      p.encoded = ReadEncodedBits(source, l, plainSize);
-      p.pixels = ZeroedPixels(plainSize);
-      DecodeRows(p.encoded, l, p.pixels.data(), p.stride);
-      break;
-  }
-  return p;
-}
-
 }  // namespace
 
 void TBitmap::LoadFromStream(TStream& stream) {
@@ -483,19 +450,29 @@ void TBitmap::LoadFromStream(TStream& stream) {
   const auto restBytes = source.Read(bmp::kFileHeaderSize - 2);
   ByteReader rest(restBytes);
   rest.Skip(8);  // bfSize and the reserved fields are not used
-  Picture picture = ReadPicture(source, rest.U32LE());
+  const std::uint32_t offBits = rest.U32LE();
 
   // Build the new image aside; the bitmap changes only once everything was read.
+  const Layout l = ReadLayout(source);
   auto next = std::make_shared<Image>();
-  next->width = picture.width;
-  next->height = picture.height;
-  next->format = picture.format;
-  next->stride = picture.stride;
-  next->pixels = std::move(picture.pixels);
-  next->palette = std::move(picture.palette);
-  next->fileCompression = picture.compression;
-  if (picture.compression == bmp::kBiRle8 || picture.compression == bmp::kBiRle4)
-    next->encoded = std::make_shared<const TEncodedBits>(TEncodedBits{picture.compression, std::move(picture.encoded)});
+  next->palette = ReadColorTable(source, l);
+  SeekPixels(source, offBits);
+  PixelKind kind;
+  next->format = FormatOf(l, kind);
+  next->width = l.width;
+  next->height = l.height;
+  next->stride = BytesPerRow(l.width, BitsPerPixel(next->format));
+  next->fileCompression = l.compression;
+  switch (kind) {
+    case PixelKind::kCopy: next->pixels = ReadPlainRows(source, l, next->stride); break;
+    case PixelKind::kBitfields: next->pixels = ReadBitfieldRows(source, l, next->stride); break;
+    case PixelKind::kRle: {
+      auto encoded = std::make_shared<const TEncodedBits>(ReadEncodedBits(source, l, next->stride));
+      next->pixels = DecodeRows(encoded->bits, l, next->stride);
+      next->encoded = std::move(encoded);
+      break;
+    }
+  }
   image_ = std::move(next);
   PaletteModified = !image_->palette.empty();
   Changed();
