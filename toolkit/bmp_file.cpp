@@ -134,31 +134,22 @@ void CheckCompression(const Layout& l) {
 
 std::uint64_t FullTableSize(int bitCount) { return bitCount <= 8 ? std::uint64_t{1} << bitCount : 0; }
 
-Layout ReadCoreLayout(Source& source) {
-  auto bytes = source.Read(bmp::kCoreHeaderSize - 4);
-  ByteReader in(bytes);
+Layout CoreLayout(const bmp::CoreHeader& h) {
+  if (h.bcPlanes != 1) Illegal();
+  if (!IsDepth(h.bcBitCount, {1, 4, 8, 24})) Illegal();
+  if (h.bcWidth == 0 || h.bcHeight == 0) Illegal();
   Layout l;
-  l.width = in.U16LE();
-  l.height = in.U16LE();
-  const std::uint16_t planes = in.U16LE();
-  l.bitCount = in.U16LE();
-  if (planes != 1) Illegal();
-  if (!IsDepth(l.bitCount, {1, 4, 8, 24})) Illegal();
-  if (l.width == 0 || l.height == 0) Illegal();
+  l.width = h.bcWidth;
+  l.height = h.bcHeight;
+  l.bitCount = h.bcBitCount;
   l.colorCount = FullTableSize(l.bitCount);
   l.entrySize = 3;
   return l;
 }
 
-// An info header of headerSize >= 40 bytes, of which the first 40 count, followed by the
-// bit masks when they are not part of the header.
-Layout ReadInfoLayout(Source& source, std::uint32_t headerSize) {
-  const auto rest = source.Read(headerSize - 4);
-  std::vector<std::uint8_t> bytes;
-  bytes.reserve(rest.size() + 4);
-  bmp::PutU32(bytes, headerSize);
-  bytes.insert(bytes.end(), rest.begin(), rest.end());
-  ByteReader in(bytes);
+// An info header of 40 bytes or more, of which the first 40 count, followed by the bit masks
+// when they are not part of the header.
+Layout InfoLayout(Source& source, ByteReader& in) {
   const bmp::InfoHeader h = bmp::ReadInfoHeader(in);
   if (h.biPlanes != 1) Illegal();
   if (h.biWidth <= 0 || h.biHeight == 0 || h.biHeight == std::numeric_limits<std::int32_t>::min()) Illegal();
@@ -171,7 +162,7 @@ Layout ReadInfoLayout(Source& source, std::uint32_t headerSize) {
   l.sizeImage = h.biSizeImage;
   CheckCompression(l);
   if (l.compression == bmp::kBiBitfields) {
-    const auto following = headerSize >= kHeaderWithMasks ? std::vector<std::uint8_t>() : source.Read(bmp::kMasksSize);
+    const auto following = h.biSize >= kHeaderWithMasks ? std::vector<std::uint8_t>() : source.Read(bmp::kMasksSize);
     ByteReader masks = following.empty() ? in : ByteReader(following);
     for (auto& m : l.masks) m = masks.U32LE();
   }
@@ -179,12 +170,15 @@ Layout ReadInfoLayout(Source& source, std::uint32_t headerSize) {
   return l;
 }
 
+// The header is read whole, its size (its first four bytes) included.
 Layout ReadLayout(Source& source) {
   const auto sizeBytes = source.Read(4);
   const std::uint32_t headerSize = ByteReader(sizeBytes).U32LE();
-  if (headerSize == bmp::kCoreHeaderSize) return ReadCoreLayout(source);
-  if (headerSize >= bmp::kInfoHeaderSize) return ReadInfoLayout(source, headerSize);
-  Illegal();
+  if (headerSize != bmp::kCoreHeaderSize && headerSize < bmp::kInfoHeaderSize) Illegal();
+  source.SeekTo(source.Offset() - sizeBytes.size());
+  const auto header = source.Read(headerSize);
+  ByteReader in(header);
+  return headerSize == bmp::kCoreHeaderSize ? CoreLayout(bmp::ReadCoreHeader(in)) : InfoLayout(source, in);
 }
 
 // The colour table, up to the entries a bitmap of this depth can use (256 at most); further
