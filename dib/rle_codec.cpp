@@ -167,14 +167,11 @@ bool RleEncoder::EncodeRow(const std::uint8_t* row, std::size_t bytes) {
         state = b == row[start] ? State::kRun : State::kLiteral;
         break;
       case State::kRun:
-        if (b == row[start] && count < limit_) {
-          ++count;
-        } else {
-          if (!EmitRun(start, count)) return false;
-          start = i;
-          count = 1;
-          state = State::kSingle;
-        }
+        // Equal bytes the run could hold were taken above: this byte ends the run.
+        if (!EmitRun(start, count)) return false;
+        start = i;
+        count = 1;
+        state = State::kSingle;
         break;
       case State::kLiteral: {
         const std::uint8_t last = row[start + count - 1];
