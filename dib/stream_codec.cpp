@@ -120,28 +120,23 @@ HeaderAndTable ReadInfoForm(TStream& in, const ReaderTexts& texts) {
 // 3-byte colour entries turned into 4-byte ones.
 HeaderAndTable ReadCoreForm(TStream& in, const ReaderTexts& texts) {
   const std::vector<std::uint8_t> bytes = ReadPart(in, bmp::kCoreHeaderSize - 4);
-  ByteReader reader(bytes.data(), bytes.size());
-  const std::uint16_t width = reader.U16LE();
-  const std::uint16_t height = reader.U16LE();
-  const std::uint16_t planes = reader.U16LE();
-  const std::uint16_t bits = reader.U16LE();
-  if (!IsCoreBitCount(bits)) throw EQvDIBInvalidDIB(texts.bitCount12);
-  const std::uint32_t entries = DefaultTableEntries(bits);
+  std::array<std::uint8_t, bmp::kCoreHeaderSize> whole{12, 0, 0, 0};
+  std::copy(bytes.begin(), bytes.end(), whole.begin() + 4);
+  ByteReader reader(whole.data(), whole.size());
+  const bmp::CoreHeader core = bmp::ReadCoreHeader(reader);
+  if (!IsCoreBitCount(core.bcBitCount)) throw EQvDIBInvalidDIB(texts.bitCount12);
+  const std::uint32_t entries = DefaultTableEntries(core.bcBitCount);
 
   const std::vector<std::uint8_t> table = ReadPart(in, entries * 3);
   HeaderAndTable r;
-  TBitmapInfoHeader& h = r.header;
-  h.biSize = 40;
-  h.biWidth = width;
-  h.biHeight = height;
-  h.biPlanes = planes;
-  h.biBitCount = bits;
-  h.biCompression = BI_RGB;
-  h.biSizeImage = 0;
+  TBitmapInfoHeader& h = r.header;  // 40 bytes, uncompressed, no important colours by default
+  h.biWidth = core.bcWidth;
+  h.biHeight = core.bcHeight;
+  h.biPlanes = core.bcPlanes;
+  h.biBitCount = core.bcBitCount;
   h.biXPelsPerMeter = kDefaultPelsPerMeter;
   h.biYPelsPerMeter = kDefaultPelsPerMeter;
   h.biClrUsed = entries;
-  h.biClrImportant = 0;
   for (std::uint32_t i = 0; i < entries; ++i) r.table[i] = {table[3 * i], table[3 * i + 1], table[3 * i + 2], 0};
   r.bytesRead = bmp::kCoreHeaderSize + std::uint64_t{entries} * 3;
   return r;
@@ -195,10 +190,9 @@ TQvDIBInfos ReadHighColour(TStream& in, HeaderAndTable read, bool useFMO) {
   const Channel red(masks[0]), green(masks[1]), blue(masks[2]);
 
   const bool wide = h.biBitCount == 32;
-  const std::uint64_t width = static_cast<std::uint64_t>(h.biWidth);
   const std::uint64_t rows = h.biHeight < 0 ? -static_cast<std::int64_t>(h.biHeight) : h.biHeight;
-  const std::uint64_t sourceStride = wide ? 4 * width : (2 * width + 3) / 4 * 4;
-  const std::uint64_t stride = (3 * width + 3) / 4 * 4;
+  const std::uint64_t sourceStride = DIBStride(h.biWidth, h.biBitCount);
+  const std::uint64_t stride = DIBStride(h.biWidth, 24);
   if (stride * rows > UINT32_MAX) throw EQvDIBInvalidDIB(qvmsg::kLoadInvalidWidthHeight);
   RequireBytes(in, sourceStride * rows);
 
