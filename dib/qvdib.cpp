@@ -109,15 +109,20 @@ TQvLogPalette MakeHalftonePalette() {
   return p;
 }
 
-// GetPaletteFromDIBInfos: a logical palette of the first biClrUsed colour-table entries.
-HPALETTE GetPaletteFromDIBInfos(const TQvDIBInfos& infos) {
-  auto p = std::make_shared<TQvLogPalette>();
+// The first biClrUsed (at most 256) colour-table entries as palette entries.
+TPaletteEntries UsedColorTable(const TQvDIBInfos& infos) {
+  TPaletteEntries entries;
   const std::size_t n = std::min<std::size_t>(infos.header.biClrUsed, 256);
   for (std::size_t i = 0; i < n; ++i) {
     const TRGBQuad& q = infos.colorTable[i];
-    p->entries.push_back({q.rgbRed, q.rgbGreen, q.rgbBlue, 0});
+    entries.push_back({q.rgbRed, q.rgbGreen, q.rgbBlue, 0});
   }
-  return p;
+  return entries;
+}
+
+// GetPaletteFromDIBInfos: a logical palette of the used colour-table entries.
+HPALETTE GetPaletteFromDIBInfos(const TQvDIBInfos& infos) {
+  return std::make_shared<TQvLogPalette>(TQvLogPalette{0x300, UsedColorTable(infos)});
 }
 
 void CheckStorage(const std::shared_ptr<TQvInternalDIB>& storage, const char* message) {
@@ -468,10 +473,7 @@ void TQvDIB::AssignToBitmap(TBitmap& bitmap) const {
   result.SetPixelFormat(target);
   result.SetSize(source->Width, source->Height);
   const TQvDIBInfos& d = source->DIBInfos;
-  TPaletteEntries palette;
-  for (std::uint32_t i = 0; i < std::min<std::uint32_t>(d.header.biClrUsed, 256); ++i)
-    palette.push_back({d.colorTable[i].rgbRed, d.colorTable[i].rgbGreen, d.colorTable[i].rgbBlue, 0});
-  result.SetPalette(std::move(palette));
+  result.SetPalette(UsedColorTable(d));
   const std::size_t stride = std::min(d.Stride(), result.GetStride());
   for (int y = 0; y < source->Height; ++y) std::memcpy(result.ScanLine(y), d.Row(y), stride);
   bitmap.Assign(&result);
