@@ -132,6 +132,17 @@ void ReorderRgb8(const std::uint8_t* src, std::size_t count, std::uint8_t* dst) 
   }
 }
 
+// Reorders 16-bit RGB or RGBA pixels (step 6 or 8 bytes) to blue, green, red, keeping the
+// high byte of each sample.
+template <int Step>
+void ReorderRgb16(const std::uint8_t* src, std::size_t count, std::uint8_t* dst) {
+  for (std::size_t i = 0; i < count; ++i, src += Step, dst += 3) {
+    dst[0] = src[4];
+    dst[1] = src[2];
+    dst[2] = src[0];
+  }
+}
+
 // Converts n pixels of PNG row data into bitmap layout; alpha goes to mask as 255 - alpha.
 void ConvertRow(TRowKind kind, const std::uint8_t* src, int n, int sourceBits, std::uint8_t* dst, std::uint8_t* mask) {
   const auto count = static_cast<std::size_t>(n);
@@ -165,23 +176,15 @@ void ConvertRow(TRowKind kind, const std::uint8_t* src, int n, int sourceBits, s
       ReorderRgb8<3>(src, count, dst);
       break;
     case TRowKind::Rgb16:
-      for (std::size_t i = 0; i < count; ++i, src += 6, dst += 3) {
-        dst[0] = src[4];
-        dst[1] = src[2];
-        dst[2] = src[0];
-      }
+      ReorderRgb16<6>(src, count, dst);
       break;
     case TRowKind::Rgba8:
       ReorderRgb8<4>(src, count, dst);
       for (std::size_t i = 0; i < count; ++i) mask[i] = static_cast<std::uint8_t>(255 - src[4 * i + 3]);
       break;
     case TRowKind::Rgba16:
-      for (std::size_t i = 0; i < count; ++i, src += 8, dst += 3) {
-        dst[0] = src[4];
-        dst[1] = src[2];
-        dst[2] = src[0];
-        mask[i] = static_cast<std::uint8_t>(255 - src[6]);
-      }
+      ReorderRgb16<8>(src, count, dst);
+      for (std::size_t i = 0; i < count; ++i) mask[i] = static_cast<std::uint8_t>(255 - src[8 * i + 6]);
       break;
   }
 }
