@@ -183,6 +183,17 @@ std::int32_t TKroPNGReadStream::GreySampleColor(std::uint16_t sample) const {
   return v * 0x010101;
 }
 
+std::int32_t TKroPNGReadStream::ReadSampleColor() {
+  if (colorTypeBase_ == 0) {
+    RequireFields(2);
+    const std::int32_t color = GreySampleColor(ReadU16());
+    chunkRemaining_ -= 2;
+    return color;
+  }
+  RequireFields(6);
+  return RgbSampleColor();
+}
+
 std::int32_t TKroPNGReadStream::RgbSampleColor() {
   std::int32_t color = 0;
   for (int shift = 0; shift < 24; shift += 8) {
@@ -197,13 +208,8 @@ std::int32_t TKroPNGReadStream::RgbSampleColor() {
 void TKroPNGReadStream::ReadTransparency() {
   switch (colorTypeBase_) {
     case 0:
-      RequireFields(2);
-      transparentColor_ = GreySampleColor(ReadU16());
-      chunkRemaining_ -= 2;
-      break;
     case 2:
-      RequireFields(6);
-      transparentColor_ = RgbSampleColor();
+      transparentColor_ = ReadSampleColor();
       break;
     case 3: {
       if (!paletteSeen_) return;
@@ -223,13 +229,8 @@ void TKroPNGReadStream::ReadTransparency() {
 void TKroPNGReadStream::ReadBackground() {
   switch (colorTypeBase_) {
     case 0:
-      RequireFields(2);
-      backgroundColor_ = GreySampleColor(ReadU16());
-      chunkRemaining_ -= 2;
-      break;
     case 2:
-      RequireFields(6);
-      backgroundColor_ = RgbSampleColor();
+      backgroundColor_ = ReadSampleColor();
       break;
     case 3:
       RequireFields(1);

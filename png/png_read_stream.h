@@ -55,6 +55,8 @@ class TKroPNGReadStream : public TKroCustomGraphicReadStream {
   // A grey sample of tRNS or bKGD as the colour of the pixels that carry it.
   std::int32_t GreySampleColor(std::uint16_t sample) const;
   std::int32_t RgbSampleColor();
+  // The grey (colour type 0) or RGB (2) sample of tRNS or bKGD as a colour.
+  std::int32_t ReadSampleColor();
 
   // Image data (png_image.cpp).
   void ReadImageData();
