@@ -104,26 +104,27 @@ std::uint8_t DecideBlackWhite(const std::array<int, 3>& value, TError& error) {
   return white ? 1 : 0;
 }
 
-}  // namespace
-
-TQvDIBInfos ConvertToHalfTone(const TQvDIBInfos& source, bool useFMO, const TQvConvertContext&) {
-  RequireHalftoneSource(source, qvmsg::kHalftoneBad);
+// A result of outBits with the given palette, its pixels diffused from source.
+template <class Decide>
+TQvDIBInfos HalftoneResult(const TQvDIBInfos& source, bool useFMO, const char* message, int outBits,
+                           const TQvLogPalette& palette, Decide decide) {
+  RequireHalftoneSource(source, message);
   return rows::ReportingOutOfMemory([&] {
-    TQvDIBInfos out = rows::NewResult(source, 8, useFMO);
-    rows::SetColorTable(out, HalftonePalette().entries);
-    Diffuse(source, out, 8, DecideHalftone);
+    TQvDIBInfos out = rows::NewResult(source, outBits, useFMO);
+    rows::SetColorTable(out, palette.entries);
+    Diffuse(source, out, outBits, decide);
     return out;
   });
 }
 
+}  // namespace
+
+TQvDIBInfos ConvertToHalfTone(const TQvDIBInfos& source, bool useFMO, const TQvConvertContext&) {
+  return HalftoneResult(source, useFMO, qvmsg::kHalftoneBad, 8, HalftonePalette(), DecideHalftone);
+}
+
 TQvDIBInfos ConvertToHalfToneBW(const TQvDIBInfos& source, bool useFMO, const TQvConvertContext&) {
-  RequireHalftoneSource(source, qvmsg::kHalftoneBWBad);
-  return rows::ReportingOutOfMemory([&] {
-    TQvDIBInfos out = rows::NewResult(source, 1, useFMO);
-    rows::SetColorTable(out, BlackWhitePalette().entries);
-    Diffuse(source, out, 1, DecideBlackWhite);
-    return out;
-  });
+  return HalftoneResult(source, useFMO, qvmsg::kHalftoneBWBad, 1, BlackWhitePalette(), DecideBlackWhite);
 }
 
 }  // namespace pw
