@@ -19,6 +19,23 @@ using division::TChannelSums;
 using division::TDivider;
 using division::TDivision;
 
+// Fills the rows of out (depth 1, 4 or 8) from the rows of source in storage order:
+// rowIndices(sourceRow, indices) gives one index per pixel, packed afterwards unless out has
+// 8 bits, where the indices go straight into the row.
+template <class RowIndices>
+void WriteIndexRows(const TQvDIBInfos& source, TQvDIBInfos& out, RowIndices rowIndices) {
+  const int width = source.Width();
+  const int depth = out.header.biBitCount;
+  const std::size_t srcStride = source.Stride(), dstStride = out.Stride();
+  std::vector<std::uint8_t> line(depth == 8 ? 0 : static_cast<std::size_t>(width));
+  for (int r = 0; r < source.Height(); ++r) {
+    std::uint8_t* dst = rows::StorageRow(out, dstStride, r);
+    std::uint8_t* indices = depth == 8 ? dst : line.data();
+    rowIndices(rows::StorageRow(source, srcStride, r), indices);
+    if (depth != 8) rows::PackIndices(indices, width, depth, dst);
+  }
+}
+
 // ---------------------------------------------------------------------------------------------
 // Key-colour rule: a pixel is white (1) when its colour equals the key colour exactly,
 // otherwise black (0).
@@ -39,13 +56,10 @@ TQvDIBInfos IndexedToMonochrome(const TQvDIBInfos& source, int bitCount, bool us
 
   TQvDIBInfos out = NewMonochrome(source, useFMO);
   const int width = source.Width();
-  const std::size_t srcStride = source.Stride(), dstStride = out.Stride();
-  std::vector<std::uint8_t> line(static_cast<std::size_t>(width));
-  for (int r = 0; r < source.Height(); ++r) {
-    rows::UnpackIndices(rows::StorageRow(source, srcStride, r), width, bitCount, line.data());
-    for (std::uint8_t& v : line) v = bit[v];
-    rows::PackIndices(line.data(), width, 1, rows::StorageRow(out, dstStride, r));
-  }
+  WriteIndexRows(source, out, [&](const std::uint8_t* p, std::uint8_t* indices) {
+    rows::UnpackIndices(p, width, bitCount, indices);
+    for (int x = 0; x < width; ++x) indices[x] = bit[indices[x]];
+  });
   return out;
 }
 
@@ -132,15 +146,9 @@ TQvDIBInfos TrueColorLow(const TQvDIBInfos& source, int depth, bool useFMO, cons
   TQvDIBInfos out = rows::NewResult(source, depth, useFMO);
   rows::SetColorTable(out, palette);
   const int width = source.Width();
-  const std::size_t srcStride = source.Stride(), dstStride = out.Stride();
-  std::vector<std::uint8_t> line(static_cast<std::size_t>(width));
-  for (int r = 0; r < source.Height(); ++r) {
-    const std::uint8_t* p = rows::StorageRow(source, srcStride, r);
-    std::uint8_t* dst = rows::StorageRow(out, dstStride, r);
-    std::uint8_t* indices = depth == 8 ? dst : line.data();
+  WriteIndexRows(source, out, [&](const std::uint8_t* p, std::uint8_t* indices) {
     for (int x = 0; x < width; ++x, p += 3) indices[x] = lookup[CellOf(p[2], p[1], p[0])];
-    if (depth != 8) rows::PackIndices(indices, width, depth, dst);
-  }
+  });
   return out;
 }
 
@@ -180,29 +188,18 @@ TQvDIBInfos TrueColorHigh(const TQvDIBInfos& source, int depth, bool useFMO, con
 
   TQvDIBInfos out = rows::NewResult(source, depth, useFMO);
   rows::SetColorTable(out, division.palette);
-  const std::size_t dstStride = out.Stride();
-  std::vector<std::uint8_t> line(static_cast<std::size_t>(width));
-  for (int r = 0; r < source.Height(); ++r) {
-    const std::uint8_t* p = rows::StorageRow(source, srcStride, r);
-    std::uint8_t* dst = rows::StorageRow(out, dstStride, r);
-    std::uint8_t* indices = depth == 8 ? dst : line.data();
-    division.LookupRow(p, width, indices);
-    if (depth != 8) rows::PackIndices(indices, width, depth, dst);
-  }
+  WriteIndexRows(source, out,
+                 [&](const std::uint8_t* p, std::uint8_t* indices) { division.LookupRow(p, width, indices); });
   return out;
 }
 
 TQvDIBInfos TrueColorToMonochrome(const TQvDIBInfos& source, bool useFMO, TColor key) {
   TQvDIBInfos out = NewMonochrome(source, useFMO);
   const int width = source.Width();
-  const std::size_t srcStride = source.Stride(), dstStride = out.Stride();
-  std::vector<std::uint8_t> line(static_cast<std::size_t>(width));
-  for (int r = 0; r < source.Height(); ++r) {
-    const std::uint8_t* p = rows::StorageRow(source, srcStride, r);
+  WriteIndexRows(source, out, [&](const std::uint8_t* p, std::uint8_t* indices) {
     for (int x = 0; x < width; ++x, p += 3)
-      line[static_cast<std::size_t>(x)] = p[2] == GetRValue(key) && p[1] == GetGValue(key) && p[0] == GetBValue(key);
-    rows::PackIndices(line.data(), width, 1, rows::StorageRow(out, dstStride, r));
-  }
+      indices[x] = p[2] == GetRValue(key) && p[1] == GetGValue(key) && p[0] == GetBValue(key);
+  });
   return out;
 }
 
@@ -228,13 +225,9 @@ TQvDIBInfos PaletteToSixteen(const TQvDIBInfos& source, bool useFMO, const TQvCo
 
   TQvDIBInfos out = rows::NewResult(source, 4, useFMO);
   rows::SetColorTable(out, palette);
-  const std::size_t dstStride = out.Stride();
-  std::vector<std::uint8_t> line(static_cast<std::size_t>(width));
-  for (int r = 0; r < source.Height(); ++r) {
-    const std::uint8_t* p = rows::StorageRow(source, srcStride, r);
-    for (int x = 0; x < width; ++x) line[static_cast<std::size_t>(x)] = newIndex[p[x]];
-    rows::PackIndices(line.data(), width, 4, rows::StorageRow(out, dstStride, r));
-  }
+  WriteIndexRows(source, out, [&](const std::uint8_t* p, std::uint8_t* indices) {
+    for (int x = 0; x < width; ++x) indices[x] = newIndex[p[x]];
+  });
   return out;
 }
 
