@@ -60,11 +60,6 @@ constexpr int kMaxMargin = 160;
 constexpr int kMaxLineGap = 320;
 constexpr const char* kBatchSeparator = "---";
 
-// A wrong command line; the message goes to standard error with exit status 2.
-struct UsageError {
-  std::string message;
-};
-
 struct Options {
   std::optional<std::string> system;
   std::optional<std::string> text;
@@ -281,14 +276,6 @@ int Run(const Options& o) {
 
 }  // namespace
 
-int RunCompose(const Args& args) {
-  Options options;
-  try {
-    options = ParseOptions(args);
-  } catch (const UsageError& e) {
-    return Fail(e.message, kExitUsage);
-  }
-  return Run(options);
-}
+int RunCompose(const Args& args) { return Run(ParseOptions(args)); }
 
 }  // namespace pw::cli

@@ -35,10 +35,6 @@ struct Options {
   bool rle = false;
 };
 
-struct UsageError {
-  std::string message;
-};
-
 TQvPixelFormat ParseDepth(const std::string& v) {
   if (v == "1") return qvPf1Bit;
   if (v == "4") return qvPf4Bit;
@@ -93,12 +89,7 @@ void ConvertInDib(const Options& o, TQvDIB& dib) {
 }  // namespace
 
 int RunConvert(const Args& args) {
-  Options o;
-  try {
-    o = ParseOptions(args);
-  } catch (const UsageError& e) {
-    return Fail(e.message, kExitUsage);
-  }
+  const Options o = ParseOptions(args);
   TBitmap picture = LoadPicture(o.in);
   const bool toDib = LowerExtension(o.out) == ".dib";
   if (!o.depth && !o.rle && !toDib) {

@@ -31,6 +31,11 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
 
+// A wrong command line: Main prints the message and returns kExitUsage.
+struct UsageError {
+  std::string message;
+};
+
 // Prints "panelwright-cli: message" to standard error and returns code.
 int Fail(const std::string& message, int code = kExitFailure);
 

@@ -55,6 +55,8 @@ int Main(int argc, char** argv) {
       }
     try {
       return c.run(args);
+    } catch (const UsageError& e) {
+      return Fail(e.message, kExitUsage);
     } catch (const std::exception& e) {
       return Fail(e.what());
     }
