@@ -24,17 +24,8 @@ const char* const kInfoUsage =
 
 namespace {
 
-int FormatBits(TPixelFormat format) {
-  switch (format) {
-    case TPixelFormat::pf1bit: return 1;
-    case TPixelFormat::pf4bit: return 4;
-    case TPixelFormat::pf8bit: return 8;
-    case TPixelFormat::pf15bit: return 15;
-    case TPixelFormat::pf16bit: return 16;
-    case TPixelFormat::pf24bit: return 24;
-    default: return 32;
-  }
-}
+// Bits of the format's pixels, with 5-5-5 pixels (stored in 16 bits) shown as 15.
+int FormatBits(TPixelFormat format) { return format == TPixelFormat::pf15bit ? 15 : BitsPerPixel(format); }
 
 const char* CompressionName(const TBitmap& picture) {
   std::uint32_t compression = picture.GetFileCompression();
