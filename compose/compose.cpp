@@ -254,13 +254,8 @@ const TTextRasterizer& TFontCache::Get(const std::string& faceName) {
 WindowSize MeasureWindow(const ComposeInput& input) {
   CheckRanges(input);
   std::optional<TTextRasterizer> local;
-  const TTextRasterizer& font = FontFor(input, local);
-  int maxWidth = 0;
-  int colour = 0;
-  for (const std::string& line : input.lines) {
-    maxWidth = std::max(maxWidth, font.MeasureText(ParseMarkupLine(line, colour).DisplayText));
-  }
-  return SizeOf(maxWidth, input.lines.size(), input);
+  const ParsedText text = ParseAndMeasure(input.lines, FontFor(input, local));
+  return SizeOf(text.maxWidth, text.lines.size(), input);
 }
 
 std::optional<TBitmap> ComposeWindow(const ComposeInput& input) {
