@@ -1,27 +1,26 @@
 #include "app/image_convert.h"
 
 #include <cstdint>
+#include <vector>
+
+#include "toolkit/packed_pixels.h"
 
 namespace pw {
 
 namespace {
 
-QRgb FromEntry(const TPaletteEntry& e) { return qRgb(e.peRed, e.peGreen, e.peBlue); }
-
-// Indexed rows: 1, 4 or 8 bits per pixel, the first pixel in the high bits of each byte.
+// Indexed rows of 1, 4 or 8 bits per pixel through a table of every index the depth can hold;
+// an index past the end of the palette shows black.
 void ConvertIndexed(const TBitmap& bitmap, QImage& image) {
   const int bits = bitmap.GetBitsPerPixel();
   const TPaletteEntries palette = bitmap.HasPalette() ? bitmap.GetPalette() : DefaultPalette(bits);
-  const int perByte = 8 / bits;
-  const unsigned mask = (1u << bits) - 1;
+  std::vector<QRgb> colours(std::size_t{1} << bits, qRgb(0, 0, 0));
+  for (std::size_t i = 0; i < colours.size() && i < palette.size(); ++i)
+    colours[i] = qRgb(palette[i].peRed, palette[i].peGreen, palette[i].peBlue);
   for (int y = 0; y < bitmap.GetHeight(); ++y) {
     const std::uint8_t* row = bitmap.ScanLine(y);
     auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
-    for (int x = 0; x < bitmap.GetWidth(); ++x) {
-      const int shift = (perByte - 1 - x % perByte) * bits;
-      const unsigned index = (row[x / perByte] >> shift) & mask;
-      out[x] = index < palette.size() ? FromEntry(palette[index]) : qRgb(0, 0, 0);
-    }
+    for (int x = 0; x < bitmap.GetWidth(); ++x) out[x] = colours[ReadPackedIndex(row, x, bits)];
   }
 }
 
