@@ -14,6 +14,7 @@
 #include "dib/qvdib.h"
 #include "png/kropng.h"
 #include "resources/resources.h"
+#include "toolkit/picture.h"
 #include "toolkit/sjis.h"
 #include "ui_form1.h"
 
@@ -21,19 +22,9 @@ namespace pw {
 
 namespace {
 
-constexpr int kSystemGraphicWidth = 160;
-constexpr int kSystemGraphicHeight = 80;
 constexpr int kMaxMagnify = 10;
 
 int TagOf(const QObject* sender) { return sender != nullptr ? sender->property("tag").toInt() : 0; }
-
-// The extension runs from the last '.' to the end when no separator or drive colon follows that
-// dot; it is upper-cased for the comparison.
-std::string UpperExtension(const std::string& fileName) {
-  const std::size_t pos = fileName.find_last_of(".\\/:");
-  if (pos == std::string::npos || fileName[pos] != '.') return "";
-  return QString::fromStdString(fileName.substr(pos)).toUpper().toStdString();
-}
 
 // True for an existing file that is not a folder.
 bool FileExists(const std::string& path) {
@@ -146,15 +137,16 @@ void TForm1::Button_LoadClick(QObject*) {
 }
 
 void TForm1::LoadSystemGraphic(const std::string& fileName) {
-  const std::string extension = UpperExtension(fileName);
+  // The extension alone, in any letter case, chooses the reader; other files are ignored.
+  const std::string extension = FileExtension(fileName);
   TBitmap bitmap;
-  if (extension == ".PNG")
+  if (extension == "png")
     LoadPngFile(fileName, bitmap);
-  else if (extension == ".BMP")
+  else if (extension == "bmp")
     bitmap.LoadFromFile(fileName);
   else
     return;
-  if (bitmap.GetWidth() != kSystemGraphicWidth || bitmap.GetHeight() != kSystemGraphicHeight) return;
+  if (bitmap.GetWidth() != skin::kWidth || bitmap.GetHeight() != skin::kHeight) return;
   ui_->Image1->SetPicture(std::move(bitmap));
   sysLoaded_ = true;
 }
