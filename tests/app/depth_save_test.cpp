@@ -58,23 +58,13 @@ constexpr const char* kLabel24 = "24 bit (High  colour) ";
 
 }  // namespace
 
-class TestDepthAndQuickSave : public QObject {
+class TestDepthAndQuickSave : public QObject, public TFormFixture {
   Q_OBJECT
 
  private:
-  TProgramFormats formats_;
-  std::unique_ptr<QTemporaryDir> dir_;
-  std::unique_ptr<TScriptedDialogs> dialogs_;
-  std::unique_ptr<TForm1> form_;
-
-  std::string Path(const std::string& name) const { return dir_->filePath(QString::fromStdString(name)).toStdString(); }
-  void Click(const char* button) { QTest::mouseClick(Control<QPushButton>(*form_, button), Qt::LeftButton); }
-  void Trigger(const char* action) { Control<QAction>(*form_, action)->trigger(); }
   const TBitmap& Result() { return *Control<TImage>(*form_, "Image_Res")->Picture(); }
-  std::string PreviewCaption() { return Control<QGroupBox>(*form_, "GroupBox_Res")->title().toStdString(); }
   std::string CaptionWith(const std::string& label) {
-    return "  Preview ( " + std::to_string(Result().GetWidth()) + "x " + std::to_string(Result().GetHeight()) +
-           ") magnify:x" + std::to_string(form_->Magnify()) + " Col.Nm" + label;
+    return PreviewCaptionText(Result().GetWidth(), Result().GetHeight(), form_->Magnify(), label);
   }
   void MakeFrom(const std::string& skin) {
     dialogs_->openAnswers.push_back(skin);
@@ -102,12 +92,7 @@ class TestDepthAndQuickSave : public QObject {
     skin.SaveToFile(Path("nowhite.bmp"));
     std::filesystem::create_directories(Path("out"));
   }
-  void init() {
-    dialogs_ = std::make_unique<TScriptedDialogs>();
-    form_ = std::make_unique<TForm1>(*dialogs_);
-    form_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
-  }
+  void init() { NewForm(); }
   void cleanup() { form_.reset(); }
 
   void depthButtonShowsThePopupUnderIt() {

@@ -23,36 +23,11 @@
 
 using namespace pw;
 
-namespace {
-
-std::string Caption(int w, int h, int m, const std::string& label) {
-  return "  Preview ( " + std::to_string(w) + "x " + std::to_string(h) + ") magnify:x" + std::to_string(m) +
-         " Col.Nm" + label;
-}
-
-}  // namespace
-
-class TestForm : public QObject {
+class TestForm : public QObject, public TFormFixture {
   Q_OBJECT
 
  private:
-  TProgramFormats formats_;
-  std::unique_ptr<QTemporaryDir> dir_;
-  std::unique_ptr<TScriptedDialogs> dialogs_;
-  std::unique_ptr<TForm1> form_;
-
-  std::string Path(const char* name) const { return dir_->filePath(name).toStdString(); }
-  void NewForm() {
-    form_.reset();
-    dialogs_ = std::make_unique<TScriptedDialogs>();
-    form_ = std::make_unique<TForm1>(*dialogs_);
-    form_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
-  }
-  void Click(const char* button) { QTest::mouseClick(Control<QPushButton>(*form_, button), Qt::LeftButton); }
-  void Trigger(const char* action) { Control<QAction>(*form_, action)->trigger(); }
   TImage& Image(const char* name) { return *Control<TImage>(*form_, name); }
-  std::string PreviewCaption() { return Control<QGroupBox>(*form_, "GroupBox_Res")->title().toStdString(); }
   void Open(const std::string& fileName) {
     dialogs_->openAnswers.push_back(fileName);
     Click("Button_Load");
@@ -268,7 +243,7 @@ class TestForm : public QObject {
     QCOMPARE(h, 16 * 3);  // two lines, no margin, no line gap
     QVERIFY(w > 16);
     QCOMPARE(Image("Image_Res").size(), QSize(w, h));
-    QCOMPARE(PreviewCaption(), Caption(w, h, 1, "24 bit (High  colour) "));
+    QCOMPARE(PreviewCaption(), PreviewCaptionText(w, h, 1, "24 bit (High  colour) "));
     QVERIFY(dialogs_->boxes.empty());
   }
 
@@ -300,7 +275,7 @@ class TestForm : public QObject {
   void zoomStaysWithinOneToTen() {
     Click("Button_Extend");  // before Make: an empty picture, 0x0
     QCOMPARE(form_->Magnify(), 2);
-    QCOMPARE(PreviewCaption(), Caption(0, 0, 2, ""));
+    QCOMPARE(PreviewCaption(), PreviewCaptionText(0, 0, 2, ""));
     QCOMPARE(Image("Image_Res").size(), QSize(0, 0));
     Click("Button_Mini");
     LoadSample();
@@ -309,7 +284,7 @@ class TestForm : public QObject {
     for (int i = 0; i < 12; ++i) Trigger("V_Extend1");
     QCOMPARE(form_->Magnify(), 10);
     QCOMPARE(Image("Image_Res").size(), size * 10);
-    QCOMPARE(PreviewCaption(), Caption(size.width(), size.height(), 10, "24 bit (High  colour) "));
+    QCOMPARE(PreviewCaption(), PreviewCaptionText(size.width(), size.height(), 10, "24 bit (High  colour) "));
     for (int i = 0; i < 12; ++i) Click("Button_Mini");
     QCOMPARE(form_->Magnify(), 1);
     QCOMPARE(Image("Image_Res").size(), size);

@@ -2,12 +2,15 @@
 #pragma once
 
 #include <QString>
+#include <QTemporaryDir>
 #include <QWidget>
 #include <cstdint>
 #include <memory>
 #include <span>
 #include <string>
 
+#include "app/form1.h"
+#include "scripted_dialogs.h"
 #include "toolkit/bitmap.h"
 #include "toolkit/picture.h"
 
@@ -37,5 +40,26 @@ T* Control(QWidget& form, const char* name) {
   if (control == nullptr) qFatal("no control %s", name);
   return control;
 }
+
+// The preview caption the window shows for a picture of w x h at the given magnification.
+std::string PreviewCaptionText(int w, int h, int magnify, const std::string& label);
+
+// What the window tests share: the program's picture formats, a temporary folder, scripted
+// dialogs and the window, driven through its controls. A test class derives from QObject first
+// and from this second; its initTestCase makes the folder.
+class TFormFixture {
+ protected:
+  TProgramFormats formats_;
+  std::unique_ptr<QTemporaryDir> dir_;
+  std::unique_ptr<TScriptedDialogs> dialogs_;
+  std::unique_ptr<TForm1> form_;
+
+  std::string Path(const std::string& name) const;
+  // Replaces the window with a new one on new dialogs, shown and exposed.
+  void NewForm();
+  void Click(const char* button);
+  void Trigger(const char* action);
+  std::string PreviewCaption();
+};
 
 }  // namespace pw
