@@ -10,28 +10,28 @@ using Chars = std::vector<std::string>;
 
 bool CharIs(const Chars& t, std::size_t i, char c) { return i < t.size() && t[i].size() == 1 && t[i][0] == c; }
 
-// Whether the characters of t from position i spell text (all single-byte).
-bool Spells(const Chars& t, std::size_t i, const std::string& text) {
-  if (i + text.size() > t.size()) return false;
-  for (std::size_t k = 0; k < text.size(); ++k)
-    if (!CharIs(t, i + k, text[k])) return false;
-  return true;
+// The digit at t[i], or -1.
+int DigitAt(const Chars& t, std::size_t i) {
+  if (i >= t.size() || t[i].size() != 1 || t[i][0] < '0' || t[i][0] > '9') return -1;
+  return t[i][0] - '0';
 }
 
 // "\C[n]" or "\c[n]" at i with n 0..19 written without leading zeros: the colour and the code's
 // length in characters, or -1.
 int MatchColourCode(const Chars& t, std::size_t i, std::size_t& length) {
-  if (!CharIs(t, i, '\\') || !(CharIs(t, i + 1, 'c') || CharIs(t, i + 1, 'C'))) return -1;
-  for (int n = 0; n <= 19; ++n) {
-    std::string code(1, '[');
-    code += std::to_string(n);
-    code += ']';
-    if (Spells(t, i + 2, code)) {
-      length = 2 + code.size();
-      return n;
-    }
+  if (!CharIs(t, i, '\\') || !(CharIs(t, i + 1, 'c') || CharIs(t, i + 1, 'C')) || !CharIs(t, i + 2, '[')) return -1;
+  const int first = DigitAt(t, i + 3);
+  if (first < 0) return -1;
+  const int second = DigitAt(t, i + 4);
+  if (second < 0 || first == 0) {  // one digit, or a leading zero that only "0" itself may have
+    if (!CharIs(t, i + 4, ']')) return -1;
+    length = 5;
+    return first;
   }
-  return -1;
+  const int n = first * 10 + second;
+  if (n > 19 || !CharIs(t, i + 5, ']')) return -1;
+  length = 6;
+  return n;
 }
 
 // Glyph number of "$" followed by t[i + 1], or -1.
