@@ -346,18 +346,10 @@ struct WritePlan {
 
 WritePlan PlanFor(TPixelFormat format, std::size_t paletteSize, const TEncodedBits* encoded) {
   WritePlan p;
-  switch (format) {
-    case TPixelFormat::pf1bit: p.bitCount = 1; break;
-    case TPixelFormat::pf4bit: p.bitCount = 4; break;
-    case TPixelFormat::pf8bit: p.bitCount = 8; break;
-    case TPixelFormat::pf24bit: p.bitCount = 24; break;
-    case TPixelFormat::pf15bit: p.bitCount = 16; break;
-    case TPixelFormat::pf16bit:
-      p.bitCount = 16;
-      p.compression = bmp::kBiBitfields;  // 5-6-5 needs its masks
-      p.masks = true;
-      break;
-    default: p.bitCount = 32; break;
+  p.bitCount = BitsPerPixel(format);  // rows are written in the bitmap's own layout
+  if (format == TPixelFormat::pf16bit) {
+    p.compression = bmp::kBiBitfields;  // 5-6-5 needs its masks
+    p.masks = true;
   }
   // Indexed pictures carry the full table; direct-colour ones the palette they carry, if any.
   p.tableEntries = p.bitCount <= 8 ? std::size_t{1} << p.bitCount : std::min<std::size_t>(paletteSize, 256);
@@ -493,16 +485,15 @@ void TBitmap::SaveToStream(TStream& stream) {
     stream.WriteBuffer(bits.data(), bits.size());
     return;
   }
-  const std::size_t stride = BytesPerRow(image.width, plan.bitCount);
   const auto head = FileHead(plan, image.width, image.height,
-                             CheckedProduct(stride, static_cast<std::uint64_t>(image.height)), image.palette);
+                             CheckedProduct(image.stride, static_cast<std::uint64_t>(image.height)), image.palette);
   stream.WriteBuffer(head.data(), head.size());
   // Rows bottom-up; the bytes after the last pixel of a row are written as zeros.
   const std::size_t used = (static_cast<std::size_t>(image.width) * static_cast<std::size_t>(plan.bitCount) + 7) / 8;
   static constexpr std::uint8_t kZeros[4] = {};
   for (int y = image.height - 1; y >= 0; --y) {
     stream.WriteBuffer(image.pixels.data() + image.stride * static_cast<std::size_t>(y), used);
-    stream.WriteBuffer(kZeros, stride - used);
+    stream.WriteBuffer(kZeros, image.stride - used);
   }
 }
 
