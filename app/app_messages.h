@@ -4,8 +4,6 @@
 namespace pw::app_msg {
 
 inline constexpr const char* kApplicationTitle = "Panelwright";
-inline constexpr const char* kWindowCaption = "Panelwright";
-inline constexpr const char* kInitialPreviewCaption = "Preview ( 0 x 0 ) magnification : x1";
 
 // Exit question.
 inline constexpr const char* kExitText = "終了します。";
