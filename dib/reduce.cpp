@@ -56,9 +56,9 @@ TQvDIBInfos IndexedToMonochrome(const TQvDIBInfos& source, int bitCount, bool us
 
   TQvDIBInfos out = NewMonochrome(source, useFMO);
   const int width = source.Width();
-  WriteIndexRows(source, out, [&](const std::uint8_t* p, std::uint8_t* indices) {
+  WriteIndexRows(source, out, [width, bitCount, table = bit.data()](const std::uint8_t* p, std::uint8_t* indices) {
     rows::UnpackIndices(p, width, bitCount, indices);
-    for (int x = 0; x < width; ++x) indices[x] = bit[indices[x]];
+    for (int x = 0; x < width; ++x) indices[x] = table[indices[x]];
   });
   return out;
 }
@@ -146,8 +146,9 @@ TQvDIBInfos TrueColorLow(const TQvDIBInfos& source, int depth, bool useFMO, cons
   TQvDIBInfos out = rows::NewResult(source, depth, useFMO);
   rows::SetColorTable(out, palette);
   const int width = source.Width();
-  WriteIndexRows(source, out, [&](const std::uint8_t* p, std::uint8_t* indices) {
-    for (int x = 0; x < width; ++x, p += 3) indices[x] = lookup[CellOf(p[2], p[1], p[0])];
+  // Captures by value: the stores through indices could otherwise alias them.
+  WriteIndexRows(source, out, [width, cell = lookup.data()](const std::uint8_t* p, std::uint8_t* indices) {
+    for (int x = 0; x < width; ++x, p += 3) indices[x] = cell[CellOf(p[2], p[1], p[0])];
   });
   return out;
 }
@@ -189,14 +190,14 @@ TQvDIBInfos TrueColorHigh(const TQvDIBInfos& source, int depth, bool useFMO, con
   TQvDIBInfos out = rows::NewResult(source, depth, useFMO);
   rows::SetColorTable(out, division.palette);
   WriteIndexRows(source, out,
-                 [&](const std::uint8_t* p, std::uint8_t* indices) { division.LookupRow(p, width, indices); });
+                 [&division, width](const std::uint8_t* p, std::uint8_t* indices) { division.LookupRow(p, width, indices); });
   return out;
 }
 
 TQvDIBInfos TrueColorToMonochrome(const TQvDIBInfos& source, bool useFMO, TColor key) {
   TQvDIBInfos out = NewMonochrome(source, useFMO);
   const int width = source.Width();
-  WriteIndexRows(source, out, [&](const std::uint8_t* p, std::uint8_t* indices) {
+  WriteIndexRows(source, out, [width, key](const std::uint8_t* p, std::uint8_t* indices) {
     for (int x = 0; x < width; ++x, p += 3)
       indices[x] = p[2] == GetRValue(key) && p[1] == GetGValue(key) && p[0] == GetBValue(key);
   });
@@ -225,8 +226,8 @@ TQvDIBInfos PaletteToSixteen(const TQvDIBInfos& source, bool useFMO, const TQvCo
 
   TQvDIBInfos out = rows::NewResult(source, 4, useFMO);
   rows::SetColorTable(out, palette);
-  WriteIndexRows(source, out, [&](const std::uint8_t* p, std::uint8_t* indices) {
-    for (int x = 0; x < width; ++x) indices[x] = newIndex[p[x]];
+  WriteIndexRows(source, out, [width, table = newIndex.data()](const std::uint8_t* p, std::uint8_t* indices) {
+    for (int x = 0; x < width; ++x) indices[x] = table[p[x]];
   });
   return out;
 }
