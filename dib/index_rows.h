@@ -7,6 +7,7 @@
 #include <new>
 
 #include "dib/qvdib.h"
+#include "toolkit/packed_pixels.h"
 
 namespace pw::rows {
 
@@ -41,15 +42,15 @@ inline std::uint8_t* StorageRow(TQvDIBInfos& infos, std::size_t stride, int r) {
   return infos.Bits() + stride * static_cast<std::size_t>(r);
 }
 
-// Unpacks a row of 1-, 4- or 8-bit indices into one byte per pixel.
+// Unpacks a row of 1-, 4- or 8-bit indices into one byte per pixel (one loop per bit count,
+// so that the packed-index read folds to its own case).
 inline void UnpackIndices(const std::uint8_t* row, int width, int bitCount, std::uint8_t* indices) {
   switch (bitCount) {
     case 1:
-      for (int x = 0; x < width; ++x) indices[x] = (row[x >> 3] >> (7 - (x & 7))) & 1u;
+      for (int x = 0; x < width; ++x) indices[x] = static_cast<std::uint8_t>(ReadPackedIndex(row, x, 1));
       break;
     case 4:
-      for (int x = 0; x < width; ++x)
-        indices[x] = (x & 1) ? row[x >> 1] & 0x0Fu : static_cast<std::uint8_t>(row[x >> 1] >> 4);
+      for (int x = 0; x < width; ++x) indices[x] = static_cast<std::uint8_t>(ReadPackedIndex(row, x, 4));
       break;
     default:
       for (int x = 0; x < width; ++x) indices[x] = row[x];
