@@ -541,7 +541,7 @@ TQvDIBCanvas::TQvDIBCanvas(TQvDIB& image) : image_(image) {
 
 TQvDIBCanvas::~TQvDIBCanvas() {
   image_.UpdatePaletteModified();
-  image_.ChangedNow();
+  image_.Changed();
 }
 
 void TQvDIBCanvas::StretchDraw(const TRect& rect, const TQvDIB& source) {

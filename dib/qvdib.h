@@ -246,7 +246,6 @@ class TQvDIB : public TQvGraphic {
   void AssignFromBitmap(const TBitmap& bitmap);
   void AssignToBitmap(TBitmap& bitmap) const;
   void ProgressStep();
-  void ChangedNow() { Changed(); }
 
   std::shared_ptr<TQvInternalDIB> InternalDIB;
 };
