@@ -9,24 +9,19 @@
 // Writing produces a 40-byte info header with a positive height, full colour tables for 1, 4
 // and 8 bits, and rows bottom-up padded with zeros. RLE pictures are written back with the
 // bytes they were read with.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <bit>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <limits>
-#include <random>
 
 #include "toolkit/bitmap.h"
 #include "toolkit/bmp_format.h"
 #include "toolkit/byte_reader.h"
 #include "toolkit/errors.h"
+#include "toolkit/replace_file.h"
 #include "toolkit/rle.h"
 #include "toolkit/stream.h"
 
@@ -391,37 +386,6 @@ std::vector<std::uint8_t> FileHead(const WritePlan& plan, int width, int height,
   return out;
 }
 
-// A file name in the folder of target that no file has yet, created empty with the default
-// permissions; -1 when the folder cannot take a new file.
-int CreateSibling(const std::string& target, std::string& name) {
-  const std::filesystem::path path(target);
-  const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
-  std::random_device random;
-  for (int attempt = 0; attempt < 16; ++attempt) {
-    char suffix[32];
-    std::snprintf(suffix, sizeof suffix, ".%08x.tmp", static_cast<unsigned>(random()));
-    name = (folder / ("." + path.filename().string() + suffix)).string();
-    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0 || errno != EEXIST) return fd;
-  }
-  return -1;
-}
-
-// Removes a file when it goes out of scope, unless released.
-class FileRemover {
- public:
-  explicit FileRemover(std::string name) : name_(std::move(name)) {}
-  FileRemover(const FileRemover&) = delete;
-  FileRemover& operator=(const FileRemover&) = delete;
-  ~FileRemover() {
-    if (!name_.empty()) ::unlink(name_.c_str());
-  }
-  void Release() { name_.clear(); }
-
- private:
-  std::string name_;
-};
-
 }  // namespace
 
 void TBitmap::LoadFromStream(TStream& stream) {
@@ -498,20 +462,7 @@ void TBitmap::SaveToStream(TStream& stream) {
 }
 
 void TBitmap::SaveToFile(const std::string& fileName) {
-  // A target that exists but may not be written is refused, as writing it in place would be.
-  if (::access(fileName.c_str(), F_OK) == 0 && ::access(fileName.c_str(), W_OK) != 0) throw EFCreateError(fileName);
-  std::string temporary;
-  const int fd = CreateSibling(fileName, temporary);
-  if (fd < 0) throw EFCreateError(fileName);
-  ::close(fd);
-  FileRemover remover(temporary);
-  {
-    TFileStream file(temporary, TFileMode::fmCreate);
-    SaveToStream(file);
-    file.Flush();
-  }
-  if (std::rename(temporary.c_str(), fileName.c_str()) != 0) throw EFCreateError(fileName);
-  remover.Release();
+  ReplaceFile(fileName, [this](TStream& file) { SaveToStream(file); });
 }
 
 }  // namespace pw
