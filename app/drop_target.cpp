@@ -21,6 +21,15 @@ QStringList LocalFiles(const QMimeData* data) {
   return files;
 }
 
+// Dropped files are only read: a drop is taken as a copy, never as a move, so that the source
+// never deletes its file after the drop.
+bool OffersCopy(const QDropEvent& drop) { return (drop.possibleActions() & Qt::CopyAction) != 0; }
+
+void AcceptAsCopy(QDropEvent& drop) {
+  drop.setDropAction(Qt::CopyAction);
+  drop.accept();
+}
+
 // The native window was destroyed; the control will be given a new one.
 bool IsWindowDestruction(const QObject* watched, const QEvent* event) {
   return event->type() == QEvent::WinIdChange && static_cast<const QWidget*>(watched)->internalWinId() == 0;
@@ -145,14 +154,15 @@ bool TDropDst::WndProc(QEvent* event) {
     case QEvent::DragEnter:
     case QEvent::DragMove: {
       auto* drag = static_cast<QDragMoveEvent*>(event);
-      if (!acceptDrop_ || LocalFiles(drag->mimeData()).isEmpty()) return TControlHook::WndProc(event);
-      drag->acceptProposedAction();
+      if (!acceptDrop_ || !OffersCopy(*drag) || LocalFiles(drag->mimeData()).isEmpty())
+        return TControlHook::WndProc(event);
+      AcceptAsCopy(*drag);
       return true;
     }
     case QEvent::Drop: {
       auto* drop = static_cast<QDropEvent*>(event);
-      if (!acceptDrop_) return TControlHook::WndProc(event);
-      drop->acceptProposedAction();
+      if (!acceptDrop_ || !OffersCopy(*drop)) return TControlHook::WndProc(event);
+      AcceptAsCopy(*drop);
       Guarded([&] { DoFileDrop(*drop); });
       return true;  // handled here; the control never sees the drop
     }

@@ -106,6 +106,45 @@ class TestDrop : public QObject {
     QCOMPARE(bench.record.point, QPoint(5, 6));
   }
 
+  // Dropped files are only read: the drop is always taken as a copy, so the source never
+  // deletes its file; a drag that offers no copy is refused.
+  void dropIsTakenOnlyAsACopy_data() {
+    QTest::addColumn<int>("offered");
+    QTest::addColumn<int>("proposed");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("copy") << int(Qt::CopyAction) << int(Qt::CopyAction) << true;
+    QTest::newRow("move proposed, copy offered") << int(Qt::CopyAction | Qt::MoveAction) << int(Qt::MoveAction)
+                                                 << true;
+    QTest::newRow("copy, move or link") << int(Qt::CopyAction | Qt::MoveAction | Qt::LinkAction)
+                                        << int(Qt::LinkAction) << true;
+    QTest::newRow("move only") << int(Qt::MoveAction) << int(Qt::MoveAction) << false;
+    QTest::newRow("link only") << int(Qt::LinkAction) << int(Qt::LinkAction) << false;
+  }
+  void dropIsTakenOnlyAsACopy() {
+    QFETCH(int, offered);
+    QFETCH(int, proposed);
+    QFETCH(bool, accepted);
+    Bench bench;
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(files_[0])});
+    const auto actions = Qt::DropActions(offered);
+    QDragEnterEvent enter(QPoint(2, 2), actions, &mime, Qt::LeftButton, Qt::NoModifier);
+    enter.setDropAction(Qt::DropAction(proposed));
+    enter.ignore();
+    QCoreApplication::sendEvent(bench.control, &enter);
+    QCOMPARE(enter.isAccepted(), accepted);
+    QDropEvent drop(QPointF(2, 2), actions, &mime, Qt::LeftButton, Qt::NoModifier);
+    drop.setDropAction(Qt::DropAction(proposed));
+    drop.ignore();
+    QCoreApplication::sendEvent(bench.control, &drop);
+    QCOMPARE(drop.isAccepted(), accepted);
+    QCOMPARE(bench.record.calls, accepted ? 1 : 0);
+    if (accepted) {
+      QCOMPARE(enter.dropAction(), Qt::CopyAction);
+      QCOMPARE(drop.dropAction(), Qt::CopyAction);
+    }
+  }
+
   void dropWithoutHandlerIsIgnored() {
     Bench bench;
     bench.drop->OnFileDrop = nullptr;
