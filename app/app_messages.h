@@ -44,6 +44,17 @@ inline constexpr const char* kOverwriteQuestion = "Overwrite ?";
 inline constexpr const char* kSaved = "Saved it";
 inline constexpr const char* kCantSave = "Can't save the image";
 
+// The status bar: what a command did, or why it did nothing (%1, %2 are filled in).
+inline constexpr const char* kStatusLoaded = "System graphic: %1";
+inline constexpr const char* kStatusNotASkinFile = "%1 was not loaded: a system graphic is a .bmp or .png file";
+inline constexpr const char* kStatusEmptySkin = "%1 holds no picture";
+inline constexpr const char* kStatusWrongSize = "The skin is %1×%2 pixels; a system graphic must be 160×80";
+inline constexpr const char* kStatusNoSystemGraphic = "No system graphic yet: open a 160×80 BMP or PNG skin first";
+inline constexpr const char* kStatusNoWindow = "No window yet: press Make first";
+inline constexpr const char* kStatusWindowSize = "Window %1×%2 pixels";
+inline constexpr const char* kStatusSaved = "Saved %1";
+inline constexpr const char* kStatusLiveFailed = "Live preview not updated: %1";
+
 // File drop target.
 inline constexpr const char* kNoHookTarget = "フック先を特定できません。";
 

@@ -9,7 +9,11 @@ namespace pw {
 
 void PrepareApplication(QApplication& application) {
   application.setApplicationName(app_msg::kApplicationTitle);
-  QFont::insertSubstitutions("MS Sans Serif", {"Nimbus Sans", "Liberation Sans", "Arial", "DejaVu Sans"});
+  // Regular faces before their narrow cuts: the window takes the face that fits its captions at
+  // the largest size (./dev installs Liberation Sans and its narrow cut).
+  QFont::insertSubstitutions("MS Sans Serif", {"Liberation Sans", "Nimbus Sans", "Arial", "DejaVu Sans",
+                                               "Liberation Sans Narrow", "Nimbus Sans Narrow", "Arial Narrow",
+                                               "DejaVu Sans Condensed"});
 }
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) { PrepareApplication(*this); }

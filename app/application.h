@@ -7,8 +7,8 @@
 
 namespace pw {
 
-// Sets the application title and maps the layout's user-interface font to an installed face of
-// similar metrics.
+// Sets the application title and names the installed faces that may stand in for the layout's
+// user-interface font.
 void PrepareApplication(QApplication& application);
 
 // The application: a failure that escapes an event handler reaches the default failure handler

@@ -2,11 +2,13 @@
 
 #include <QMenu>
 #include <QPushButton>
+#include <QStatusBar>
 #include <filesystem>
 #include <system_error>
 
 #include "app/anchors.h"
 #include "app/app_messages.h"
+#include "app/caption_fit.h"
 #include "app/dialogs.h"
 #include "app/drop_target.h"
 #include "app/failure.h"
@@ -16,6 +18,7 @@
 #include "resources/resources.h"
 #include "toolkit/picture.h"
 #include "toolkit/sjis.h"
+#include "toolkit/stream.h"
 #include "ui_form1.h"
 
 namespace pw {
@@ -23,6 +26,13 @@ namespace pw {
 namespace {
 
 constexpr int kMaxMagnify = 10;
+// The layout's user-interface font is 12 pixels high; a wider substitute face is made smaller,
+// down to this size, until every caption fits its control.
+constexpr int kLayoutFontPixels = 12;
+constexpr int kSmallestFontPixels = 8;
+// A burst of changes composes once, this long after the last one: well within 50 ms of the last
+// key, composing included.
+constexpr int kLiveDelayMs = 30;
 
 int TagOf(const QObject* sender) { return sender != nullptr ? sender->property("tag").toInt() : 0; }
 
@@ -47,6 +57,13 @@ const char* PixelFormatLabel(TPixelFormat format) {
   return "";
 }
 
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+// A quick-save name typed without an extension is given ".bmp", the format written.
+std::string WithBmpExtension(const std::string& name) {
+  return std::filesystem::path(name).has_extension() ? name : name + "." + app_msg::kSaveDefaultExtension;
+}
+
 void ShowSized(TImage& image, TBitmap bitmap) {
   image.resize(bitmap.GetWidth(), bitmap.GetHeight());
   image.SetPicture(std::move(bitmap));
@@ -58,6 +75,9 @@ TForm1::TForm1(TDialogs& dialogs, QWidget* parent)
     : QMainWindow(parent), ui_(std::make_unique<Ui::TForm1>()), dialogs_(dialogs) {
   ui_->setupUi(this);
   move(4, 4);
+  FitInterfaceFont(*this, InstalledFaces(font()), kLayoutFontPixels, kSmallestFontPixels);
+  // The status bar is added below the stored layout, which keeps its full height.
+  resize(width(), height() + ui_->StatusBar1->sizeHint().height());
   anchors_ = new TAnchors(this);  // owned by this window
   anchors_->RecordAll(ui_->centralwidget);
   // The drop target is configured like a stored component, then told that loading ended.
@@ -70,7 +90,10 @@ TForm1::TForm1(TDialogs& dialogs, QWidget* parent)
     DropDst1FileDrop(sender, files, x, y);
   };
   dropDst1_->Loaded();
+  BuildSampleMenu();
+  AssignShortcuts();
   ConnectCommands();
+  ConnectLivePreview();
   RunGuarded(dialogs_, [this] { FormCreate(); });
 }
 
@@ -106,9 +129,62 @@ void TForm1::ConnectCommands() {
   for (QAction* action : {u.Font_MS_G1, u.Font_MS_M1}) Connect(action, &QAction::triggered, &TForm1::Font_MS_G1Click);
   for (QAction* action : {u.Wall_Extend1, u.Wall_Line1})
     Connect(action, &QAction::triggered, &TForm1::Wall_Extend1Click);
-  connect(u.Image1, &TImage::Pressed, this,
+  connect(u.Image1, &TImage::Clicked, this,
           [this](QPoint pos) { RunGuarded(dialogs_, [&] { Image1Click(ui_->Image1, pos); }); });
 }
+
+void TForm1::BuildSampleMenu() {
+  for (const resources::SampleSkin& skin : resources::SampleSkins()) {
+    QAction* action = ui_->OpenSample1->addAction(QString::fromUtf8(skin.name.data(), skin.name.size()));
+    connect(action, &QAction::triggered, this, [this, &skin] { RunGuarded(dialogs_, [&] { LoadSampleSkin(skin); }); });
+  }
+}
+
+void TForm1::AssignShortcuts() {
+  Ui::TForm1& u = *ui_;
+  u.OpenSys1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  u.SaveAs1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+  u.Make1->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
+  u.V_Extend1->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Equal), QKeySequence(Qt::CTRL | Qt::Key_Plus)});
+  u.V_Mini1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
+}
+
+// Every input of the composer reports its changes to OptionsChanged, the one place that
+// schedules the live preview.
+void TForm1::ConnectLivePreview() {
+  Ui::TForm1& u = *ui_;
+  liveTimer_.setSingleShot(true);
+  liveTimer_.setInterval(kLiveDelayMs);
+  connect(&liveTimer_, &QTimer::timeout, this, [this] { RunGuarded(dialogs_, [this] { LiveCompose(); }); });
+  connect(u.Memo1, &QPlainTextEdit::textChanged, this, &TForm1::OptionsChanged);
+  connect(u.RadioGroup_Font, &TRadioGroup::ItemIndexChanged, this, &TForm1::OptionsChanged);
+  connect(u.RadioGroup_Wall, &TRadioGroup::ItemIndexChanged, this, &TForm1::OptionsChanged);
+  connect(u.SpinEdit_Pad_Round, &QSpinBox::valueChanged, this, &TForm1::OptionsChanged);
+  connect(u.SpinEdit_Pad_Line, &QSpinBox::valueChanged, this, &TForm1::OptionsChanged);
+  connect(u.LivePreview1, &QAction::toggled, this, &TForm1::OptionsChanged);
+}
+
+bool TForm1::LivePreview() const { return ui_->LivePreview1->isChecked(); }
+
+void TForm1::OptionsChanged() {
+  if (LivePreview())
+    liveTimer_.start();
+  else
+    liveTimer_.stop();
+}
+
+void TForm1::LiveCompose() {
+  if (!sysLoaded_ || !LivePreview()) return;
+  try {
+    ComposeResult();
+  } catch (const std::exception& failure) {
+    ShowStatus(QString(app_msg::kStatusLiveFailed).arg(QString::fromUtf8(failure.what())));
+  }
+}
+
+void TForm1::ShowStatus(const QString& text) { ui_->StatusBar1->showMessage(text); }
+
+QString TForm1::StatusText() const { return ui_->StatusBar1->currentMessage(); }
 
 void TForm1::FormCreate() {
   TBitmap gaizi;
@@ -140,15 +216,38 @@ void TForm1::LoadSystemGraphic(const std::string& fileName) {
   // The extension alone, in any letter case, chooses the reader; other files are ignored.
   const std::string extension = FileExtension(fileName);
   TBitmap bitmap;
-  if (extension == "png")
+  if (extension == "png") {
     LoadPngFile(fileName, bitmap);
-  else if (extension == "bmp")
+  } else if (extension == "bmp") {
     bitmap.LoadFromFile(fileName);
-  else
+  } else {
+    ShowStatus(QString(app_msg::kStatusNotASkinFile).arg(Q(fileName)));
     return;
-  if (bitmap.GetWidth() != skin::kWidth || bitmap.GetHeight() != skin::kHeight) return;
+  }
+  AcceptSystemGraphic(std::move(bitmap), fileName);
+}
+
+void TForm1::LoadSampleSkin(const resources::SampleSkin& skin) {
+  TMemoryStream stream(std::vector<std::uint8_t>(skin.bmp.begin(), skin.bmp.end()));
+  TBitmap bitmap;
+  bitmap.LoadFromStream(stream);
+  AcceptSystemGraphic(std::move(bitmap), std::string(skin.name));
+}
+
+void TForm1::AcceptSystemGraphic(TBitmap bitmap, const std::string& name) {
+  // Anything but 160x80 is not taken; the status bar says why.
+  if (bitmap.GetEmpty()) {
+    ShowStatus(QString(app_msg::kStatusEmptySkin).arg(Q(name)));
+    return;
+  }
+  if (bitmap.GetWidth() != skin::kWidth || bitmap.GetHeight() != skin::kHeight) {
+    ShowStatus(QString(app_msg::kStatusWrongSize).arg(bitmap.GetWidth()).arg(bitmap.GetHeight()));
+    return;
+  }
   ui_->Image1->SetPicture(std::move(bitmap));
   sysLoaded_ = true;
+  ShowStatus(QString(app_msg::kStatusLoaded).arg(Q(name)));
+  OptionsChanged();
 }
 
 void TForm1::DropDst1FileDrop(QObject*, const QStringList& Files, int, int) {
@@ -162,6 +261,7 @@ void TForm1::Image1Click(QObject*, const QPoint& pos) {
   swatch.SetSize(ui_->Image_Trans->width(), ui_->Image_Trans->height());
   swatch.Fill(transColor_);
   ui_->Image_Trans->SetPicture(std::move(swatch));
+  OptionsChanged();
 }
 
 std::vector<std::string> TForm1::MemoLines() const {
@@ -170,7 +270,14 @@ std::vector<std::string> TForm1::MemoLines() const {
 }
 
 void TForm1::Button_MakeClick(QObject*) {
-  if (!sysLoaded_) return;
+  if (!sysLoaded_) {
+    ShowStatus(app_msg::kStatusNoSystemGraphic);
+    return;
+  }
+  ComposeResult();
+}
+
+ComposeInput TForm1::CurrentInput() {
   ComposeInput input;
   input.systemGraphic = ui_->Image1->Picture();
   input.transColor = transColor_;
@@ -182,11 +289,17 @@ void TForm1::Button_MakeClick(QObject*) {
   input.gaizi = ui_->Image_Gaizi->Picture();
   input.myGaizi = ui_->Image_MyGaizi->Picture();
   input.fonts = &fonts_;
-  std::optional<TBitmap> window = ComposeWindow(input);
+  return input;
+}
+
+void TForm1::ComposeResult() {
+  std::optional<TBitmap> window = ComposeWindow(CurrentInput());
   if (!window) return;
+  const QString status = QString(app_msg::kStatusWindowSize).arg(window->GetWidth()).arg(window->GetHeight());
   ui_->Image_Res->SetPicture(std::move(*window));
   ResizePreview();
   UpdatePreviewCaption();
+  ShowStatus(status);
 }
 
 const TBitmap& TForm1::ResultPicture() { return ui_->Image_Res->EnsurePicture(); }
@@ -235,6 +348,7 @@ void TForm1::SaveResult(const std::string& fileName) {
   if (picture == nullptr) return;
   TBitmap shared = *picture;  // shares the pixels; saving does not change them
   shared.SaveToFile(fileName);
+  ShowStatus(QString(app_msg::kStatusSaved).arg(Q(fileName)));
 }
 
 void TForm1::Button_FolderClick(QObject*) {
@@ -247,12 +361,13 @@ void TForm1::Button_QuickSaveClick(QObject*) {
     dialogs_.ShowInformation(app_msg::kNothingToSave);
     return;
   }
-  const std::string name = ui_->Edit_SaveFile->text().toStdString();
+  const std::string typed = ui_->Edit_SaveFile->text().toStdString();
   const std::string folder = ui_->Edit_SaveFolder->text().toStdString();
-  if (name.empty()) return dialogs_.ShowInformation(app_msg::kNoFileName);
+  if (typed.empty()) return dialogs_.ShowInformation(app_msg::kNoFileName);
   if (folder.empty()) return dialogs_.ShowInformation(app_msg::kNoFolder);
   std::error_code error;
   if (!std::filesystem::is_directory(folder, error)) return dialogs_.ShowInformation(app_msg::kNoSuchFolder);
+  const std::string name = WithBmpExtension(typed);
   const char separator = std::filesystem::path::preferred_separator;
   const std::string path = folder.back() == separator ? folder + name : folder + separator + name;
   if (FileExists(path)) {
@@ -270,7 +385,10 @@ void TForm1::Button_Col_ReduClick(QObject*) {
 
 void TForm1::C1Click(QObject* Sender) {
   const TBitmap& picture = ResultPicture();
-  if (picture.GetWidth() * picture.GetHeight() == 0) return;
+  if (picture.GetWidth() * picture.GetHeight() == 0) {
+    ShowStatus(app_msg::kStatusNoWindow);
+    return;
+  }
   // Converted aside: a failing conversion leaves the result picture as it was.
   TQvDIB dib;
   dib.Assign(&picture);

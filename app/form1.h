@@ -5,6 +5,7 @@
 
 #include <QMainWindow>
 #include <QStringList>
+#include <QTimer>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -14,6 +15,10 @@
 
 namespace Ui {
 class TForm1;
+}
+
+namespace pw::resources {
+struct SampleSkin;
 }
 
 namespace pw {
@@ -53,6 +58,18 @@ class TForm1 : public QMainWindow {
   void SaveResult(const std::string& fileName);
   void UpdatePreviewCaption();
 
+  // Loads a built-in sample skin as if the user had opened its file (the open dialog's
+  // remembered name stays as it was). The program calls it at start-up with the default skin.
+  void LoadSampleSkin(const resources::SampleSkin& skin);
+
+  // Something the window is composed from has changed (text, font, wallpaper, margins,
+  // transparent colour, system graphic). With live preview on, the window is composed again
+  // shortly after the last change of a burst; with it off, nothing happens.
+  void OptionsChanged();
+  bool LivePreview() const;
+  // The status bar's text: what the last command did, or why it did nothing.
+  QString StatusText() const;
+
   // State, for inspection.
   bool SysLoaded() const { return sysLoaded_; }
   TColor TransColor() const { return transColor_; }
@@ -73,12 +90,27 @@ class TForm1 : public QMainWindow {
   bool HasResult() const;
   std::vector<std::string> MemoLines() const;
   void ResizePreview();
+  // Takes a loaded picture as the system graphic when it is 160x80; says in the status bar
+  // what became of it. name is what the status bar calls it.
+  void AcceptSystemGraphic(TBitmap bitmap, const std::string& name);
+  // What Make and the live preview compose from: the controls and the window's state.
+  ComposeInput CurrentInput();
+  // Composes the window into the result picture and shows it; failures propagate.
+  void ComposeResult();
+  // The live preview's compose: a failure keeps the last good preview and is told in the status
+  // bar only.
+  void LiveCompose();
+  void ShowStatus(const QString& text);
+  void BuildSampleMenu();
+  void AssignShortcuts();
+  void ConnectLivePreview();
 
   std::unique_ptr<Ui::TForm1> ui_;
   TDialogs& dialogs_;
   TAnchors* anchors_;  // owned by this window as its Qt parent
   TDropDst* dropDst1_;  // owned by this window as its Qt parent
   TFontCache fonts_;
+  QTimer liveTimer_;  // coalesces a burst of changes into one live compose
 
   bool sysLoaded_ = false;
   TColor transColor_ = clBlack;

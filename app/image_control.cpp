@@ -2,6 +2,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <cmath>
 
 #include "app/image_convert.h"
 
@@ -26,8 +27,20 @@ void TImage::setStretch(bool value) {
   update();
 }
 
+void TImage::setBlank(const QColor& colour) {
+  blank_ = colour;
+  update();
+}
+
+QPoint TImage::PixelAt(const QPointF& pos) {
+  return QPoint(static_cast<int>(std::floor(pos.x())), static_cast<int>(std::floor(pos.y())));
+}
+
 void TImage::paintEvent(QPaintEvent*) {
-  if (shown_.isNull()) return;
+  if (shown_.isNull()) {
+    if (blank_.isValid()) QPainter(this).fillRect(rect(), blank_);
+    return;
+  }
   QPainter painter(this);
   // No smoothing: an enlarged pixel stays a block of one colour.
   painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
@@ -38,8 +51,17 @@ void TImage::paintEvent(QPaintEvent*) {
 }
 
 void TImage::mousePressEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton) emit Pressed(event->position().toPoint());
+  if (event->button() == Qt::LeftButton) pressed_ = true;
   QWidget::mousePressEvent(event);
+}
+
+void TImage::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton && pressed_) {
+    pressed_ = false;
+    const QPoint pixel = PixelAt(event->position());
+    if (rect().contains(pixel)) emit Clicked(pixel);
+  }
+  QWidget::mouseReleaseEvent(event);
 }
 
 }  // namespace pw

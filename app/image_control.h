@@ -2,6 +2,7 @@
 // stretched to the control's size with nearest-neighbour scaling (every pixel a crisp block).
 #pragma once
 
+#include <QColor>
 #include <QImage>
 #include <QWidget>
 #include <optional>
@@ -13,6 +14,7 @@ namespace pw {
 class TImage : public QWidget {
   Q_OBJECT
   Q_PROPERTY(bool stretch READ Stretch WRITE setStretch)
+  Q_PROPERTY(QColor blank READ Blank WRITE setBlank)
 
  public:
   explicit TImage(QWidget* parent = nullptr);
@@ -25,19 +27,30 @@ class TImage : public QWidget {
 
   bool Stretch() const { return stretch_; }
   void setStretch(bool value);
+  // The colour the control shows while it has no picture; invalid (the default) shows nothing.
+  QColor Blank() const { return blank_; }
+  void setBlank(const QColor& colour);
+
+  // The pixel of the control under a pointer position: the floor of each logical coordinate, so
+  // that every point inside a pixel's square selects that pixel at any scale factor.
+  static QPoint PixelAt(const QPointF& pos);
 
  signals:
-  // The left mouse button went down at pos (client coordinates).
-  void Pressed(QPoint pos);
+  // A click: the left button went down and came up again on the control. pos is the pixel under
+  // the pointer when the button came up.
+  void Clicked(QPoint pos);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
   std::optional<TBitmap> picture_;
   QImage shown_;  // the picture converted once for painting
   bool stretch_ = false;
+  QColor blank_;
+  bool pressed_ = false;  // the left button went down on the control and is still down
 };
 
 }  // namespace pw

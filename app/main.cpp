@@ -1,9 +1,12 @@
-// Panelwright's desktop program: one window, no command-line options.
+// Panelwright's desktop program: one window, no command-line options. It starts with the default
+// sample skin loaded, so that Make works at once.
 #include "app/application.h"
 #include "app/dialogs.h"
+#include "app/failure.h"
 #include "app/form1.h"
 #include "dib/qvdib.h"
 #include "png/kropng.h"
+#include "resources/resources.h"
 
 int main(int argc, char** argv) {
   const auto dibFormat = pw::RegisterQvDIB();
@@ -13,6 +16,7 @@ int main(int argc, char** argv) {
   application.SetDialogs(&dialogs);
   pw::TForm1 form(dialogs);
   dialogs.SetOwner(&form);
+  pw::RunGuarded(dialogs, [&] { form.LoadSampleSkin(pw::resources::SampleSkins().front()); });
   form.show();
   return application.exec();
 }

@@ -1,28 +1,25 @@
 #include "app/radio_group.h"
 
+#include <QEvent>
 #include <QRadioButton>
 #include <algorithm>
+
+#include "app/caption_fit.h"
 
 namespace pw {
 
 namespace {
-// The caption band at the top and the frame inside the box.
+// The least caption band at the top, and the frame inside the box.
 constexpr int kCaptionBand = 14;
 constexpr int kInset = 6;
-constexpr int kNarrowest = 70;  // percent of the normal width
-
-// Narrows a caption that does not fit the box in the platform's font, rather than cutting it off.
-void FitCaption(QRadioButton& button, const QFont& font, int width) {
-  QFont fitted = font;
-  button.setFont(fitted);
-  const int needed = button.sizeHint().width();
-  if (needed <= width) return;
-  fitted.setStretch(std::max(kNarrowest, width * 100 / needed));
-  button.setFont(fitted);
-}
 }  // namespace
 
-TRadioGroup::TRadioGroup(QWidget* parent) : QGroupBox(parent) { group_.setExclusive(true); }
+TRadioGroup::TRadioGroup(QWidget* parent) : QGroupBox(parent) {
+  group_.setExclusive(true);
+  connect(&group_, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+    if (checked) emit ItemIndexChanged(id);
+  });
+}
 
 void TRadioGroup::setItems(const QStringList& items) {
   const int keep = group_.buttons().isEmpty() ? pendingIndex_ : ItemIndex();
@@ -71,17 +68,24 @@ void TRadioGroup::resizeEvent(QResizeEvent* event) {
   PlaceButtons();
 }
 
+void TRadioGroup::changeEvent(QEvent* event) {
+  QGroupBox::changeEvent(event);
+  if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) PlaceButtons();
+}
+
+// The height of the caption band: the title's own height in the current font and style, so that
+// no item covers it.
+int TRadioGroup::CaptionBand() const { return std::max(kCaptionBand, GroupBoxTitleRect(*this).bottom() + 1); }
+
 // Items share the height below the caption evenly, one under the other.
 void TRadioGroup::PlaceButtons() {
   const auto buttons = group_.buttons();
   if (buttons.isEmpty()) return;
-  const int rowHeight = (height() - kCaptionBand - 4) / static_cast<int>(buttons.size());
+  const int band = CaptionBand();
+  const int rowHeight = (height() - band - 4) / static_cast<int>(buttons.size());
   const int rowWidth = width() - kInset - 2;
-  for (int i = 0; i < buttons.size(); ++i) {
-    QAbstractButton* button = group_.button(i);
-    FitCaption(static_cast<QRadioButton&>(*button), font(), rowWidth);
-    button->setGeometry(kInset, kCaptionBand + i * rowHeight, rowWidth, rowHeight);
-  }
+  for (int i = 0; i < buttons.size(); ++i)
+    group_.button(i)->setGeometry(kInset, band + i * rowHeight, rowWidth, rowHeight);
 }
 
 }  // namespace pw

@@ -24,10 +24,16 @@ class TRadioGroup : public QGroupBox {
   // The caption of the selected item, empty when none is selected.
   QString SelectedText() const;
 
+ signals:
+  // Another item was selected, by the user or by setItemIndex.
+  void ItemIndexChanged(int index);
+
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
+  int CaptionBand() const;
   void PlaceButtons();
 
   QStringList items_;

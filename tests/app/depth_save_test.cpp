@@ -217,7 +217,7 @@ class TestDepthAndQuickSave : public QObject, public TFormFixture {
     QTest::newRow("plain") << "@/out" << "a.bmp" << "@/out/a.bmp";
     QTest::newRow("trailing separator") << "@/out/" << "b.bmp" << "@/out/b.bmp";
     QTest::newRow("two trailing separators") << "@/out//" << "c.bmp" << "@/out//c.bmp";
-    QTest::newRow("no extension") << "@/out" << "plain" << "@/out/plain";
+    QTest::newRow("no extension: .bmp added") << "@/out" << "plain" << "@/out/plain.bmp";
     QTest::newRow("other extension") << "@/out" << "w.txt" << "@/out/w.txt";
   }
   void quickSaveJoinsFolderAndName() {
@@ -273,13 +273,13 @@ class TestDepthAndQuickSave : public QObject, public TFormFixture {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("reported");  // the target path stands for %1
     QTest::newRow("missing subfolder") << "sub/w.bmp" << "File %1 can't be made.";
-    QTest::newRow("target is a folder") << "folder" << "File %1 can't be made.";
+    QTest::newRow("target is a folder") << "folder.bmp" << "File %1 can't be made.";
   }
   void failedWritesAreReportedByTheDefaultHandler() {
     QFETCH(QString, name);
     QFETCH(QString, reported);
     MakeFrom(Path("skin.bmp"));
-    std::filesystem::create_directories(Path("out/folder"));
+    std::filesystem::create_directories(Path("out/folder.bmp"));
     SetFields(Path("out"), name.toStdString());
     Click("Button_QuickSave");
     const QString target = QString::fromStdString(Path("out/" + name.toStdString()));

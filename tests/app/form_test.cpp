@@ -1,23 +1,27 @@
 // The main window driven through its own controls and menu items, with scripted dialogs.
 #include <QAction>
 #include <QDir>
+#include <QFontDatabase>
 #include <QGroupBox>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <filesystem>
 #include <memory>
 
 #include "app/application.h"
+#include "app/caption_fit.h"
 #include "app/form1.h"
 #include "app/picture_dialog.h"
 #include "app/image_control.h"
 #include "app/image_convert.h"
 #include "app/radio_group.h"
+#include "resources/resources.h"
 #include "scripted_dialogs.h"
 #include "test_support.h"
 
@@ -60,7 +64,9 @@ class TestForm : public QObject, public TFormFixture {
     QCOMPARE(Control<TRadioGroup>(*form_, "RadioGroup_Wall")->ItemIndex(), 0);
     QCOMPARE(Control<QSpinBox>(*form_, "SpinEdit_Pad_Round")->maximum(), 160);
     QCOMPARE(Control<QSpinBox>(*form_, "SpinEdit_Pad_Line")->maximum(), 320);
-    for (QAction* action : form_->findChildren<QAction*>()) QVERIFY(!action->isChecked());
+    // Only the live preview, an option of its own, starts checked.
+    for (QAction* action : form_->findChildren<QAction*>())
+      QCOMPARE(action->isChecked(), action->objectName() == "LivePreview1");
     // The built-in glyph sheet is loaded; no user sheet in the project folder.
     QCOMPARE(Image("Image_Gaizi").Picture()->GetWidth(), 156);
     QCOMPARE(Image("Image_Gaizi").Picture()->GetHeight(), 48);
@@ -211,7 +217,10 @@ class TestForm : public QObject, public TFormFixture {
   }
 
   void clickPicksTheTransparentColour() {
-    // Before any load the picture is blank white.
+    // Before any load the picture is blank white, and a click picks white.
+    const QImage blank = Image("Image1").grab().toImage();
+    QCOMPARE(blank.pixelColor(0, 0), QColor(Qt::white));
+    QCOMPARE(blank.pixelColor(159, 79), QColor(Qt::white));
     QTest::mouseClick(&Image("Image1"), Qt::LeftButton, {}, QPoint(10, 10));
     QCOMPARE(form_->TransColor(), clWhite);
     LoadSample();
@@ -226,6 +235,36 @@ class TestForm : public QObject, public TFormFixture {
       QCOMPARE(swatch->GetPixelColor(0, 0), form_->TransColor());
       QCOMPARE(swatch->GetPixelColor(48, 23), form_->TransColor());
     }
+  }
+
+  // A pick is a click: the button goes down and comes up on the picture; the pixel is the one under
+  // the pointer, whatever fraction of a pixel the position carries.
+  void pickIsAClickOnThePixelUnderThePointer_data() {
+    QTest::addColumn<QPointF>("press");
+    QTest::addColumn<QPointF>("release");
+    QTest::addColumn<QPoint>("picked");  // (-1, -1): no pick
+    QTest::newRow("right half of the last pixel") << QPointF(159.6, 79.9) << QPointF(159.6, 79.9) << QPoint(159, 79);
+    QTest::newRow("left edge of a pixel") << QPointF(17.0, 33.0) << QPointF(17.0, 33.0) << QPoint(17, 33);
+    QTest::newRow("just below the next pixel") << QPointF(17.99, 33.5) << QPointF(17.99, 33.5) << QPoint(17, 33);
+    QTest::newRow("moved before release") << QPointF(1, 1) << QPointF(100.5, 60.5) << QPoint(100, 60);
+    QTest::newRow("released off the picture") << QPointF(5, 5) << QPointF(170, 5) << QPoint(-1, -1);
+  }
+  void pickIsAClickOnThePixelUnderThePointer() {
+    QFETCH(QPointF, press);
+    QFETCH(QPointF, release);
+    QFETCH(QPoint, picked);
+    LoadSample();
+    TImage& image = Image("Image1");
+    const TBitmap skin = *image.Picture();
+    const auto send = [&](QEvent::Type type, QPointF pos) {
+      QMouseEvent event(type, pos, image.mapToGlobal(pos), Qt::LeftButton,
+                        type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+      QCoreApplication::sendEvent(&image, &event);
+    };
+    send(QEvent::MouseButtonPress, press);
+    QCOMPARE(form_->TransColor(), clBlack);  // nothing picked on the press
+    send(QEvent::MouseButtonRelease, release);
+    QCOMPARE(form_->TransColor(), picked.x() < 0 ? clBlack : skin.GetPixelColor(picked.x(), picked.y()));
   }
 
   void makeComposesAndSizesThePreview() {
@@ -408,6 +447,198 @@ class TestForm : public QObject, public TFormFixture {
       dialog.ShowPreview(QString::fromStdString(Path(name)));
       QCOMPARE(dialog.PreviewSizeText(), QString(size));
     }
+  }
+
+  // Every caption is shown whole in the font the window selects for the faces installed; the
+  // layout's geometry stays as stored. "too large" proves that the check sees a cut caption.
+  void captionsFitTheirControls_data() {
+    QTest::addColumn<QString>("family");  // empty: the face the program selects
+    QTest::addColumn<int>("pixels");      // 0: the size the program fits
+    QTest::addColumn<bool>("fits");
+    QTest::newRow("selected face") << "" << 0 << true;
+    QTest::newRow("DejaVu Sans, the stock face") << "DejaVu Sans" << 0 << true;
+    QTest::newRow("too large") << "DejaVu Sans" << 16 << false;
+  }
+  void captionsFitTheirControls() {
+    QFETCH(QString, family);
+    QFETCH(int, pixels);
+    QFETCH(bool, fits);
+    if (!family.isEmpty()) {
+      if (!QFontDatabase::hasFamily(family)) QSKIP("face not installed");
+      QFont font = form_->font();
+      font.setFamily(family);
+      if (pixels > 0) font.setPixelSize(pixels);
+      form_->setFont(font);
+      if (pixels == 0) FitInterfaceFont(*form_, {family}, 12, 8);
+      QCOMPARE(QFontInfo(form_->font()).family(), family);
+    }
+    // The preview caption at its longest: a made window at the highest zoom.
+    form_->LoadSampleSkin(resources::SampleSkins().front());
+    Click("Button_Make");
+    for (int i = 0; i < 10; ++i) Click("Button_Extend");
+    QCoreApplication::processEvents();
+    const std::vector<TCaptionOverflow> overflows = CaptionOverflows(*form_);
+    for (const TCaptionOverflow& o : overflows)
+      qInfo("%s \"%s\" needs %dx%d, has %dx%d", qPrintable(o.control), qPrintable(o.text), o.needed.width(),
+            o.needed.height(), o.available.width(), o.available.height());
+    qInfo("face %s, %d pixels", qPrintable(QFontInfo(form_->font()).family()), form_->font().pixelSize());
+    QCOMPARE(overflows.empty(), fits);
+    if (!fits) {
+      QStringList names;
+      for (const TCaptionOverflow& o : overflows) names << o.control;
+      QVERIFY(names.contains("Label5"));  // "Between Lines:"
+    }
+  }
+
+  // Started as the program starts: the default sample skin is loaded and the live preview shows
+  // the composed window; Make works at once. File > Open sample skin loads each sample.
+  void startsUsefulWithTheDefaultSkin() {
+    form_->LoadSampleSkin(resources::SampleSkins().front());
+    QVERIFY(form_->SysLoaded());
+    QVERIFY(form_->LastOpenName().empty());
+    QTRY_VERIFY_WITH_TIMEOUT(Image("Image_Res").Picture() != nullptr, 2000);
+    QVERIFY(form_->StatusText().startsWith("Window "));
+    QVERIFY(dialogs_->boxes.empty());
+    QMenu* samples = Control<QMenu>(*form_, "OpenSample1");
+    QCOMPARE(samples->title(), QString("Open sample skin"));
+    QCOMPARE(samples->actions().size(), static_cast<qsizetype>(resources::SampleSkins().size()));
+    for (const resources::SampleSkin& skin : resources::SampleSkins()) {
+      const QString name = QString::fromUtf8(skin.name.data(), skin.name.size());
+      QAction* entry = nullptr;
+      for (QAction* action : samples->actions())
+        if (action->text() == name) entry = action;
+      QVERIFY(entry != nullptr);
+      entry->trigger();
+      WriteFileBytes(Path("sample.bmp"), skin.bmp);
+      TBitmap expected;
+      expected.LoadFromFile(Path("sample.bmp"));
+      for (const QPoint p : {QPoint(3, 3), QPoint(100, 50), QPoint(159, 79)})
+        QCOMPARE(Image("Image1").Picture()->GetPixelColor(p.x(), p.y()), expected.GetPixelColor(p.x(), p.y()));
+      QCOMPARE(form_->StatusText(), "System graphic: " + name);
+    }
+  }
+
+  // What the window used to end in silence is told in the status bar, still without a box.
+  void statusBarTellsWhatHappened_data() {
+    QTest::addColumn<QString>("step");
+    QTest::addColumn<QString>("status");  // %1: the file's path
+    QTest::newRow("make without a skin") << "make" << "No system graphic yet: open a 160×80 BMP or PNG skin first";
+    QTest::newRow("32x32 skin") << "open 32x32.bmp" << "The skin is 32×32 pixels; a system graphic must be 160×80";
+    QTest::newRow("other extension") << "open skin.gif"
+                                     << "%1 was not loaded: a system graphic is a .bmp or .png file";
+    QTest::newRow("zero-byte bmp") << "open zero.bmp" << "%1 holds no picture";
+    QTest::newRow("depth without a window") << "depth" << "No window yet: press Make first";
+    QTest::newRow("made window") << "load make" << "Window 28×32 pixels";
+    QTest::newRow("saved") << "load make save" << "Saved %1";
+  }
+  void statusBarTellsWhatHappened() {
+    QFETCH(QString, step);
+    QFETCH(QString, status);
+    form_->findChild<QAction*>("LivePreview1")->setChecked(false);
+    Control<QPlainTextEdit>(*form_, "Memo1")->setPlainText("Ab");
+    WritePatternBmp(Path("32x32.bmp"), 32, 32);
+    WriteFileBytes(Path("skin.gif"), SampleSkinBmp());
+    WriteFileBytes(Path("zero.bmp"), {});
+    std::string path;
+    for (const QString& word : step.split(' ')) {
+      if (word == "make") Click("Button_Make");
+      if (word == "depth") Trigger("M_C8");
+      if (word == "load") LoadSample();
+      if (word == "save") {
+        path = Path("w.bmp");
+        dialogs_->saveAnswers.push_back(path);
+        Click("Button_Save");
+      }
+      if (word.contains('.')) {
+        path = Path(word.toStdString());
+        Open(path);
+      }
+    }
+    QCOMPARE(form_->StatusText(), status.contains("%1") ? status.arg(QString::fromStdString(path)) : status);
+    QVERIFY(dialogs_->boxes.empty());
+  }
+
+  void keyboardShortcuts_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("effect");
+    QTest::newRow("Ctrl+O open") << int(Qt::Key_O) << "open dialog";
+    QTest::newRow("Ctrl+S save as") << int(Qt::Key_S) << "save dialog";
+    QTest::newRow("Ctrl+Return make") << int(Qt::Key_Return) << "made";
+    QTest::newRow("Ctrl+= zoom in") << int(Qt::Key_Equal) << "zoom 3";
+    QTest::newRow("Ctrl+- zoom out") << int(Qt::Key_Minus) << "zoom 1";
+  }
+  void keyboardShortcuts() {
+    QFETCH(int, key);
+    QFETCH(QString, effect);
+    form_->findChild<QAction*>("LivePreview1")->setChecked(false);
+    LoadSample();
+    Click("Button_Extend");  // magnification 2
+    if (effect != "made") Click("Button_Make");
+    form_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(form_.get()));
+    auto* memo = Control<QPlainTextEdit>(*form_, "Memo1");
+    memo->setFocus();
+    const QString before = memo->toPlainText();
+    const std::size_t opened = dialogs_->openPrefills.size();
+    QTest::keyClick(memo, static_cast<Qt::Key>(key), Qt::ControlModifier);
+    QCOMPARE(memo->toPlainText(), before);  // taken by the command, not typed
+    if (effect == "open dialog") QCOMPARE(dialogs_->openPrefills.size(), opened + 1);
+    if (effect == "save dialog") QCOMPARE(dialogs_->savePrefills.size(), std::size_t{1});
+    if (effect == "made") QVERIFY(Image("Image_Res").Picture() != nullptr);
+    if (effect == "zoom 3") QCOMPARE(form_->Magnify(), 3);
+    if (effect == "zoom 1") QCOMPARE(form_->Magnify(), 1);
+  }
+
+  // With live preview on, every change of an input composes again, once after a burst; a failed
+  // compose keeps the last good preview and says why in the status bar only.
+  void livePreviewFollowsTheInputs_data() {
+    QTest::addColumn<QString>("change");
+    QTest::newRow("text") << "text";
+    QTest::newRow("font") << "font";
+    QTest::newRow("wallpaper") << "wall";
+    QTest::newRow("margin") << "margin";
+    QTest::newRow("line gap") << "gap";
+    QTest::newRow("transparent colour") << "pick";
+  }
+  void livePreviewFollowsTheInputs() {
+    QFETCH(QString, change);
+    auto* memo = Control<QPlainTextEdit>(*form_, "Memo1");
+    memo->setPlainText("Ab\nCd");
+    LoadSample();
+    QTRY_VERIFY_WITH_TIMEOUT(Image("Image_Res").Picture() != nullptr, 2000);
+    const auto shown = [&] { return ToQImage(*Image("Image_Res").Picture()); };
+    form_->findChild<QStatusBar*>()->clearMessage();
+    if (change == "text") QTest::keyClicks(memo, "xyz");
+    if (change == "font") Trigger("Font_MS_M1");
+    if (change == "wall") Control<TRadioGroup>(*form_, "RadioGroup_Wall")->setItemIndex(1);
+    if (change == "margin") Control<QSpinBox>(*form_, "SpinEdit_Pad_Round")->setValue(3);
+    if (change == "gap") Control<QSpinBox>(*form_, "SpinEdit_Pad_Line")->setValue(4);
+    if (change == "pick") QTest::mouseClick(&Image("Image1"), Qt::LeftButton, {}, QPoint(16, 32));  // the shadow
+    QTRY_VERIFY_WITH_TIMEOUT(form_->StatusText().startsWith("Window "), 2000);  // composed again
+    QVERIFY(dialogs_->boxes.empty());
+    // Off: changes leave the preview alone; Make still composes.
+    Trigger("LivePreview1");
+    QVERIFY(!form_->LivePreview());
+    const QImage kept = shown();
+    QTest::keyClicks(memo, "more");
+    QTest::qWait(100);
+    QCOMPARE(shown(), kept);
+    Click("Button_Make");
+    QVERIFY(shown() != kept);
+  }
+
+  void failedLiveComposeKeepsTheLastPreview() {
+    LoadSample();
+    QTRY_VERIFY_WITH_TIMEOUT(Image("Image_Res").Picture() != nullptr, 2000);
+    const QImage good = ToQImage(*Image("Image_Res").Picture());
+    // No lines and a line gap of 16: a window without height.
+    Control<QPlainTextEdit>(*form_, "Memo1")->clear();
+    Control<QSpinBox>(*form_, "SpinEdit_Pad_Line")->setValue(16);
+    QTRY_VERIFY_WITH_TIMEOUT(form_->StatusText().startsWith("Live preview not updated: "), 2000);
+    QCOMPARE(ToQImage(*Image("Image_Res").Picture()), good);
+    QVERIFY(dialogs_->boxes.empty());
+    Click("Button_Make");  // Make still reports the failure in a box
+    QCOMPARE(dialogs_->boxes.size(), std::size_t{1});
   }
 
   void userGlyphSheetComesFromTheCurrentDirectory_data() {

@@ -1,14 +1,15 @@
-// Renders the main window after Make with the default sample skin and saves it as a PNG file:
-// the picture of the program shown in the README. Not part of the desktop program.
+// Renders the main window as the program starts (the default sample skin loaded) after a text
+// was typed and the live preview composed it, and saves it as a PNG file: the picture of the
+// program shown in the README. Not part of the desktop program.
 #include <QApplication>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <cstdio>
 
 #include "app/application.h"
 #include "app/form1.h"
+#include "resources/resources.h"
 #include "scripted_dialogs.h"
 #include "test_support.h"
 
@@ -21,19 +22,16 @@ int main(int argc, char** argv) {
   const TProgramFormats formats;
   QApplication application(argc, argv);
   PrepareApplication(application);
-  QTemporaryDir dir;
-  const std::string skin = dir.filePath("skin.bmp").toStdString();
-  WriteFileBytes(skin, SampleSkinBmp());
-
   TScriptedDialogs dialogs;
   TForm1 form(dialogs);
+  form.LoadSampleSkin(resources::SampleSkins().front());
   form.show();
   if (!QTest::qWaitForWindowExposed(&form)) return 1;
-  dialogs.openAnswers.push_back(skin);
-  QTest::mouseClick(Control<QPushButton>(form, "Button_Load"), Qt::LeftButton);
-  Control<QPlainTextEdit>(form, "Memo1")->setPlainText(
-      "\\C[0]Welcome to \\C[2]Panelwright\\C[0]! $A$b\n\\C[4]Skins, text and glyphs in one window.");
-  QTest::mouseClick(Control<QPushButton>(form, "Button_Make"), Qt::LeftButton);
+  auto* memo = Control<QPlainTextEdit>(form, "Memo1");
+  memo->clear();
+  QTest::keyClicks(memo, "\\C[0]Welcome to \\C[2]Panelwright\\C[0]! $A$b");
+  QTest::keyClick(memo, Qt::Key_Return);
+  QTest::keyClicks(memo, "\\C[4]Skins, text and glyphs in one window.");
   QTest::mouseClick(Control<QPushButton>(form, "Button_Extend"), Qt::LeftButton);
   QTest::qWait(200);
   if (!form.grab().save(QString::fromLocal8Bit(argv[1]))) return 1;
