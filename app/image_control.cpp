@@ -8,6 +8,16 @@
 
 namespace pw {
 
+namespace {
+
+// The pixel under a pointer position: the floor of each logical coordinate, so that every point
+// inside a pixel's square selects that pixel at any scale factor.
+QPoint PixelAt(const QPointF& pos) {
+  return QPoint(static_cast<int>(std::floor(pos.x())), static_cast<int>(std::floor(pos.y())));
+}
+
+}  // namespace
+
 TImage::TImage(QWidget* parent) : QWidget(parent) {}
 
 const TBitmap& TImage::EnsurePicture() {
@@ -30,10 +40,6 @@ void TImage::setStretch(bool value) {
 void TImage::setBlank(const QColor& colour) {
   blank_ = colour;
   update();
-}
-
-QPoint TImage::PixelAt(const QPointF& pos) {
-  return QPoint(static_cast<int>(std::floor(pos.x())), static_cast<int>(std::floor(pos.y())));
 }
 
 void TImage::paintEvent(QPaintEvent*) {

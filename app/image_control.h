@@ -31,10 +31,6 @@ class TImage : public QWidget {
   QColor Blank() const { return blank_; }
   void setBlank(const QColor& colour);
 
-  // The pixel of the control under a pointer position: the floor of each logical coordinate, so
-  // that every point inside a pixel's square selects that pixel at any scale factor.
-  static QPoint PixelAt(const QPointF& pos);
-
  signals:
   // A click: the left button went down and came up again on the control. pos is the pixel under
   // the pointer when the button came up.
