@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "png/messages.h"
-#include "png/png_read_stream.h"
+#include "png/decoder.h"
 #include "toolkit/stream.h"
 
 namespace pw {

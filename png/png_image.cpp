@@ -12,7 +12,7 @@
 #include "png/filters.h"
 #include "png/inflater.h"
 #include "png/messages.h"
-#include "png/png_read_stream.h"
+#include "png/decoder.h"
 #include "toolkit/packed_pixels.h"
 
 namespace pw {

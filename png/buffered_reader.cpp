@@ -1,4 +1,4 @@
-#include "png/read_stream.h"
+#include "png/buffered_reader.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,5 +1,5 @@
 // PNG datastream: signature, chunk loop and the handlers of every chunk but IDAT.
-#include "png/png_read_stream.h"
+#include "png/decoder.h"
 
 #include <algorithm>
 #include <cstring>

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "png/kropng.h"
-#include "png/read_stream.h"
+#include "png/buffered_reader.h"
 
 namespace pw {
 
