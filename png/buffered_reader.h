@@ -47,6 +47,8 @@ class TKroCustomReadStream {
   void Skip(std::int64_t count);
 
   bool EndOfData() const { return endOfData_; }
+  // Treats the rest of the data as unreadable: every later read yields nothing.
+  void EndData() { endOfData_ = true; }
   bool Stopped() const { return stop_; }
   std::int64_t Consumed() const { return consumed_; }
   // Bytes still available from the current position on.

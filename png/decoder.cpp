@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "png/messages.h"
@@ -91,8 +92,14 @@ void TKroPNGReadStream::RunChunkLoop() {
   while (!EndOfData() && !Stopped() && !endSeen_) {
     const auto length = static_cast<std::uint32_t>(ReadU32());
     chunkType_ = static_cast<std::uint32_t>(ReadU32());
-    // Chunk lengths are limited to 2^31 - 1 by the PNG specification.
-    if (length > 0x7FFFFFFFu) throw EKroPNG(kropng_msg::kChunkLength);
+    // Chunk lengths are limited to 2^31 - 1 by the PNG specification. Behind a complete image
+    // such a length is taken for trailing bytes that are no chunk: the read ends there, as it
+    // does when the data runs out.
+    if (length > 0x7FFFFFFFu) {
+      if (!imageDone_) throw EKroPNG(kropng_msg::kChunkLength);
+      EndData();
+      break;
+    }
     chunkRemaining_ = length;
     HandleChunk();
     if (chunkRemaining_ > 0) Skip(chunkRemaining_);
@@ -100,9 +107,7 @@ void TKroPNGReadStream::RunChunkLoop() {
   }
 }
 
-void TKroPNGReadStream::RequireFields(std::int64_t count) const {
-  if (chunkRemaining_ < count) throw EKroPNG(kropng_msg::kChunkLength);
-}
+bool TKroPNGReadStream::HoldsFields(std::int64_t count) const { return chunkRemaining_ >= count; }
 
 // Chunks that are not accepted in the current state are skipped whole by the loop.
 void TKroPNGReadStream::HandleChunk() {
@@ -134,7 +139,7 @@ void TKroPNGReadStream::HandleChunk() {
 
 void TKroPNGReadStream::ReadHeader() {
   if (headerSeen_) throw EKroPNG(kropng_msg::kTwoIhdr);
-  RequireFields(13);
+  if (!HoldsFields(13)) throw EKroPNG(kropng_msg::kChunkLength);
   width_ = ReadU32();
   height_ = ReadU32();
   bitDepth_ = ReadU8();
@@ -170,7 +175,7 @@ void TKroPNGReadStream::ReadPalette() {
   StepProgress();
 }
 
-std::int32_t TKroPNGReadStream::GreySampleColor(std::uint16_t sample) const {
+std::int32_t TKroPNGReadStream::GreyKeyColor(std::uint16_t sample) const {
   int v;
   switch (bitDepth_) {
     // Low-depth pixels carry the grey levels of the ramp, 255 / (2^depth - 1) per step.
@@ -183,14 +188,21 @@ std::int32_t TKroPNGReadStream::GreySampleColor(std::uint16_t sample) const {
   return v * 0x010101;
 }
 
-std::int32_t TKroPNGReadStream::ReadSampleColor() {
+std::int32_t TKroPNGReadStream::GreyBackgroundColor(std::uint16_t sample) const {
+  // The sample itself in all three channels; of a 16-bit sample its high byte. An 8-bit or
+  // lower depth keeps the low byte, so that an out-of-range sample still gives a colour.
+  const int v = bitDepth_ == 16 ? sample >> 8 : sample & 0xFF;
+  return v * 0x010101;
+}
+
+std::optional<std::int32_t> TKroPNGReadStream::ReadSampleColor(GreyMapping grey) {
   if (colorTypeBase_ == 0) {
-    RequireFields(2);
-    const std::int32_t color = GreySampleColor(ReadU16());
+    if (!HoldsFields(2)) return std::nullopt;
+    const std::uint16_t sample = ReadU16();
     chunkRemaining_ -= 2;
-    return color;
+    return (this->*grey)(sample);
   }
-  RequireFields(6);
+  if (!HoldsFields(6)) return std::nullopt;
   return RgbSampleColor();
 }
 
@@ -208,9 +220,12 @@ std::int32_t TKroPNGReadStream::RgbSampleColor() {
 void TKroPNGReadStream::ReadTransparency() {
   switch (colorTypeBase_) {
     case 0:
-    case 2:
-      transparentColor_ = ReadSampleColor();
+    case 2: {
+      const auto color = ReadSampleColor(&TKroPNGReadStream::GreyKeyColor);
+      if (!color) return;
+      transparentColor_ = *color;
       break;
+    }
     case 3: {
       if (!paletteSeen_) return;
       const auto n = std::min<std::int64_t>(chunkRemaining_, paletteCount_);
@@ -229,11 +244,14 @@ void TKroPNGReadStream::ReadTransparency() {
 void TKroPNGReadStream::ReadBackground() {
   switch (colorTypeBase_) {
     case 0:
-    case 2:
-      backgroundColor_ = ReadSampleColor();
+    case 2: {
+      const auto color = ReadSampleColor(&TKroPNGReadStream::GreyBackgroundColor);
+      if (!color) return;
+      backgroundColor_ = *color;
       break;
+    }
     case 3:
-      RequireFields(1);
+      if (!HoldsFields(1)) return;
       backgroundColor_ = kPaletteColor + ReadU8();
       chunkRemaining_ -= 1;
       break;
@@ -243,7 +261,7 @@ void TKroPNGReadStream::ReadBackground() {
 }
 
 void TKroPNGReadStream::ReadGamma() {
-  RequireFields(4);
+  if (!HoldsFields(4)) return;
   gamma_ = static_cast<std::uint32_t>(ReadU32()) / 100000.0;
   chunkRemaining_ -= 4;
   StepProgress();
@@ -251,7 +269,7 @@ void TKroPNGReadStream::ReadGamma() {
 
 void TKroPNGReadStream::ReadSignificantBits() {
   const int count = alphaChannel_ ? 4 : 3;
-  RequireFields(count);
+  if (!HoldsFields(count)) return;
   std::uint32_t bits = 0;
   for (int i = 0; i < count; ++i) bits |= std::uint32_t{ReadU8()} << (8 * i);
   significantBits_ = bits;
@@ -260,7 +278,7 @@ void TKroPNGReadStream::ReadSignificantBits() {
 }
 
 void TKroPNGReadStream::ReadPhysicalSize() {
-  RequireFields(9);
+  if (!HoldsFields(9)) return;
   pixelsPerUnitX_ = static_cast<std::uint32_t>(ReadU32());
   pixelsPerUnitY_ = static_cast<std::uint32_t>(ReadU32());
   physicalUnit_ = ReadU8();

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 #include "png/kropng.h"
 #include "png/buffered_reader.h"
@@ -26,6 +27,8 @@ class TKroPNGReadStream : public TKroCustomGraphicReadStream {
 
   // What the last read found besides the pixels.
   TKroPNGDescription Description() const;
+  // Whether the last read reached image data (the bitmap was then made anew).
+  bool ImageRead() const { return imageDone_; }
 
  protected:
   void ReadImage() override;
@@ -37,8 +40,9 @@ class TKroPNGReadStream : public TKroCustomGraphicReadStream {
   void ReadSignature();
   void RunChunkLoop();
   void HandleChunk();
-  // Refuses a chunk too short for the fields its handler is about to read.
-  void RequireFields(std::int64_t count) const;
+  // Whether the chunk holds the fields its handler is about to read. An ancillary chunk that
+  // is too short is passed over as if absent; a short IHDR ends the read.
+  bool HoldsFields(std::int64_t count) const;
   void StepProgress() { ProgressStep(0); }
 
   void ReadHeader();
@@ -52,11 +56,15 @@ class TKroPNGReadStream : public TKroCustomGraphicReadStream {
   void ReadTime();
   void ReadGifExtension();
   void ReadText();
-  // A grey sample of tRNS or bKGD as the colour of the pixels that carry it.
-  std::int32_t GreySampleColor(std::uint16_t sample) const;
+  // The grey sample of tRNS as the colour of the pixels that carry it (the grey ramp's level).
+  std::int32_t GreyKeyColor(std::uint16_t sample) const;
+  // The grey sample of bKGD as a colour: the sample in all three channels.
+  std::int32_t GreyBackgroundColor(std::uint16_t sample) const;
+  using GreyMapping = std::int32_t (TKroPNGReadStream::*)(std::uint16_t) const;
   std::int32_t RgbSampleColor();
-  // The grey (colour type 0) or RGB (2) sample of tRNS or bKGD as a colour.
-  std::int32_t ReadSampleColor();
+  // The grey (colour type 0) or RGB (2) sample of tRNS or bKGD as a colour; none when the
+  // chunk is too short for it.
+  std::optional<std::int32_t> ReadSampleColor(GreyMapping grey);
 
   // Image data (png_image.cpp).
   void ReadImageData();

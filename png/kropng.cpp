@@ -85,15 +85,18 @@ void TKroPNG::SetHeight(int value) {
 }
 
 void TKroPNG::LoadFromStream(TStream& stream) {
-  // The picture is decoded aside and taken over only when the whole load succeeded.
+  // The picture and the records are decoded aside and taken over only when the load succeeded.
   TKroPNGReadStream decoder;
   TBitmap color;
   TBitmap mask;
+  TKroPNGTime time = Time;
+  TKroPNGChromaticities chromaticities = Chromaticities;
+  TKroGIFExtension gifExtension = GifExtension;
   decoder.MacBinary = MacBinary;
   decoder.MaxPixels = MaxPixels;
-  decoder.TimeRecord = &Time;
-  decoder.ChromaticityRecord = &Chromaticities;
-  decoder.GifRecord = &GifExtension;
+  decoder.TimeRecord = &time;
+  decoder.ChromaticityRecord = &chromaticities;
+  decoder.GifRecord = &gifExtension;
   decoder.MaskTarget = &mask;
   if (OnProgress) {
     color.OnProgress = [this](TGraphic&, TProgressStage stage, std::uint8_t percent, bool redraw, const TRect& rect,
@@ -101,7 +104,13 @@ void TKroPNG::LoadFromStream(TStream& stream) {
   }
   decoder.ReadFromStream(color, stream, 0);
   color.OnProgress = nullptr;
+  Time = time;
+  Chromaticities = chromaticities;
+  GifExtension = gifExtension;
 
+  // A datastream that ends before any image data leaves the picture, its mask and the
+  // description that goes with them as they were.
+  if (!decoder.ImageRead()) return;
   description_ = decoder.Description();
   (MaskTarget != nullptr ? *MaskTarget : alphaMask_).Assign(&mask);
   TBitmap& target = ColorTarget != nullptr ? *ColorTarget : ColorBitmap();
@@ -109,6 +118,8 @@ void TKroPNG::LoadFromStream(TStream& stream) {
   TGraphic::SetTransparent(color.GetTransparent());
   PaletteModified = true;
 }
+
+void TKroPNG::AssignTo(TGraphic& dest) const { dest.Assign(ColorTarget != nullptr ? ColorTarget : &Bitmap()); }
 
 void TKroPNG::SaveToStream(TStream&) { throw EKroPNG(kropng_msg::kNoEncoder); }
 

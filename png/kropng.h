@@ -94,8 +94,12 @@ class TKroPNG : public TKroGraphicFileObject {
   void SetWidth(int value) override;
   void SetHeight(int value) override;
   // Decodes the PNG datastream at the stream's position. On failure this graphic keeps its
-  // former picture and description.
+  // former picture, description and records; so does a datastream that ends before any image
+  // data, though its records are taken over.
   void LoadFromStream(TStream& stream) override;
+  // The destination assigns from the owner's colour target when one is set, else from the
+  // colour bitmap.
+  void AssignTo(TGraphic& dest) const override;
   // This reader has no encoder: raises EKroPNG.
   void SaveToStream(TStream& stream) override;
   // A TKroPNG source copies its bitmap, mask and description; other graphics their picture.

@@ -285,6 +285,23 @@ TEST(KroPNGChunks, StoredDescription) {
   EXPECT_EQ(png.Time.Second, 58);
 }
 
+// The grey sample of bKGD in all three channels, without the ramp scaling of tRNS keys; the
+// high byte of a 16-bit sample.
+TEST(KroPNGChunks, GreyBackgroundIsTheSampleInEveryChannel) {
+  const struct Case { int depth; Bytes bkgd; std::int32_t expected; } cases[] = {
+      {1, {0x00, 0x01}, 0x010101}, {2, {0x00, 0x02}, 0x020202}, {4, {0x00, 0x0F}, 0x0F0F0F},
+      {8, {0x00, 0x80}, 0x808080}, {16, {0xAB, 0xCD}, 0xABABAB},
+  };
+  for (const Case& c : cases) {
+    const RawImage image = Pattern(3, 2, c.depth < 8 ? c.depth : 8, c.depth / 8);
+    PngBuilder b;
+    b.Ihdr(3, 2, c.depth, 0).Chunk("bKGD", c.bkgd).Idat(Deflate(Scanlines(image, false))).Iend();
+    TKroPNG png;
+    Load(png, b.Get());
+    EXPECT_EQ(png.Description().BackgroundColor, c.expected) << c.depth;
+  }
+}
+
 TEST(KroPNGChunks, PaletteBackgroundBecomesEntryColour) {
   PngBuilder b;
   b.Ihdr(4, 1, 8, 3).Plte(kRgbw).Chunk("bKGD", {2}).Idat(Deflate(Scanlines(Indices4(), false))).Iend();
@@ -307,15 +324,58 @@ TEST(KroPNGLimits, ChunkLengths) {
   shortHeader.Chunk("IHDR", {0, 0, 0, 2, 0, 0, 0, 2, 8, 0}).Idat(Grey2x2Idat()).Iend();
   EXPECT_EQ(LoadError(shortHeader.Get()), m::kChunkLength);
 
-  for (const char* type : {"tRNS", "bKGD", "gAMA", "pHYs"}) {
+}
+
+// An ancillary chunk too short for its fixed fields is passed over as if it were absent, and
+// the chunks behind it are read as usual.
+TEST(KroPNGChunks, ShortAncillaryChunksArePassedOver) {
+  const struct Case {
+    const char* type;
+    std::size_t length;  // one byte short of the fields its handler reads
+  } cases[] = {{"tRNS", 5}, {"bKGD", 5}, {"gAMA", 3}, {"sBIT", 2}, {"pHYs", 8}, {"cHRM", 31}, {"tIME", 6}, {"gIFg", 3}};
+  const RawImage image = Pattern(2, 2, 8, 3);
+  for (const Case& c : cases) {
     PngBuilder b;
-    b.Ihdr(2, 2, 8, 0).Chunk(type, {1}).Idat(Grey2x2Idat()).Iend();
-    EXPECT_EQ(LoadError(b.Get()), m::kChunkLength) << type;
+    b.Ihdr(2, 2, 8, 2).Chunk(c.type, Bytes(c.length, 0x41)).Text("Comment", "behind")
+        .Idat(Deflate(Scanlines(image, false))).Iend();
+    TKroPNG png;
+    png.Time.Year = 1999;
+    png.GifExtension.Bytes[0] = 9;
+    SCOPED_TRACE(c.type);
+    ASSERT_NO_THROW(Load(png, b.Get()));
+    EXPECT_EQ(png.Bitmap().GetPixelColor(1, 1), RGB(image.At(1, 1)[0], image.At(1, 1)[1], image.At(1, 1)[2]));
+    const TKroPNGDescription& d = png.Description();
+    EXPECT_EQ(d.Comment, "behind\r\n");
+    EXPECT_EQ(d.TransparentColor, -1);
+    EXPECT_FALSE(png.Bitmap().GetTransparent());
+    EXPECT_EQ(d.BackgroundColor, -1);
+    EXPECT_EQ(d.Gamma, 0.0);
+    EXPECT_EQ(d.SignificantBits, 0u);
+    EXPECT_EQ(d.PixelsPerUnitX, 0u);
+    EXPECT_EQ(d.PhysicalUnit, 0);
+    EXPECT_EQ(png.Chromaticities.WhiteX, 0u);
+    // Records are cleared at the start of every read and filled only by a whole chunk.
+    EXPECT_EQ(png.Time.Year, 0);
+    EXPECT_EQ(png.GifExtension.Bytes[0], 0);
   }
-  // A short chunk that is skipped anyway passes.
+  // A short chunk that is skipped anyway passes too.
   PngBuilder skipped;
   skipped.Ihdr(2, 2, 8, 0).Chunk("sBIT", {1}).Idat(Grey2x2Idat()).Chunk("tRNS", {1}).Iend();
   EXPECT_EQ(LoadError(skipped.Get()), "");
+}
+
+// Bytes behind a complete image without IEND that read as a chunk length of 2^31 or more end
+// the read quietly, as running out of data does (no transparent colour is applied then).
+TEST(KroPNGChunks, TrailingBytesAfterCompleteImageEndTheRead) {
+  for (const Bytes& trailer : {Bytes{0xFF, 0xFF, 0xFF, 0xFF, 'j', 'u', 'n', 'k', 1, 2, 3, 4, 5},
+                               Bytes{0x80, 0, 0, 0, 'I', 'E', 'N', 'D'}}) {
+    PngBuilder b;
+    b.Ihdr(2, 2, 8, 0).Chunk("tRNS", {0, 10}).Idat(Grey2x2Idat()).Raw(trailer);
+    TKroPNG png;
+    ASSERT_NO_THROW(Load(png, b.Get()));
+    EXPECT_EQ(png.Bitmap().GetPixelColor(1, 1), RGB(40, 40, 40));
+    EXPECT_FALSE(png.Bitmap().GetTransparent());
+  }
 }
 
 TEST(KroPNGLimits, ImageSizes) {

@@ -179,6 +179,45 @@ TEST(KroPNGFilters, EveryFilterTypeRoundTrips) {
   }
 }
 
+// Paeth ties between the left and the upper-left neighbour go to the left one, ties between
+// the upper and the upper-left one go to the upper one. Each case is a 2x2 image whose bottom
+// row is Paeth-filtered: the bottom-right pixel has a on its left, b above and c above-left,
+// and every byte of a pixel holds the same value, so each byte of a 2-byte pixel ties too.
+TEST(KroPNGFilters, PaethTiesInOneAndTwoBytePixels) {
+  const struct Tie { const char* name; std::uint8_t a, b, c, winner; } ties[] = {
+      {"a and c tie: a", 30, 60, 50, 30},  // distances: a 10, b 20, c 10
+      {"b and c tie: b", 60, 30, 50, 30},  // distances: a 20, b 10, c 10
+  };
+  const struct Kind { const char* name; int colorType, depth, bytesPerPixel; } kinds[] = {
+      {"8-bit grey", 0, 8, 1}, {"8-bit palette", 3, 8, 1}, {"16-bit grey", 0, 16, 2}, {"grey with alpha", 4, 8, 2},
+  };
+  constexpr std::uint8_t kWanted = 7;
+  std::vector<std::uint32_t> palette(256);
+  for (std::uint32_t i = 0; i < 256; ++i) palette[i] = i * 0x010101;
+  for (const Kind& k : kinds)
+    for (const Tie& t : ties) {
+      const auto pixel = [&](int value) { return Bytes(static_cast<std::size_t>(k.bytesPerPixel), static_cast<std::uint8_t>(value)); };
+      Bytes rows = {0};
+      for (const Bytes& p : {pixel(t.c), pixel(t.b)}) rows.insert(rows.end(), p.begin(), p.end());
+      rows.push_back(4);
+      // The first pixel has only b above it (a = c = 0), which is the top row's c.
+      for (const Bytes& p : {pixel(t.a - t.c), pixel(kWanted - t.winner)}) rows.insert(rows.end(), p.begin(), p.end());
+      PngBuilder b;
+      b.Ihdr(2, 2, k.depth, k.colorType);
+      if (k.colorType == 3) b.Plte(palette);
+      b.Idat(Deflate(rows)).Iend();
+      TKroPNG png;
+      Load(png, b.Get());
+      SCOPED_TRACE(std::string(k.name) + ", " + t.name);
+      // Every layout here is 8 bits per pixel in the bitmap: the grey value or the index.
+      EXPECT_EQ(Row(png.Bitmap(), 0, 2), (Bytes{t.c, t.b}));
+      EXPECT_EQ(Row(png.Bitmap(), 1, 2), (Bytes{t.a, kWanted}));
+      if (k.colorType == 4) {
+        EXPECT_EQ(png.AlphaMask().ScanLine(1)[1], 255 - kWanted);
+      }
+    }
+}
+
 TEST(KroPNGImageData, SplitOverManyChunksWithEmptyOnes) {
   const RawImage image = Pattern(13, 11, 8, 3);
   const Bytes idat = Deflate(Scanlines(image, false));
@@ -219,15 +258,51 @@ TEST(KroPNGImageData, BrokenImageDataFails) {
     EXPECT_EQ(LoadError(data), m::kReadError);
 }
 
-TEST(KroPNGGraphic, FailedLoadKeepsThePicture) {
+// A load that fails, or that ends before any image data, leaves the picture, its mask and its
+// description as they were; a failed load leaves the records as they were too.
+TEST(KroPNGGraphic, FailedOrImagelessLoadKeepsThePicture) {
+  Bytes chrm, time = {0x07, 0xD0, 1, 2, 3, 4, 5};
+  for (std::uint32_t v = 1; v <= 8; ++v) PutU32(chrm, v);
+  PngBuilder broken, imageless;
+  broken.Ihdr(8, 8, 8, 0).Chunk("cHRM", chrm).Chunk("tIME", time).Chunk("gIFg", {1, 2, 3, 4})
+      .Idat(Deflate(Bytes(10, 0))).Iend();
+  imageless.Ihdr(8, 8, 8, 0).Chunk("tIME", time).Iend();
+  for (const Bytes* data : {&broken.Get(), &imageless.Get()}) {
+    const bool fails = data == &broken.Get();
+    TKroPNG png;
+    Load(png, MakePng(RawImage{1, 1, 32, {{5, 6, 7, 100}}}, 8, 6, false));
+    png.Time.Year = 1999;
+    png.Chromaticities.BlueY = 77;
+    png.GifExtension.Bytes[3] = 66;
+    SCOPED_TRACE(fails ? "failed load" : "load without image data");
+    if (fails) {
+      EXPECT_THROW(Load(png, *data), EKroPNG);
+    } else {
+      EXPECT_NO_THROW(Load(png, *data));
+    }
+    EXPECT_EQ(png.GetWidth(), 1);
+    EXPECT_EQ(png.Bitmap().GetPixelColor(0, 0), RGB(5, 6, 7));
+    EXPECT_EQ(png.AlphaMask().ScanLine(0)[0], 155);
+    EXPECT_EQ(png.Description().BitDepth, 24);
+    EXPECT_TRUE(png.Description().HasAlpha);
+    // The records belong to the load: untouched by a failed one, taken over from one that ends
+    // early (its tIME was read; the missing cHRM and gIFg leave theirs cleared).
+    EXPECT_EQ(png.Time.Year, fails ? 1999 : 2000);
+    EXPECT_EQ(png.Chromaticities.BlueY, fails ? 77u : 0u);
+    EXPECT_EQ(png.GifExtension.Bytes[3], fails ? 66 : 0);
+  }
+}
+
+// An owner's colour target receives the picture, and assigning the graphic hands that on.
+TEST(KroPNGGraphic, AssignToHandsOnTheOwnersColourTarget) {
+  TBitmap owned;
   TKroPNG png;
-  Load(png, MakePng(RawImage{1, 1, 24, {{5, 6, 7}}}, 8, 2, false));
-  PngBuilder broken;
-  broken.Ihdr(8, 8, 8, 0).Idat(Deflate(Bytes(10, 0))).Iend();
-  EXPECT_THROW(Load(png, broken.Get()), EKroPNG);
-  EXPECT_EQ(png.GetWidth(), 1);
-  EXPECT_EQ(png.Bitmap().GetPixelColor(0, 0), RGB(5, 6, 7));
-  EXPECT_EQ(png.Description().BitDepth, 24);
+  png.ColorTarget = &owned;
+  Load(png, MakePng(RawImage{2, 1, 24, {{5, 6, 7}, {8, 9, 10}}}, 8, 2, false));
+  TBitmap dest;
+  dest.Assign(&png);
+  EXPECT_EQ(dest.GetWidth(), 2);
+  EXPECT_EQ(dest.GetPixelColor(1, 0), RGB(8, 9, 10));
 }
 
 TEST(KroPNGGraphic, AssignedBitmapOutlivesTheGraphic) {
