@@ -176,10 +176,12 @@ TBitmap LoadBuiltInGlyphs() {
 }
 
 // The named sheet, else myword.bmp or myword.png in the current directory, else none (empty).
+// Only files count: a folder of either name is passed over.
 TBitmap LoadUserGlyphs(const Options& o) {
   if (o.userGlyphs) return LoadPicture(*o.userGlyphs);
   for (const char* name : {"myword.bmp", "myword.png"}) {
-    if (std::filesystem::exists(name)) return LoadPicture(name);
+    std::error_code error;
+    if (std::filesystem::is_regular_file(name, error)) return LoadPicture(name);
   }
   return TBitmap();
 }

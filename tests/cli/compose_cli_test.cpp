@@ -152,13 +152,23 @@ TEST_F(ComposeCli, UserGlyphSheetFromTheCurrentDirectoryOrNamed) {
   ASSERT_EQ(Run(args).exitCode, 0);
   EXPECT_EQ(Load("win.bmp").GetPixelColor(8, 10), Src(8, 10));  // no sheet: a blank cell
 
+  // A folder named myword.bmp is passed over for myword.png. The sample skin's PNG has no
+  // white in its corner cell.
+  const auto png = resources::SampleSkins().front().png;
+  fs::create_directory(folder_ / "myword.bmp");
+  WriteFile(folder_ / "myword.png", std::string(png.begin(), png.end()));
+  const Outcome folderFirst = Run(args);
+  ASSERT_EQ(folderFirst.exitCode, 0) << folderFirst.err;
+  EXPECT_EQ(Load("win.bmp").GetPixelColor(9, 10), Src(3, 52));
+  fs::remove(folder_ / "myword.bmp");
+  fs::remove(folder_ / "myword.png");
+
   Save(Sheet(120, 12, {{0, 0}}), "myword.bmp");
   ASSERT_EQ(Run(args).exitCode, 0);
   EXPECT_EQ(Load("win.bmp").GetPixelColor(8, 10), Src(2, 52));
   EXPECT_EQ(Load("win.bmp").GetPixelColor(9, 10), Src(9, 10));
 
-  // A named sheet wins over myword.bmp: the sample skin's PNG has no white in its corner cell.
-  const auto png = resources::SampleSkins().front().png;
+  // A named sheet wins over myword.bmp.
   WriteFile(folder_ / "glyphs.png", std::string(png.begin(), png.end()));
   std::vector<std::string> named = args;
   named.insert(named.end(), {"--user-glyphs", "glyphs.png"});
