@@ -86,7 +86,7 @@ class TKroGraphicFileObject : public TGraphic {
 class TKroPNG : public TKroGraphicFileObject {
  public:
   // Images with more pixels than this are refused before anything is allocated.
-  static constexpr std::int64_t kDefaultMaxPixels = std::int64_t{1} << 28;
+  static constexpr std::int64_t kDefaultMaxPixels = kMaxBitmapPixels;
 
   TKroPNG();
 

@@ -22,6 +22,10 @@ struct TPaletteEntry {
 };
 using TPaletteEntries = std::vector<TPaletteEntry>;
 
+// The largest picture, in pixels, that the readers build; a header that claims more is
+// refused before anything is allocated.
+inline constexpr std::int64_t kMaxBitmapPixels = std::int64_t{1} << 28;
+
 // Bits per pixel of the rows of a format. Device-dependent and custom bitmaps hold 32-bit
 // pixels (blue, green, red, unused); 15- and 16-bit pixels are little-endian 5-5-5 and 5-6-5.
 int BitsPerPixel(TPixelFormat format);

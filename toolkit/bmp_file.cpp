@@ -2,9 +2,10 @@
 //
 // Reading accepts "BM" files with a 12-byte core header or an info header of 40 bytes or more
 // (the first 40 bytes taken as the info header), 1, 4, 8, 16, 24 and 32 bits per pixel,
-// uncompressed, with bit fields or RLE8/RLE4 compressed, rows bottom-up or top-down. Nothing
-// is allocated that the file could not fill, apart from RLE pictures, whose decoded size is
-// held to a multiple of their encoded size. RLE codes that leave the picture are refused.
+// uncompressed, with bit fields or RLE8/RLE4 compressed, rows bottom-up or top-down. Pixel
+// data that ends early leaves the rest of the picture 0; a picture of more than
+// kMaxBitmapPixels pixels is refused before anything is allocated. RLE codes that leave the
+// picture are refused.
 //
 // Writing produces a 40-byte info header with a positive height, full colour tables for 1, 4
 // and 8 bits, and rows bottom-up padded with zeros. RLE pictures are written back with the
@@ -27,12 +28,6 @@
 
 namespace pw {
 namespace {
-
-// An RLE picture may decode to at most this many bytes per encoded byte (a run of 255 pixels
-// takes 2 bytes), or to kRleMinimumBudget bytes whatever its size, so that a few bytes of
-// end-of-bitmap code cannot claim gigabytes.
-constexpr std::uint64_t kRleExpansion = 256;
-constexpr std::uint64_t kRleMinimumBudget = 16u << 20;
 
 // Header sizes from which the bit masks are part of the header (bytes 40 to 51).
 constexpr std::uint32_t kHeaderWithMasks = 52;
@@ -173,7 +168,18 @@ Layout ReadLayout(Source& source) {
   source.SeekTo(source.Offset() - sizeBytes.size());
   const auto header = source.Read(headerSize);
   ByteReader in(header);
-  return headerSize == bmp::kCoreHeaderSize ? CoreLayout(bmp::ReadCoreHeader(in)) : InfoLayout(source, in);
+  const Layout l = headerSize == bmp::kCoreHeaderSize ? CoreLayout(bmp::ReadCoreHeader(in)) : InfoLayout(source, in);
+  // The picture is allocated whole, however little pixel data follows.
+  if (static_cast<std::uint64_t>(l.width) * static_cast<std::uint64_t>(l.height) > kMaxBitmapPixels) Illegal();
+  return l;
+}
+
+// A core header's table has 2^bits entries, but writers that use fewer entries put the pixel
+// data behind them: bfOffBits inside that table ends it there.
+void FitCoreTable(Layout& l, std::uint64_t tableStart, std::uint32_t offBits) {
+  if (l.entrySize != 3 || offBits < tableStart) return;
+  const std::uint64_t entries = (offBits - tableStart) / l.entrySize;
+  l.colorCount = std::min(l.colorCount, entries);
 }
 
 // The colour table, up to the entries a bitmap of this depth can use (256 at most); further
@@ -252,31 +258,43 @@ std::vector<std::uint8_t> ZeroedPixels(std::uint64_t size) {
   }
 }
 
+// How many pixel bytes are read: biSizeImage of them (stride x rows when it is 0), or as
+// many as the stream still holds.
+std::uint64_t PixelDataSize(const Source& source, const Layout& l, std::size_t fileStride) {
+  const std::uint64_t wanted = l.sizeImage != 0 ? l.sizeImage : PixelBytes(fileStride, l);
+  return std::min(wanted, source.Remaining());
+}
+
 // Uncompressed rows in the bitmap's own layout: one read per row, or one for all of them.
+// Rows the pixel data does not reach, and the rest of a row it ends in, stay 0.
 std::vector<std::uint8_t> ReadPlainRows(Source& source, const Layout& l, std::size_t stride) {
-  const std::uint64_t total = PixelBytes(stride, l);
-  if (total > source.Remaining()) throw EReadError();
-  auto pixels = ZeroedPixels(total);
+  auto pixels = ZeroedPixels(PixelBytes(stride, l));
+  std::uint64_t left = std::min<std::uint64_t>(PixelDataSize(source, l, stride), pixels.size());
   if (l.topDown) {
-    source.ReadInto(pixels.data(), pixels.size());
+    source.ReadInto(pixels.data(), static_cast<std::size_t>(left));
     return pixels;
   }
-  for (int i = 0; i < l.height; ++i)
-    source.ReadInto(pixels.data() + stride * static_cast<std::size_t>(BitmapRow(l, i)), stride);
+  for (int i = 0; i < l.height && left > 0; ++i) {
+    const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(stride, left));
+    source.ReadInto(pixels.data() + stride * static_cast<std::size_t>(BitmapRow(l, i)), n);
+    left -= n;
+  }
   return pixels;
 }
 
 // 16- or 32-bit rows with other bit masks, widened to 32-bit pixels (blue, green, red, 0).
+// Rows the pixel data does not reach stay 0; a row it ends in reads as if padded with zeros.
 std::vector<std::uint8_t> ReadBitfieldRows(Source& source, const Layout& l, std::size_t stride) {
-  const std::uint64_t total = PixelBytes(stride, l);
-  // 32-bit output is at most twice the 16-bit input, so the input bounds it.
+  auto pixels = ZeroedPixels(PixelBytes(stride, l));
   const std::size_t sourceStride = BytesPerRow(l.width, l.bitCount);
-  if (PixelBytes(sourceStride, l) > source.Remaining()) throw EReadError();
-  auto pixels = ZeroedPixels(total);
+  std::uint64_t left = PixelDataSize(source, l, sourceStride);
   const Channel red(l.masks[0]), green(l.masks[1]), blue(l.masks[2]);
   std::vector<std::uint8_t> row(sourceStride);
-  for (int i = 0; i < l.height; ++i) {
-    source.ReadInto(row.data(), row.size());
+  for (int i = 0; i < l.height && left > 0; ++i) {
+    const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(sourceStride, left));
+    std::fill(row.begin() + static_cast<std::ptrdiff_t>(n), row.end(), 0);
+    source.ReadInto(row.data(), n);
+    left -= n;
     std::uint8_t* out = pixels.data() + stride * static_cast<std::size_t>(BitmapRow(l, i));
     for (int x = 0; x < l.width; ++x) {
       const std::uint8_t* p = row.data() + static_cast<std::size_t>(x) * (l.bitCount / 8);
@@ -292,15 +310,9 @@ std::vector<std::uint8_t> ReadBitfieldRows(Source& source, const Layout& l, std:
   return pixels;
 }
 
-// The encoded bytes of an RLE picture: biSizeImage of them (stride x rows when it is 0), or
-// as many as the stream still holds.
+// The encoded bytes of an RLE picture.
 TEncodedBits ReadEncodedBits(Source& source, const Layout& l, std::size_t stride) {
-  const std::uint64_t plainSize = PixelBytes(stride, l);
-  const std::uint64_t wanted = l.sizeImage != 0 ? l.sizeImage : plainSize;
-  auto bits = source.Read(std::min(wanted, source.Remaining()));
-  const std::uint64_t budget = std::max(kRleMinimumBudget, CheckedProduct(bits.size(), kRleExpansion));
-  if (plainSize > budget) Illegal();
-  return {l.compression, std::move(bits)};
+  return {l.compression, source.Read(PixelDataSize(source, l, stride))};
 }
 
 std::vector<std::uint8_t> DecodeRows(const std::vector<std::uint8_t>& bits, const Layout& l, std::size_t stride) {
@@ -403,7 +415,8 @@ void TBitmap::LoadFromStream(TStream& stream) {
   const std::uint32_t offBits = rest.U32LE();
 
   // Build the new image aside; the bitmap changes only once everything was read.
-  const Layout l = ReadLayout(source);
+  Layout l = ReadLayout(source);
+  FitCoreTable(l, source.Offset(), offBits);
   auto next = std::make_shared<Image>();
   next->palette = ReadColorTable(source, l);
   SeekPixels(source, offBits);

@@ -149,6 +149,9 @@ TEST(BmpRead, HeaderVariantsLoadAlike) {
   core.table.clear();
   for (TColor c : {kRed, kGreen, kBlue}) core.table.insert(core.table.end(), {GetBValue(c), GetGValue(c), GetRValue(c)});
   core.table.resize(256 * 3, 0);  // a core header always has the full table
+  BmpRecipe coreShortTable = core;  // ... unless bfOffBits ends it early
+  coreShortTable.table.resize(3 * 3);
+  coreShortTable.offBits = 14 + 12 + 3 * 3;
   BmpRecipe v4 = EightBit2x2();
   v4.headerSize = 108;
   BmpRecipe v5 = EightBit2x2();
@@ -167,7 +170,7 @@ TEST(BmpRead, HeaderVariantsLoadAlike) {
   gapIgnored.offBits = 20;
   BmpRecipe pastEnd = EightBit2x2();  // bfOffBits beyond the file: pixels follow the table
   pastEnd.offBits = 100000;
-  const Case cases[] = {{"core", core}, {"v4", v4}, {"v5", v5}, {"topdown", topDown}, {"fulltable", fullTable},
+  const Case cases[] = {{"core", core}, {"core_offbits_inside_table", coreShortTable}, {"v4", v4}, {"v5", v5}, {"topdown", topDown}, {"fulltable", fullTable},
                         {"sizeimage", sized}, {"gap", gap}, {"offbits_inside_table", gapIgnored},
                         {"offbits_past_end", pastEnd}};
   for (const Case& c : cases) {
@@ -175,6 +178,47 @@ TEST(BmpRead, HeaderVariantsLoadAlike) {
     const TBitmap b = Load(c.recipe.Build());
     EXPECT_EQ(b.GetPixelFormat(), TPixelFormat::pf8bit);
     EXPECT_EQ(Colours(b), kExpected2x2);
+  }
+}
+
+// The pixel bytes read are the smaller of biSizeImage and what the file still holds; rows
+// they do not reach, and the rest of a row they end in, stay 0 (index 0 is red here).
+TEST(BmpRead, ShortPixelDataLeavesTheRestZero) {
+  struct Case {
+    const char* name;
+    BmpRecipe recipe;
+    std::vector<TColor> colours;  // top row first
+  };
+  BmpRecipe bottomRow = EightBit2x2();
+  bottomRow.pixels = {2, 0, 0, 0};
+  BmpRecipe partRow = EightBit2x2();
+  partRow.pixels = {2, 1, 0, 0, 1};
+  BmpRecipe sized = EightBit2x2();  // all the bytes are there, biSizeImage counts only 4
+  sized.sizeImage = 4;
+  BmpRecipe topDown = EightBit2x2();
+  topDown.height = -2;
+  topDown.pixels = {1};
+  BmpRecipe rgb;  // 1x2, 24 bits: the top row holds only its blue byte
+  rgb.width = 1;
+  rgb.bitCount = 24;
+  rgb.pixels = {0x10, 0x20, 0x30, 0, 0x01};
+  BmpRecipe fields;  // 2x2 of 2-3-1 bit fields: the top row ends inside its first pixel
+  fields.bitCount = 16;
+  fields.compression = 3;
+  for (std::uint32_t m : {0x30u, 0x0Eu, 0x01u}) Put32(fields.masks, m);
+  fields.pixels = {0x1B, 0x00, 0x01, 0x00, 0x01};
+  const TColor fieldColour = RGB(85, 182, 255);
+  const Case cases[] = {
+      {"bottom_row_only", bottomRow, {kRed, kRed, kBlue, kRed}},
+      {"ends_inside_a_row", partRow, {kGreen, kRed, kBlue, kGreen}},
+      {"size_image_smaller", sized, {kRed, kRed, kBlue, kRed}},
+      {"top_down", topDown, {kGreen, kRed, kRed, kRed}},
+      {"24_bits", rgb, {RGB(0, 0, 1), RGB(0x30, 0x20, 0x10)}},
+      {"bit_fields", fields, {RGB(0, 0, 255), clBlack, fieldColour, RGB(0, 0, 255)}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(Colours(Load(c.recipe.Build())), c.colours);
   }
 }
 
@@ -330,6 +374,24 @@ TEST(BmpRead, RleDataEndingEarlyIsKeptAsFarAsItGoesCodesLeavingThePictureAreRefu
   }
 }
 
+// Memory is bounded by the picture's size, not by how well its data compresses: two bytes
+// may fill a large picture with index 0, and only a picture beyond the pixel limit is refused.
+TEST(BmpRead, RlePicturesAreBoundedByTheirSizeNotTheirCompression) {
+  BmpRecipe s = Rle8File();
+  s.width = 5000;
+  s.height = 4000;
+  s.pixels = {0, 1};
+  s.sizeImage = 2;
+  const TBitmap b = Load(s.Build());
+  EXPECT_EQ(b.GetWidth(), 5000);
+  EXPECT_EQ(b.GetHeight(), 4000);
+  EXPECT_EQ(b.GetPixelColor(4999, 0), clBlack);
+  EXPECT_EQ(b.GetPixelColor(0, 3999), clBlack);
+  s.width = 16385;
+  s.height = 16384;  // one row more than kMaxBitmapPixels allows
+  EXPECT_EQ(Message(s.Build()), msg::kBitmapIllegal);
+}
+
 TEST(BmpRead, ZeroBytesGiveAnEmptyBitmap) {
   TBitmap b = Load(EightBit2x2().Build());
   TMemoryStream empty;
@@ -352,8 +414,6 @@ TEST(BmpRead, MalformedFilesAreRefused) {
     return s.Build();
   };
   Bytes png = {0x89, 'P', 'N', 'G', 13, 10, 26, 10};
-  Bytes truncatedPixels = EightBit2x2().Build();
-  truncatedPixels.resize(truncatedPixels.size() - 1);
   Bytes truncatedTable = EightBit2x2().Build();
   truncatedTable.resize(14 + 40 + 5);
   Bytes hugeHeader = EightBit2x2().Build();
@@ -376,10 +436,10 @@ TEST(BmpRead, MalformedFilesAreRefused) {
       {"height_0", with([](BmpRecipe& s) { s.height = 0; }), msg::kBitmapIllegal},
       {"height_min", with([](BmpRecipe& s) { s.height = INT_MIN; }), msg::kBitmapIllegal},
       {"rle_top_down", with([](BmpRecipe& s) { s.compression = 1, s.height = -2; }), msg::kBitmapIllegal},
-      {"pixels_cut", truncatedPixels, msg::kStreamReadError},
       {"table_cut", truncatedTable, msg::kStreamReadError},
       {"huge_table", with([](BmpRecipe& s) { s.clrUsed = 0x40000000; }), msg::kStreamReadError},
-      {"huge_picture", with([](BmpRecipe& s) { s.width = 0x7FFFFFFF, s.height = 0x7FFFFFFF; }), msg::kStreamReadError},
+      {"huge_picture", with([](BmpRecipe& s) { s.width = 0x7FFFFFFF, s.height = 0x7FFFFFFF; }), msg::kBitmapIllegal},
+      {"core_table_cut", with([](BmpRecipe& s) { s.headerSize = 12, s.table.resize(100 * 3), s.offBits = 0; }), msg::kStreamReadError},
       {"huge_rle", with([](BmpRecipe& s) { s.compression = 1, s.width = 100000, s.height = 100000, s.pixels = {0, 1}; }),
        msg::kBitmapIllegal},
       {"core_planes_0", with([](BmpRecipe& s) { s.headerSize = 12, s.planes = 0; }), msg::kBitmapIllegal},
@@ -394,7 +454,7 @@ TEST(BmpRead, MalformedFilesAreRefused) {
 TEST(BmpRead, AFailedLoadLeavesTheBitmapAsItWas) {
   TBitmap b = Load(EightBit2x2().Build());
   Bytes broken = EightBit2x2().Build();
-  broken.resize(broken.size() - 2);
+  broken.resize(14 + 40 + 5);  // inside the colour table
   TMemoryStream stream(broken);
   EXPECT_THROW(b.LoadFromStream(stream), EReadError);
   EXPECT_EQ(Colours(b), kExpected2x2);
