@@ -95,8 +95,8 @@ class TBitmap : public TGraphic {
   // BMP file reading and writing.
   void LoadFromStream(TStream& stream) override;
   void SaveToStream(TStream& stream) override;
-  // Saves through a temporary file in the same folder, renamed over fileName only when
-  // complete, so that a failed save never destroys an existing file.
+  // Saves through ReplaceFile: a failed save never destroys an existing file, and a symbolic
+  // link, the permission bits and the owner of the old file are kept.
   void SaveToFile(const std::string& fileName) override;
   // Reads a packed DIB (info header, colour table, pixels; no file header), as resources hold.
   void LoadFromPackedDib(const std::uint8_t* data, std::size_t size);

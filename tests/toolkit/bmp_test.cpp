@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <climits>
 #include <filesystem>
@@ -11,6 +15,7 @@
 
 #include "toolkit/bitmap.h"
 #include "toolkit/errors.h"
+#include "toolkit/replace_file.h"
 #include "toolkit/stream.h"
 
 namespace pw {
@@ -659,9 +664,138 @@ TEST_F(BmpFiles, AFailedSaveKeepsTheExistingFile) {
   small.rlim_cur = 4096;
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
   TBitmap b = Pattern(100, 100, TPixelFormat::pf24bit);
-  EXPECT_THROW(b.SaveToFile(Path("keep.bmp")), EWriteError);
+  EXPECT_THROW(b.SaveToFile(Path("keep.bmp")), EFCreateError);
   setrlimit(RLIMIT_FSIZE, &saved);
   EXPECT_EQ(ReadFileBytes(Path("keep.bmp")), old);
+  EXPECT_EQ(Entries(), 1u);
+}
+
+struct stat Stat(const std::string& path) {
+  struct stat info {};
+  EXPECT_EQ(::lstat(path.c_str(), &info), 0) << path;
+  return info;
+}
+
+// Saving through a symbolic link replaces the file it points to and keeps the link.
+TEST_F(BmpFiles, SavingThroughALinkWritesItsTarget) {
+  std::filesystem::create_directory(Path("sub"));
+  TMemoryStream(Bytes{'o', 'l', 'd'}).SaveToFile(Path("sub/real.bmp"));
+  std::filesystem::create_symlink("sub/real.bmp", Path("link.bmp"));
+  std::filesystem::create_symlink("link.bmp", Path("chain.bmp"));
+  std::filesystem::create_symlink("sub/new.bmp", Path("dangling.bmp"));
+  TBitmap b = Pattern(3, 2, TPixelFormat::pf24bit);
+  const Bytes expected = Save(b);
+  for (const char* name : {"link.bmp", "chain.bmp"}) {
+    SCOPED_TRACE(name);
+    TMemoryStream(Bytes{'o', 'l', 'd'}).SaveToFile(Path("sub/real.bmp"));
+    b.SaveToFile(Path(name));
+    EXPECT_TRUE(std::filesystem::is_symlink(Path(name)));
+    EXPECT_EQ(ReadFileBytes(Path("sub/real.bmp")), expected);
+  }
+  EXPECT_EQ(std::filesystem::read_symlink(Path("link.bmp")), "sub/real.bmp");
+  // A link to a file that does not exist yet makes that file.
+  b.SaveToFile(Path("dangling.bmp"));
+  EXPECT_TRUE(std::filesystem::is_symlink(Path("dangling.bmp")));
+  EXPECT_EQ(ReadFileBytes(Path("sub/new.bmp")), expected);
+  EXPECT_EQ(Entries(), 4u);  // sub and three links: no temporary file left behind
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Path("sub")), {}), 2);
+}
+
+// The saved file keeps the permission bits of the file it replaces, and (where the process may
+// set them, as root can) its owner and group.
+TEST_F(BmpFiles, SavingKeepsPermissionsAndOwner) {
+  const bool root = ::geteuid() == 0;
+  TBitmap b = Pattern(3, 2, TPixelFormat::pf8bit);
+  for (const mode_t mode : {0600, 0640, 0755, 0604}) {
+    SCOPED_TRACE(mode);
+    const std::string file = Path("kept.bmp");
+    TMemoryStream(Bytes{'o', 'l', 'd'}).SaveToFile(file);
+    ASSERT_EQ(::chmod(file.c_str(), mode), 0);
+    if (root) {
+      ASSERT_EQ(::chown(file.c_str(), 1, 2), 0);
+    }
+    const struct stat before = Stat(file);
+    b.SaveToFile(file);
+    const struct stat after = Stat(file);
+    EXPECT_EQ(after.st_mode & 07777, mode);
+    EXPECT_EQ(after.st_uid, before.st_uid);
+    EXPECT_EQ(after.st_gid, before.st_gid);
+    EXPECT_EQ(ReadFileBytes(file), Save(b));
+  }
+  EXPECT_EQ(Entries(), 1u);
+}
+
+// A folder that refuses new files: the existing file is written in place (the same file, with
+// its bits). The real case needs a user whom permissions bind; the seam reaches it as root too.
+TEST_F(BmpFiles, AFolderWithoutRoomForANewFileIsWrittenInPlace) {
+  TBitmap b = Pattern(5, 3, TPixelFormat::pf4bit);
+  const Bytes expected = Save(b);
+  const std::string file = Path("inplace.bmp");
+  for (const bool real : {true, false}) {
+    SCOPED_TRACE(real ? "read-only folder" : "seam");
+    if (real && ::geteuid() == 0) continue;  // root may add files to any folder
+    TMemoryStream(Bytes(5000, 'o')).SaveToFile(file);  // longer than the new file
+    ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
+    const struct stat before = Stat(file);
+    if (real) {
+      ASSERT_EQ(::chmod(folder_.c_str(), 0555), 0);
+    }
+    TReplaceFileSeams seams;
+    seams.folderRefusesNewFiles = !real;
+    EXPECT_NO_THROW(ReplaceFile(file, [&](TStream& out) { b.SaveToStream(out); }, seams));
+    ::chmod(folder_.c_str(), 0755);
+    const struct stat after = Stat(file);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_mode & 07777, 0640u);
+    EXPECT_EQ(ReadFileBytes(file), expected);
+    EXPECT_EQ(Entries(), 1u);
+  }
+  // Without an existing file there is nothing to write in place.
+  TReplaceFileSeams refusing;
+  refusing.folderRefusesNewFiles = true;
+  EXPECT_THROW(ReplaceFile(Path("new.bmp"), [&](TStream& out) { b.SaveToStream(out); }, refusing), EFCreateError);
+}
+
+// A disk that fills up half-way, through a temporary file or in place, and a writer that fails:
+// the old file stays whole and no temporary file is left; the disk's failure names the file.
+TEST_F(BmpFiles, AFailingWriteLeavesTheOldFileWhole) {
+  const Bytes old(3000, 'o');
+  TBitmap b = Pattern(40, 40, TPixelFormat::pf24bit);  // about 5 KB, longer than the old file
+  const std::string file = Path("full.bmp");
+  std::size_t room = 0;
+  TReplaceFileSeams full;
+  full.write = [&](int fd, const void* data, std::size_t count) -> long {
+    const std::size_t n = std::min(count, room);
+    room -= n;
+    if (n == 0) {
+      errno = ENOSPC;
+      return -1;
+    }
+    return static_cast<long>(::write(fd, data, n));
+  };
+  for (const bool inPlace : {false, true}) {
+    for (const std::size_t fits : {std::size_t{0}, std::size_t{1000}, std::size_t{4000}}) {
+      SCOPED_TRACE(testing::Message() << (inPlace ? "in place, " : "temporary file, ") << fits << " bytes fit");
+      TMemoryStream(old).SaveToFile(file);
+      room = fits;
+      full.folderRefusesNewFiles = inPlace;
+      try {
+        ReplaceFile(file, [&](TStream& out) { b.SaveToStream(out); }, full);
+        ADD_FAILURE() << "saved";
+      } catch (const EFCreateError& e) {
+        EXPECT_EQ(std::string(e.what()), "File " + file + " can't be made.");
+      }
+      EXPECT_EQ(ReadFileBytes(file), old);
+      EXPECT_EQ(Entries(), 1u);
+    }
+  }
+  // The writer's own failure passes through before any file is touched.
+  TMemoryStream(old).SaveToFile(file);
+  EXPECT_THROW(ReplaceFile(file, [](TStream& out) {
+    out.WriteBuffer("BM", 2);
+    throw EInvalidGraphic("no picture");
+  }), EInvalidGraphic);
+  EXPECT_EQ(ReadFileBytes(file), old);
   EXPECT_EQ(Entries(), 1u);
 }
 
