@@ -512,12 +512,14 @@ TEST(BmpWrite, RoundTripsAtOddWidthsWithTheWrittenHeader) {
   struct Depth {
     TPixelFormat format;
     unsigned bits;
-    std::uint32_t offBits;  // 14 + 40 + 4 x full table
+    std::uint32_t compression;
+    std::uint32_t offBits;  // 14 + 40, + 4 x the full table, + 12 for the three masks
+    std::uint32_t clrUsed;
   };
-  const Depth depths[] = {{TPixelFormat::pf1bit, 1, 62},
-                          {TPixelFormat::pf4bit, 4, 118},
-                          {TPixelFormat::pf8bit, 8, 1078},
-                          {TPixelFormat::pf24bit, 24, 54}};
+  const Depth depths[] = {{TPixelFormat::pf1bit, 1, 0, 62, 2},       {TPixelFormat::pf4bit, 4, 0, 118, 16},
+                          {TPixelFormat::pf8bit, 8, 0, 1078, 256},   {TPixelFormat::pf15bit, 16, 0, 54, 0},
+                          {TPixelFormat::pf16bit, 16, 3, 66, 0},     {TPixelFormat::pf24bit, 24, 0, 54, 0},
+                          {TPixelFormat::pf32bit, 32, 0, 54, 0}};
   for (const Depth& d : depths)
     for (int width = 1; width <= 9; ++width)
       for (int height : {1, 3}) {
@@ -535,12 +537,17 @@ TEST(BmpWrite, RoundTripsAtOddWidthsWithTheWrittenHeader) {
         EXPECT_EQ(Get32(file, 22), static_cast<std::uint32_t>(height));
         EXPECT_EQ(Get16(file, 26), 1u);
         EXPECT_EQ(Get16(file, 28), d.bits);
-        EXPECT_EQ(Get32(file, 30), 0u);
+        EXPECT_EQ(Get32(file, 30), d.compression);
         EXPECT_EQ(Get32(file, 34), stride * height);
         EXPECT_EQ(Get32(file, 38), 0u);
         EXPECT_EQ(Get32(file, 42), 0u);
-        EXPECT_EQ(Get32(file, 46), (d.offBits - 54) / 4);
+        EXPECT_EQ(Get32(file, 46), d.clrUsed);
         EXPECT_EQ(Get32(file, 50), 0u);
+        if (d.compression == 3) {  // red, green and blue masks of 5-6-5 pixels
+          EXPECT_EQ(Get32(file, 54), 0xF800u);
+          EXPECT_EQ(Get32(file, 58), 0x07E0u);
+          EXPECT_EQ(Get32(file, 62), 0x001Fu);
+        }
         EXPECT_EQ(file.size(), d.offBits + stride * height);
         const TBitmap back = Load(file);
         EXPECT_EQ(back.GetPixelFormat(), d.format);
