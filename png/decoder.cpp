@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <optional>
 #include <vector>
 
 #include "png/messages.h"
@@ -195,15 +194,17 @@ std::int32_t TKroPNGReadStream::GreyBackgroundColor(std::uint16_t sample) const 
   return v * 0x010101;
 }
 
-std::optional<std::int32_t> TKroPNGReadStream::ReadSampleColor(GreyMapping grey) {
+bool TKroPNGReadStream::ReadSampleColor(GreyMapping grey, std::int32_t& color) {
   if (colorTypeBase_ == 0) {
-    if (!HoldsFields(2)) return std::nullopt;
+    if (!HoldsFields(2)) return false;
     const std::uint16_t sample = ReadU16();
     chunkRemaining_ -= 2;
-    return (this->*grey)(sample);
+    color = (this->*grey)(sample);
+    return true;
   }
-  if (!HoldsFields(6)) return std::nullopt;
-  return RgbSampleColor();
+  if (!HoldsFields(6)) return false;
+  color = RgbSampleColor();
+  return true;
 }
 
 std::int32_t TKroPNGReadStream::RgbSampleColor() {
@@ -220,12 +221,9 @@ std::int32_t TKroPNGReadStream::RgbSampleColor() {
 void TKroPNGReadStream::ReadTransparency() {
   switch (colorTypeBase_) {
     case 0:
-    case 2: {
-      const auto color = ReadSampleColor(&TKroPNGReadStream::GreyKeyColor);
-      if (!color) return;
-      transparentColor_ = *color;
+    case 2:
+      if (!ReadSampleColor(&TKroPNGReadStream::GreyKeyColor, transparentColor_)) return;
       break;
-    }
     case 3: {
       if (!paletteSeen_) return;
       const auto n = std::min<std::int64_t>(chunkRemaining_, paletteCount_);
@@ -244,12 +242,9 @@ void TKroPNGReadStream::ReadTransparency() {
 void TKroPNGReadStream::ReadBackground() {
   switch (colorTypeBase_) {
     case 0:
-    case 2: {
-      const auto color = ReadSampleColor(&TKroPNGReadStream::GreyBackgroundColor);
-      if (!color) return;
-      backgroundColor_ = *color;
+    case 2:
+      if (!ReadSampleColor(&TKroPNGReadStream::GreyBackgroundColor, backgroundColor_)) return;
       break;
-    }
     case 3:
       if (!HoldsFields(1)) return;
       backgroundColor_ = kPaletteColor + ReadU8();

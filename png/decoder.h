@@ -3,7 +3,6 @@
 
 #include <array>
 #include <cstdint>
-#include <optional>
 
 #include "png/kropng.h"
 #include "png/buffered_reader.h"
@@ -62,9 +61,9 @@ class TKroPNGReadStream : public TKroCustomGraphicReadStream {
   std::int32_t GreyBackgroundColor(std::uint16_t sample) const;
   using GreyMapping = std::int32_t (TKroPNGReadStream::*)(std::uint16_t) const;
   std::int32_t RgbSampleColor();
-  // The grey (colour type 0) or RGB (2) sample of tRNS or bKGD as a colour; none when the
-  // chunk is too short for it.
-  std::optional<std::int32_t> ReadSampleColor(GreyMapping grey);
+  // Reads the grey (colour type 0) or RGB (2) sample of tRNS or bKGD into color; false, with
+  // nothing read, when the chunk is too short for it.
+  bool ReadSampleColor(GreyMapping grey, std::int32_t& color);
 
   // Image data (png_image.cpp).
   void ReadImageData();
