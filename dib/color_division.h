@@ -3,11 +3,11 @@
 //
 // All statistics are exact. The sums of a range (weight, weight x value and weight x value^2
 // per channel) are 64-bit integers: at most 2^32 pixels of value 255 give sums below 2^48.
-// From them the division decides exactly what the extended-precision means and variances
-// decide, with no rounding at all:
-//   - variance = S2/N - (S1/N)^2 = (N*S2 - S1^2) / N^2, so comparing weighted variances of two
-//     channels is comparing their numerators N*S2 - S1^2 (128-bit, below 2^82);
-//   - for an integer value v and the mean m = S1/N, v <= m  <=>  v <= floor(S1/N);
+// The split channel comes from the means and variances in extended precision, rounded step by
+// step (ChooseChannel). The rest needs no rounding at all:
+//   - for an integer value v and the extended-precision mean m of S1/N, v <= m  <=>
+//     v <= floor(S1/N) (an S1/N that is not an integer lies at least 1/N from one, far more
+//     than the rounding of m can move it);
 //   - a palette entry is S1/N rounded to the nearest integer, an exact half to the even one,
 //     done on the quotient and remainder.
 #pragma once
@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "dib/convert.h"
+#include "dib/extended.h"
 #include "toolkit/bitmap.h"
 
 namespace pw::division {
@@ -52,23 +53,28 @@ struct TChannelSums {
   }
 };
 
-// N^2 times the variance of a channel: N*S2 - S1^2, never negative.
-inline __int128 ScaledVariance(const TChannelSums& s, int channel) {
-  const unsigned __int128 n = s.weight;
-  const unsigned __int128 s1 = s.sum[channel];
-  return static_cast<__int128>(n * s.square[channel] - s1 * s1);
-}
-
-// The split channel, variances weighted 3 (red), 4 (green), 2 (blue): red wins its ties,
-// green wins a tie with blue.
-inline TDivideID ChooseChannel(const TChannelSums& s) {
-  const __int128 red = 3 * ScaledVariance(s, 0);
-  const __int128 green = 4 * ScaledVariance(s, 1);
-  const __int128 blue = 2 * ScaledVariance(s, 2);
+// The split channel, from the means and weighted variances in extended precision exactly as
+// the division defines them: m = S1/N and var = S2/N - m*m per channel, each operation
+// rounded. The variances are weighted 3 (red), 4 (green), 2 (blue); red wins its ties, green
+// wins a tie with blue. Where the exact variances tie, the rounding of these steps may break
+// the tie, and must break it the same way on every platform (see dib/extended.h).
+template <class Real>
+TDivideID ChooseChannelIn(const TChannelSums& s) {
+  const Real n(s.weight);
+  Real variance[3];
+  for (int c = 0; c < 3; ++c) {
+    const Real mean = Real(s.sum[c]) / n;
+    variance[c] = Real(s.square[c]) / n - mean * mean;
+  }
+  const Real red = Real(3) * variance[0];
+  const Real green = Real(4) * variance[1];
+  const Real blue = Real(2) * variance[2];
   if (red >= green && red >= blue) return kDivideRed;
   if (red > green || blue > green) return kDivideBlue;
   return kDivideGreen;
 }
+
+inline TDivideID ChooseChannel(const TChannelSums& s) { return ChooseChannelIn<TExtended>(s); }
 
 // floor(mean): an integer value is <= the mean exactly when it is <= this.
 inline std::uint8_t MeanFloor(const TChannelSums& s, int channel) {

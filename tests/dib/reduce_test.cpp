@@ -13,6 +13,7 @@
 
 #include "dib/color_division.h"
 #include "dib/convert.h"
+#include "dib/extended.h"
 #include "dib/messages.h"
 #include "dib/qvdib.h"
 
@@ -360,7 +361,10 @@ TEST(ColourDivision, ChannelRuleAndRoundingAreExact) {
       {{0, 0, 0}, division::kDivideRed},    // one colour
   };
   for (std::uint64_t n : {std::uint64_t{1}, std::uint64_t{(1u << 31) - 1}})
-    for (const Case& c : cases) EXPECT_EQ(division::ChooseChannel(sums(n, c.variance)), c.expected) << n;
+    for (const Case& c : cases) {
+      EXPECT_EQ(division::ChooseChannel(sums(n, c.variance)), c.expected) << n;
+      EXPECT_EQ(division::ChooseChannelIn<TSoftExtended>(sums(n, c.variance)), c.expected) << n;
+    }
 
   // Palette entries: the nearest integer, exact halves to the even neighbour.
   struct Mean {
@@ -373,6 +377,89 @@ TEST(ColourDivision, ChannelRuleAndRoundingAreExact) {
     s.weight = m.weight;
     s.sum[0] = m.sum;
     EXPECT_EQ(division::RoundedMean(s, 0), m.expected) << m.sum << "/" << m.weight;
+  }
+}
+
+// Exact ties of the weighted variances that the rounding of the extended-precision steps
+// breaks: the result follows the rounded values, not the exact ones.
+TEST(ColourDivision, VarianceTiesFollowTheExtendedPrecisionSteps) {
+  struct Case {
+    const char* name;
+    std::vector<Rgb> pixels;  // one row
+    std::vector<Rgb> palette;
+    std::vector<unsigned> indices;
+  };
+  const Case cases[] = {
+      // The second level holds (0,32,24) x2, (0,40,32) x2, (24,40,0): 3 x varR and 2 x varB
+      // are both 6912/25 exactly, but blue comes out the larger.
+      {"3varR = 2varB",
+       {{0, 32, 24}, {0, 32, 24}, {0, 40, 32}, {0, 40, 32}, {24, 40, 0}, {24, 40, 56}, {24, 40, 56}},
+       {{24, 40, 56}, {0, 40, 32}, {0, 32, 24}, {24, 40, 0}},
+       {2, 2, 1, 1, 3, 0, 0}},
+  };
+  for (const Case& t : cases) {
+    const TQvDIBInfos src = Image24({t.pixels});
+    for (const TrueColorCase& c : kTrueColorCases) {
+      SCOPED_TRACE(std::string(t.name) + " " + c.name);
+      const TQvDIBInfos out = c.routine(src, false, {});
+      ASSERT_EQ(out.header.biClrUsed, t.palette.size());
+      for (std::size_t i = 0; i < t.palette.size(); ++i) EXPECT_EQ(out.colorTable[i], Quad(t.palette[i])) << i;
+      for (int x = 0; x < src.Width(); ++x) EXPECT_EQ(IndexAt(out, x, 0), t.indices[x]) << x;
+    }
+  }
+}
+
+// The software extended type against the x87 unit, operation by operation and on whole
+// channel choices over sums that tie often (few values, small weights).
+TEST(ExtendedPrecision, SoftwareArithmeticMatchesTheX87Unit) {
+  if constexpr (!kNativeExtended) {
+    GTEST_SKIP() << "long double is not the x87 extended format here";
+  } else {
+    std::fesetround(FE_TONEAREST);
+    // Mantissa and exponent of a native value in the software type's form.
+    auto same = [](long double native, const TSoftExtended& soft) {
+      if (native == 0) return soft.IsZero();
+      int e = 0;
+      const long double f = std::frexp(std::fabs(native), &e);  // [0.5, 1)
+      const auto mantissa = static_cast<std::uint64_t>(std::ldexp(f, 64));
+      return soft.Negative() == (native < 0) && soft.Mantissa() == mantissa && soft.Exponent() == e - 64;
+    };
+    std::mt19937_64 rng(11);
+    auto integer = [&rng] { return rng() >> (rng() % 64); };
+    for (int i = 0; i < 200000; ++i) {
+      const std::uint64_t a = integer(), b = integer() | 1, c = integer() | 1, d = integer() | 1;
+      const long double x = static_cast<long double>(a) / static_cast<long double>(b);
+      const long double y = static_cast<long double>(c) / static_cast<long double>(d);
+      const TSoftExtended sx = TSoftExtended(a) / TSoftExtended(b), sy = TSoftExtended(c) / TSoftExtended(d);
+      ASSERT_TRUE(same(x, sx)) << a << "/" << b;
+      ASSERT_TRUE(same(x * y, sx * sy)) << i;
+      ASSERT_TRUE(same(x - y, sx - sy)) << i;
+      ASSERT_TRUE(same(x + y, sx + sy)) << i;
+      ASSERT_TRUE(same(x / y, sx / sy)) << i;
+      ASSERT_TRUE(same(x - x * y, sx - sx * sy)) << i;
+      ASSERT_EQ(x < y, sx < sy) << i;
+    }
+
+    std::uniform_int_distribution<int> count(1, 9), weight(1, 3), level(0, 4);
+    int brokenTies = 0;
+    for (int i = 0; i < 100000; ++i) {
+      division::TChannelSums s;
+      for (int k = count(rng); k > 0; --k)
+        s.Add(static_cast<std::uint64_t>(weight(rng)), 8u * level(rng) * 3, 4u * level(rng) * 5, 8u * level(rng) * 7);
+      const division::TDivideID native = division::ChooseChannelIn<long double>(s);
+      ASSERT_EQ(division::ChooseChannelIn<TSoftExtended>(s), native) << i;
+      // The exact rule on N^2 x variance, to count the ties that rounding broke.
+      auto scaled = [&s](int c) {
+        return static_cast<__int128>(static_cast<unsigned __int128>(s.weight) * s.square[c] -
+                                     static_cast<unsigned __int128>(s.sum[c]) * s.sum[c]);
+      };
+      const __int128 red = 3 * scaled(0), green = 4 * scaled(1), blue = 2 * scaled(2);
+      const division::TDivideID exact = red >= green && red >= blue            ? division::kDivideRed
+                                        : red > green || blue > green          ? division::kDivideBlue
+                                                                               : division::kDivideGreen;
+      brokenTies += exact != native ? 1 : 0;
+    }
+    EXPECT_GT(brokenTies, 0) << "the sums never met a tie that rounding breaks";
   }
 }
 
