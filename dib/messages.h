@@ -109,6 +109,8 @@ inline constexpr const char* kBadRleData5 = "Convert4BitRLETo4BitRGB: Bad RLE Da
 inline constexpr const char* kBadRleData6 = "Convert4BitRLETo4BitRGB: Bad RLE Data 6";
 inline constexpr const char* kBadRleData7 = "Convert4BitRLETo4BitRGB: Bad RLE Data 7";
 inline constexpr const char* kBadRleData8 = "Convert4BitRLETo4BitRGB: Bad RLE Data 8";
+inline constexpr const char* kRle8DataEnded = "Convert8BitRLETo8BitRGB: RLE Data Ends before End of Bitmap";
+inline constexpr const char* kRle4DataEnded = "Convert4BitRLETo4BitRGB: RLE Data Ends before End of Bitmap";
 inline constexpr const char* kRle8CompressionFailed = "Convert8BitRGBTo8BitRLE: Compression Failed";
 inline constexpr const char* kRle4CompressionFailed = "Convert4BitRGBTo4BitRLE: Compression Failed";
 

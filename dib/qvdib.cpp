@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "dib/messages.h"
+#include "dib/rle_codec.h"
 #include "toolkit/packed_pixels.h"
 #include "toolkit/stream.h"
 
@@ -131,15 +132,25 @@ void CheckStorage(const std::shared_ptr<TQvInternalDIB>& storage, const char* me
 
 }  // namespace
 
-const TQvLogPalette& HalftonePalette() {
-  static const TQvLogPalette palette = MakeHalftonePalette();
-  return palette;
+namespace {
+
+// The library's two cached palettes: one handle each, made on first use.
+const HPALETTE& HalftonePaletteHandle() {
+  static const HPALETTE handle = std::make_shared<const TQvLogPalette>(MakeHalftonePalette());
+  return handle;
 }
 
-const TQvLogPalette& BlackWhitePalette() {
-  static const TQvLogPalette palette{0x300, {{0, 0, 0, 0}, {255, 255, 255, 0}}};
-  return palette;
+const HPALETTE& BlackWhitePaletteHandle() {
+  static const HPALETTE handle =
+      std::make_shared<const TQvLogPalette>(TQvLogPalette{0x300, {{0, 0, 0, 0}, {255, 255, 255, 0}}});
+  return handle;
 }
+
+}  // namespace
+
+const TQvLogPalette& HalftonePalette() { return *HalftonePaletteHandle(); }
+
+const TQvLogPalette& BlackWhitePalette() { return *BlackWhitePaletteHandle(); }
 
 // ---------------------------------------------------------------------------------------------
 // Storage
@@ -274,7 +285,9 @@ void TQvDIB::UniqueDIB() {
   copy->DIBInfos = shared.DIBInfos.CloneLayout(shared.DIBInfos.BitsSize(), shared.UseFMO);
   if (shared.DIBInfos.BitsSize() != 0)
     std::memcpy(copy->DIBInfos.Bits(), shared.DIBInfos.Bits(), shared.DIBInfos.BitsSize());
-  copy->PaletteChanged = shared.PaletteChanged;
+  // The copy is a new storage whose colour table counts as changed (as after CreateDIB), so
+  // the image reports PaletteModified once it holds it.
+  copy->PaletteChanged = true;
   ReleaseInternalDIB();
   InternalDIB = std::move(copy);
   UpdatePaletteModified();
@@ -355,8 +368,8 @@ void TQvDIB::SetPixels(int x, int y, std::int32_t value) {
 
 HPALETTE TQvDIB::GetPalette() {
   CheckStorage(InternalDIB, qvmsg::kGetPaletteNil);
-  if (HalftoneMode == qvHmColor) return std::make_shared<TQvLogPalette>(HalftonePalette());
-  if (HalftoneMode == qvHmBW) return std::make_shared<TQvLogPalette>(BlackWhitePalette());
+  if (HalftoneMode == qvHmColor) return HalftonePaletteHandle();
+  if (HalftoneMode == qvHmBW) return BlackWhitePaletteHandle();
   TQvInternalDIB& s = *InternalDIB;
   if (!s.Palette && s.DIBInfos.header.biClrUsed > 0) s.Palette = GetPaletteFromDIBInfos(s.DIBInfos);
   return s.Palette;
@@ -454,15 +467,13 @@ void TQvDIB::AssignTo(TGraphic& dest) const {
 
 void TQvDIB::AssignToBitmap(TBitmap& bitmap) const {
   const TQvPixelFormat format = GetPixelFormat();
-  // Compressed pixels are decoded the way the platform would while drawing them.
-  const TQvInternalDIB* source = InternalDIB.get();
-  std::shared_ptr<TQvInternalDIB> decoded;
+  // Compressed pixels are handed on as they are: decoded the way the toolkit's BMP reader
+  // decodes the same bytes.
+  const TQvDIBInfos* pixels = &InternalDIB->DIBInfos;
+  TQvDIBInfos decoded;
   if (format == qvPf4BitRLE || format == qvPf8BitRLE) {
-    decoded = std::make_shared<TQvInternalDIB>(source->UseFMO);
-    decoded->Install(source->DIBInfos.CloneLayout(source->DIBInfos.BitsSize(), false));
-    std::memcpy(decoded->DIBInfos.Bits(), source->DIBInfos.Bits(), source->DIBInfos.BitsSize());
-    decoded->SetPixelsFormat(format == qvPf4BitRLE ? qvPf4Bit : qvPf8Bit, qvCmLow, {}, clWhite);
-    source = decoded.get();
+    decoded = DecodeRleForDrawing(*pixels, false);
+    pixels = &decoded;
   }
   TPixelFormat target = TPixelFormat::pf24bit;
   if (format == qvPf1Bit) target = TPixelFormat::pf1bit;
@@ -471,11 +482,11 @@ void TQvDIB::AssignToBitmap(TBitmap& bitmap) const {
 
   TBitmap result;
   result.SetPixelFormat(target);
-  result.SetSize(source->Width, source->Height);
-  const TQvDIBInfos& d = source->DIBInfos;
+  const TQvDIBInfos& d = *pixels;
+  result.SetSize(d.Width(), d.Height());
   result.SetPalette(UsedColorTable(d));
   const std::size_t stride = std::min(d.Stride(), result.GetStride());
-  for (int y = 0; y < source->Height; ++y) std::memcpy(result.ScanLine(y), d.Row(y), stride);
+  for (int y = 0; y < d.Height(); ++y) std::memcpy(result.ScanLine(y), d.Row(y), stride);
   bitmap.Assign(&result);
 }
 

@@ -15,17 +15,26 @@ namespace pw {
 
 namespace {
 
-// The fixed texts of one decoder: wrong source, then "Bad RLE Data" for end of line, delta,
-// absolute run and encoded run.
+// The fixed texts of one decoder: wrong source, data that ends before its end-of-bitmap code,
+// then "Bad RLE Data" for end of line, delta, absolute run and encoded run.
 struct DecoderTexts {
   const char* badSource;
+  const char* dataEnded;
   const char* badData[4];
 };
 
 constexpr DecoderTexts kRle8Texts{qvmsg::kRle8DecodeBad,
+                                  qvmsg::kRle8DataEnded,
                                   {qvmsg::kBadRleData1, qvmsg::kBadRleData2, qvmsg::kBadRleData3, qvmsg::kBadRleData4}};
 constexpr DecoderTexts kRle4Texts{qvmsg::kRle4DecodeBad,
+                                  qvmsg::kRle4DataEnded,
                                   {qvmsg::kBadRleData5, qvmsg::kBadRleData6, qvmsg::kBadRleData7, qvmsg::kBadRleData8}};
+
+// What decoding makes of data that ends before its end-of-bitmap code.
+enum class TEarlyEnd {
+  kFails,         // the pixel-format setter: the pixels the data would have described are unknown
+  kLeavesZeros,   // drawing: the rest of the picture stays at index 0, as the BMP reader reads it
+};
 
 int BitCountOf(TRleFormat format) { return format == TRleFormat::kRle8 ? 8 : 4; }
 std::uint32_t CompressionOf(TRleFormat format) { return format == TRleFormat::kRle8 ? BI_RLE8 : BI_RLE4; }
@@ -40,7 +49,8 @@ TQvDIBInfos PlainLayout(const TQvDIBInfos& source, bool useFMO) {
   return result;
 }
 
-TQvDIBInfos DecodeRleBlock(TRleFormat format, const TQvDIBInfos& source, bool useFMO, const DecoderTexts& texts) {
+TQvDIBInfos DecodeRleBlock(TRleFormat format, const TQvDIBInfos& source, bool useFMO, const DecoderTexts& texts,
+                           TEarlyEnd earlyEnd) {
   const TBitmapInfoHeader& h = source.header;
   if (h.biBitCount != BitCountOf(format) || h.biCompression != CompressionOf(format))
     throw EQvDIBBadDIBType(texts.badSource);
@@ -51,11 +61,11 @@ TQvDIBInfos DecodeRleBlock(TRleFormat format, const TQvDIBInfos& source, bool us
   const std::span<const std::uint8_t> input(source.Bits(), source.BitsSize());
   const TRleResult outcome = DecodeRle(format, input, target);
   if (outcome == TRleResult::kEndOfBitmap) return result;
-  // Data that ends before its end-of-bitmap code counts as broken, like an end of line past
-  // the last row: the pixels it would have described are unknown.
-  const int number = BadRleDataNumber(format, outcome);
-  const int index = number == 0 ? 0 : (number - 1) % 4;
-  throw EQvDIBInvalidDIB(texts.badData[index]);
+  if (outcome == TRleResult::kDataEnded) {
+    if (earlyEnd == TEarlyEnd::kLeavesZeros) return result;
+    throw EQvDIBInvalidDIB(texts.dataEnded);
+  }
+  throw EQvDIBInvalidDIB(texts.badData[(BadRleDataNumber(format, outcome) - 1) % 4]);
 }
 
 // How many of the first max bytes at p equal v (word by word where possible).
@@ -236,11 +246,17 @@ std::optional<std::size_t> EncodeRle(TRleFormat format, const TQvDIBInfos& sourc
 }
 
 TQvDIBInfos Convert8BitRLETo8BitRGB(const TQvDIBInfos& source, bool useFMO, const TQvConvertContext&) {
-  return DecodeRleBlock(TRleFormat::kRle8, source, useFMO, kRle8Texts);
+  return DecodeRleBlock(TRleFormat::kRle8, source, useFMO, kRle8Texts, TEarlyEnd::kFails);
 }
 
 TQvDIBInfos Convert4BitRLETo4BitRGB(const TQvDIBInfos& source, bool useFMO, const TQvConvertContext&) {
-  return DecodeRleBlock(TRleFormat::kRle4, source, useFMO, kRle4Texts);
+  return DecodeRleBlock(TRleFormat::kRle4, source, useFMO, kRle4Texts, TEarlyEnd::kFails);
+}
+
+TQvDIBInfos DecodeRleForDrawing(const TQvDIBInfos& source, bool useFMO) {
+  if (source.header.biCompression == BI_RLE4)
+    return DecodeRleBlock(TRleFormat::kRle4, source, useFMO, kRle4Texts, TEarlyEnd::kLeavesZeros);
+  return DecodeRleBlock(TRleFormat::kRle8, source, useFMO, kRle8Texts, TEarlyEnd::kLeavesZeros);
 }
 
 TQvDIBInfos Convert8BitRGBTo8BitRLE(const TQvDIBInfos& source, bool useFMO, const TQvConvertContext&) {

@@ -155,6 +155,56 @@ TEST(DibStreamReader, RleDataShorterThanThePixelsIsKeptAsRead) {
   EXPECT_EQ(image.GetPixels(0, 0), 0);
 }
 
+// AssignTo and Draw hand RLE data on as it is: on the same bytes the picture is exactly what
+// the toolkit's BMP reader makes of them, also when the data ends without end of bitmap, and
+// codes that leave the picture are refused by both.
+TEST(DibStreamReader, RleDataDrawsAndAssignsAsTheBitmapReaderReadsIt) {
+  const struct {
+    const char* name;
+    int bits, width;
+    Bytes data;
+    bool refused;
+  } cases[] = {
+      {"rle8 complete", 8, 8, {4, 1, 0, 0, 2, 3, 0, 1}, false},
+      {"rle8 ends after a run", 8, 8, {3, 7}, false},
+      {"rle8 ends after an end of line", 8, 8, {2, 5, 0, 0, 1, 9}, false},
+      {"rle8 ends inside an absolute run", 8, 8, {1, 4, 0, 5, 1, 2}, false},
+      {"rle8 ends inside a delta", 8, 8, {2, 4, 0, 2, 1}, false},
+      {"rle8 empty", 8, 8, {}, false},
+      {"rle4 ends after a run", 4, 5, {3, 0x12}, false},
+      {"rle4 ends inside an absolute run", 4, 5, {0, 5, 0x12}, false},
+      {"rle8 run past the row", 8, 8, {9, 1, 0, 1}, true},
+      {"rle4 end of line below the picture", 4, 5, {0, 0, 0, 0, 0, 0}, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Bytes file =
+        BmpFile{Info(c.width, 2, c.bits, c.bits == 8 ? BI_RLE8 : BI_RLE4), test::Ramp(1 << c.bits), {}, c.data}.Build();
+    TQvDIB image;
+    test::Load(image, file);
+    TBitmap read, assigned;
+    TMemoryStream stream(file);
+    if (c.refused) {
+      EXPECT_THROW(read.LoadFromStream(stream), EInvalidGraphic);
+      EXPECT_THROW(image.AssignTo(assigned), EQvDIBInvalidDIB);
+      continue;
+    }
+    read.LoadFromStream(stream);
+    image.AssignTo(assigned);
+    TBitmap drawn;
+    drawn.SetPixelFormat(TPixelFormat::pf24bit);
+    drawn.SetSize(c.width, 2);
+    drawn.Fill(clWhite);
+    image.Draw(drawn, TRect{0, 0, c.width, 2});
+    EXPECT_EQ(assigned.GetBitsPerPixel(), c.bits);
+    for (int y = 0; y < 2; ++y)
+      for (int x = 0; x < c.width; ++x) {
+        EXPECT_EQ(assigned.GetPixelColor(x, y), read.GetPixelColor(x, y)) << x << "," << y;
+        EXPECT_EQ(drawn.GetPixelColor(x, y), read.GetPixelColor(x, y)) << x << "," << y;
+      }
+  }
+}
+
 // --- reader: 16 and 32 bits -----------------------------------------------------------------
 
 TEST(DibStreamReader, SixteenBitDefaultMasks) {

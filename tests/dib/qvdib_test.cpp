@@ -158,7 +158,11 @@ TEST(QvDIB, AssignedImagesShareUntilOneIsWritten) {
   b.Assign(&a);
   EXPECT_EQ(a.RefCount(), 2);
   EXPECT_EQ(&a.Internal(), &b.Internal());
+  a.PaletteModified = b.PaletteModified = false;
   b.SetPixels(0, 0, 0x445566);
+  // The private copy is a new storage: its colour table counts as changed.
+  EXPECT_TRUE(b.PaletteModified);
+  EXPECT_FALSE(a.PaletteModified);
   EXPECT_EQ(a.RefCount(), 1);
   EXPECT_EQ(b.RefCount(), 1);
   EXPECT_EQ(a.GetPixels(0, 0), 0x112233);
@@ -292,6 +296,17 @@ TEST(QvDIB, PalettesRoundTripAndRefuseEmpty) {
   EXPECT_EQ(dib.GetPalette()->entries.size(), 215u);
   dib.HalftoneMode = qvHmBW;
   EXPECT_EQ(dib.GetPalette()->entries.size(), 2u);
+}
+
+TEST(QvDIB, HalftoneAndBlackWhitePalettesAreOneHandleEach) {
+  TQvDIB a, b;
+  for (TQvHalftoneMode mode : {qvHmColor, qvHmBW}) {
+    a.HalftoneMode = b.HalftoneMode = mode;
+    const HPALETTE first = a.GetPalette();
+    EXPECT_EQ(a.GetPalette(), first) << int{mode};
+    EXPECT_EQ(b.GetPalette(), first) << int{mode};
+  }
+  EXPECT_NE(a.GetPalette(), (b.HalftoneMode = qvHmColor, b.GetPalette()));
 }
 
 TEST(QvDIB, HalftonePaletteLayout) {

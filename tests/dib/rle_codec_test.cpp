@@ -78,7 +78,7 @@ TEST(RleDecode, Rle4RunsAndAbsoluteRuns) {
   EXPECT_EQ(Memory(out), (Bytes{0x12, 0x12, 0x17, 0x89}));
 }
 
-TEST(RleDecode, BadDataFailsWithItsNumber) {
+TEST(RleDecode, BadDataFailsWithItsNumberAndDataThatEndsEarlyWithItsOwnText) {
   const struct {
     const char* name;
     int bits, width, height;
@@ -91,14 +91,16 @@ TEST(RleDecode, BadDataFailsWithItsNumber) {
       {"rle8 delta right", 8, 2, 1, {0x00, 0x02, 3, 0, 0x00, 0x01}, qvmsg::kBadRleData2},
       {"rle8 delta up", 8, 2, 1, {0x00, 0x02, 0, 2, 0x00, 0x01}, qvmsg::kBadRleData2},
       {"rle8 absolute past the row", 8, 2, 1, {0x00, 0x03, 1, 2, 3, 0, 0x00, 0x01}, qvmsg::kBadRleData3},
-      {"rle8 no end of bitmap", 8, 2, 1, {0x02, 0x05}, qvmsg::kBadRleData1},
-      {"rle8 empty", 8, 2, 1, {}, qvmsg::kBadRleData1},
-      {"rle8 cut absolute run", 8, 8, 1, {0x00, 0x05, 1, 2}, qvmsg::kBadRleData1},
+      {"rle8 no end of bitmap", 8, 2, 1, {0x02, 0x05}, qvmsg::kRle8DataEnded},
+      {"rle8 empty", 8, 2, 1, {}, qvmsg::kRle8DataEnded},
+      {"rle8 cut absolute run", 8, 8, 1, {0x00, 0x05, 1, 2}, qvmsg::kRle8DataEnded},
+      {"rle8 cut delta", 8, 8, 2, {0x00, 0x02, 1}, qvmsg::kRle8DataEnded},
       {"rle4 run past the row", 4, 3, 1, {0x05, 0x11, 0x00, 0x01}, qvmsg::kBadRleData8},
       {"rle4 end of line past the end", 4, 2, 1, {0x00, 0x00, 0x00, 0x00, 0x00, 0x01}, qvmsg::kBadRleData5},
       {"rle4 delta right", 4, 3, 1, {0x00, 0x02, 5, 0, 0x00, 0x01}, qvmsg::kBadRleData6},
       {"rle4 absolute past the row", 4, 2, 1, {0x00, 0x03, 0x12, 0x30, 0x00, 0x01}, qvmsg::kBadRleData7},
-      {"rle4 no end of bitmap", 4, 2, 1, {0x02, 0x11, 0x00}, qvmsg::kBadRleData5},
+      {"rle4 no end of bitmap", 4, 2, 1, {0x02, 0x11, 0x00}, qvmsg::kRle4DataEnded},
+      {"rle4 cut absolute run", 4, 8, 1, {0x00, 0x05, 0x12}, qvmsg::kRle4DataEnded},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
