@@ -132,7 +132,8 @@ const std::set<std::string>& RefusalMessages() {
       qvmsg::kLoadInvalidMasks,    qvmsg::kLoadPixelDataTooSmall,  msg::kStreamReadError,
       qvmsg::kBadRleData1,         qvmsg::kBadRleData2,            qvmsg::kBadRleData3,
       qvmsg::kBadRleData4,         qvmsg::kBadRleData5,            qvmsg::kBadRleData6,
-      qvmsg::kBadRleData7,         qvmsg::kBadRleData8,
+      qvmsg::kBadRleData7,         qvmsg::kBadRleData8,            qvmsg::kRle8DataEnded,
+      qvmsg::kRle4DataEnded,
   };
   return texts;
 }
