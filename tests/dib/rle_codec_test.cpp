@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "dib/convert.h"
 #include "dib/messages.h"
@@ -241,28 +243,56 @@ TEST(RleCodec, WrongSourceIsRefused) {
 
 // Encoding then decoding gives the picture back, at odd widths, both row orders and both depths.
 TEST(RleCodec, RoundTrips) {
+  struct Pattern {
+    std::string name;
+    std::vector<int> widths;
+    std::function<int(int, int)> value;
+    bool mustEncode;  // false: small images may leave no room (that failure is tested above)
+  };
+  std::vector<Pattern> patterns = {
+      // Flat stretches and short literals.
+      {"mixed",
+       {1, 2, 3, 5, 7, 9, 31, 257, 600},
+       [](int x, int y) { return (x / 6 + y) % 4 == 0 ? (x * 7 + y) % 16 : (x < 300 ? 2 : 3); },
+       false},
+  };
+  // Runs and literals that reach and cross the code limits (RLE8: 255 bytes; RLE4: 127 bytes,
+  // 254 pixels), starting on even and odd columns of 300-pixel rows.
+  for (const int length : {126, 127, 128, 254, 255, 256})
+    for (const int start : {0, 1}) {
+      const auto inside = [start, length](int x) { return x >= start && x < start + length; };
+      const std::string where = std::to_string(length) + " from " + std::to_string(start);
+      // A run of 5 among a literal of 8..11.
+      patterns.push_back({"run " + where, {300}, [inside](int x, int) { return inside(x) ? 5 : 8 + x % 4; }, true});
+      // A literal of 0..4 (neither equal neighbouring pixels nor equal neighbouring pixel pairs)
+      // between runs of 12.
+      patterns.push_back({"literal " + where, {300}, [inside](int x, int) { return inside(x) ? x % 5 : 12; }, true});
+    }
+
   int encoded = 0;
-  for (const int bits : {8, 4})
-    for (const bool topDown : {false, true})
-      for (const int width : {1, 2, 3, 5, 7, 9, 31, 257, 600})
-        for (const int height : {1, 2, 7}) {
-          // Flat stretches, short literals and runs longer than the code limits.
-          const auto value = [&](int x, int y) { return (x / 6 + y) % 4 == 0 ? (x * 7 + y) % 16 : (x < 300 ? 2 : 3); };
-          const TQvDIBInfos source = test::MakeBlock(width, height, bits, topDown, value);
-          TQvDIBInfos rle;
-          try {
-            rle = bits == 8 ? Convert8BitRGBTo8BitRLE(source, false, kContext) : Convert4BitRGBTo4BitRLE(source, false, kContext);
-          } catch (const EQvDIBCompressionFailed&) {
-            continue;  // small images leave no room; the failure itself is tested above
+  for (const Pattern& pattern : patterns)
+    for (const int bits : {8, 4})
+      for (const bool topDown : {false, true})
+        for (const int width : pattern.widths)
+          for (const int height : {1, 2, 7}) {
+            SCOPED_TRACE(pattern.name + ", bits " + std::to_string(bits) + " width " + std::to_string(width) +
+                         " height " + std::to_string(height) + (topDown ? " top-down" : ""));
+            const TQvDIBInfos source = test::MakeBlock(width, height, bits, topDown, pattern.value);
+            TQvDIBInfos rle;
+            try {
+              rle = bits == 8 ? Convert8BitRGBTo8BitRLE(source, false, kContext)
+                              : Convert4BitRGBTo4BitRLE(source, false, kContext);
+            } catch (const EQvDIBCompressionFailed&) {
+              ASSERT_FALSE(pattern.mustEncode) << "no room";
+              continue;
+            }
+            ++encoded;
+            const TQvDIBInfos back = Decode(rle);
+            ASSERT_EQ(back.Height(), height);
+            for (int y = 0; y < height; ++y)
+              for (int x = 0; x < width; ++x)
+                ASSERT_EQ(test::IndexAt(back, x, y), pattern.value(x, y)) << x << "," << y;
           }
-          ++encoded;
-          const TQvDIBInfos back = Decode(rle);
-          SCOPED_TRACE("bits " + std::to_string(bits) + " width " + std::to_string(width) + " height " +
-                       std::to_string(height) + (topDown ? " top-down" : ""));
-          ASSERT_EQ(back.Height(), height);
-          for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) ASSERT_EQ(test::IndexAt(back, x, y), value(x, y)) << x << "," << y;
-        }
   EXPECT_GT(encoded, 30);
 }
 
