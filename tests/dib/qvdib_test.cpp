@@ -77,6 +77,8 @@ struct PixelCase {
   int bitCount;
   std::int32_t written;
   std::int32_t read;
+  std::int32_t before = 0;  // written first to the pixels and a neighbour
+  std::int32_t beforeRead = 0;
 };
 
 class PixelValues : public ::testing::TestWithParam<PixelCase> {};
@@ -87,19 +89,24 @@ TEST_P(PixelValues, StoredAsThePixelCellAllows) {
   dib.SetBitCount(c.bitCount);
   dib.SetWidth(9);
   dib.SetHeight(3);
+  for (int x : {0, 1, 2, 7, 8}) dib.SetPixels(x, 1, c.before);
   for (int x : {0, 1, 7, 8}) {
     dib.SetPixels(x, 1, c.written);
     EXPECT_EQ(dib.GetPixels(x, 1), c.read) << "x=" << x;
   }
   // Neighbours are untouched.
-  EXPECT_EQ(dib.GetPixels(2, 1), 0);
+  EXPECT_EQ(dib.GetPixels(2, 1), c.beforeRead);
+  EXPECT_EQ(dib.GetPixels(3, 1), 0);
   EXPECT_EQ(dib.GetPixels(0, 0), 0);
 }
 
+// 1 bit: any value other than 0 sets the bit (even ones too), 0 clears it.
 INSTANTIATE_TEST_SUITE_P(AllDepths, PixelValues,
-                         ::testing::Values(PixelCase{1, 1, 1}, PixelCase{1, 5, 1}, PixelCase{4, 17, 1},
-                                           PixelCase{4, 15, 15}, PixelCase{8, 255, 255},
-                                           PixelCase{24, 0x123456, 0x123456}, PixelCase{24, 0x01FFFFFF, 0xFFFFFF}));
+                         ::testing::Values(PixelCase{1, 1, 1}, PixelCase{1, 5, 1}, PixelCase{1, 2, 1},
+                                           PixelCase{1, 0x100, 1}, PixelCase{1, 0, 0, 1, 1}, PixelCase{1, 2, 1, 1, 1},
+                                           PixelCase{4, 17, 1}, PixelCase{4, 15, 15}, PixelCase{4, 16, 0, 15, 15},
+                                           PixelCase{8, 255, 255}, PixelCase{24, 0x123456, 0x123456},
+                                           PixelCase{24, 0x01FFFFFF, 0xFFFFFF}));
 
 TEST(QvDIB, PixelPositionsOutsideAreRefused) {
   TQvDIB dib;
