@@ -709,6 +709,36 @@ TEST(SetPixelFormatReduction, ProgressOfOneColour) {
   }
 }
 
+// The setter reduces 24 bits with the routine that ConvertMode names: on (8,4,8) x3 and
+// (15,7,15), which share one 5-6-5 cell, Low gives their truncated mean, High keeps both.
+TEST(SetPixelFormatReduction, TwentyFourBitsFollowConvertMode) {
+  struct Case {
+    TQvPixelFormat target;
+    TQvConvertMode mode;
+    std::vector<Rgb> palette;
+    std::vector<unsigned> indices;
+  };
+  const std::vector<Rgb> low = {{9, 4, 9}}, high = {{15, 7, 15}, {8, 4, 8}};
+  const Case cases[] = {
+      {qvPf4Bit, qvCmLow, low, {0, 0, 0, 0}},
+      {qvPf4Bit, qvCmHigh, high, {1, 0, 1, 1}},
+      {qvPf8Bit, qvCmLow, low, {0, 0, 0, 0}},
+      {qvPf8Bit, qvCmHigh, high, {1, 0, 1, 1}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.target) + (c.mode == qvCmHigh ? " High" : " Low"));
+    TQvDIB dib;
+    Load(dib, Image24({{{8, 4, 8}, {15, 7, 15}, {8, 4, 8}, {8, 4, 8}}}));
+    dib.ConvertMode = c.mode;
+    dib.SetPixelFormat(c.target);
+    ASSERT_EQ(dib.GetPixelFormat(), c.target);
+    const TQvDIBInfos& out = dib.Internal().DIBInfos;
+    ASSERT_EQ(out.header.biClrUsed, c.palette.size());
+    for (std::size_t i = 0; i < c.palette.size(); ++i) EXPECT_EQ(out.colorTable[i], Quad(c.palette[i])) << i;
+    for (int x = 0; x < 4; ++x) EXPECT_EQ(dib.GetPixels(x, 0), static_cast<std::int32_t>(c.indices[x])) << x;
+  }
+}
+
 TEST(SetPixelFormatReduction, HalftoneTargetsReadBackAsPlainFormats) {
   TQvDIB colour, bw;
   Load(colour, PhotoLike(9, 5, 1));
