@@ -19,6 +19,7 @@
 #include "app/application.h"
 #include "app/form1.h"
 #include "app/image_control.h"
+#include "dib/qvdib.h"
 #include "scripted_dialogs.h"
 #include "test_support.h"
 
@@ -166,6 +167,35 @@ class TestDepthAndQuickSave : public QObject, public TFormFixture {
     QVERIFY(std::includes(four.begin(), four.end(), eight.begin(), eight.end()));
     Click("Button_Make");  // only Make restores the full colours
     QVERIFY(Colours(Result()).size() > 16);
+  }
+
+  // The program never changes ConvertMode: its 4-bit command reduces with the Low routine. On
+  // the composed sample window the Low and High reductions differ.
+  void fourBitCommandGivesTheLowReduction_data() {
+    QTest::addColumn<QString>("item");
+    QTest::newRow("C4") << "C4";
+    QTest::newRow("M_C4") << "M_C4";
+  }
+  void fourBitCommandGivesTheLowReduction() {
+    QFETCH(QString, item);
+    MakeFrom(Path("skin.bmp"));
+    const TBitmap made = Result();
+    const auto reduced = [&made](TQvConvertMode mode) {
+      TQvDIB dib;
+      dib.Assign(&made);
+      dib.ConvertMode = mode;
+      dib.SetPixelFormat(qvPf4Bit);
+      TBitmap out;
+      dib.AssignTo(out);
+      return out;
+    };
+    const TBitmap low = reduced(qvCmLow), high = reduced(qvCmHigh);
+    QVERIFY(low.GetPalette() != high.GetPalette());
+    Trigger(item.toLatin1().constData());
+    QCOMPARE(Result().GetPixelFormat(), TPixelFormat::pf4bit);
+    QVERIFY(Result().GetPalette() == low.GetPalette());
+    for (int y = 0; y < low.GetHeight(); ++y)
+      for (int x = 0; x < low.GetWidth(); ++x) QCOMPARE(Result().GetPixelColor(x, y), low.GetPixelColor(x, y));
   }
 
   void browseFillsTheFolderField() {
