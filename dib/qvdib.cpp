@@ -130,10 +130,6 @@ void CheckStorage(const std::shared_ptr<TQvInternalDIB>& storage, const char* me
   Assert(storage != nullptr, message);
 }
 
-}  // namespace
-
-namespace {
-
 // The library's two cached palettes: one handle each, made on first use.
 const HPALETTE& HalftonePaletteHandle() {
   static const HPALETTE handle = std::make_shared<const TQvLogPalette>(MakeHalftonePalette());
