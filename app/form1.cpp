@@ -212,6 +212,12 @@ void TForm1::Button_LoadClick(QObject*) {
   LoadSystemGraphic(fileName);
 }
 
+void TForm1::OpenFromCommandLine(const std::string& fileName) {
+  // As if chosen with Open: remembered for the open dialog, a failure shown like any other.
+  lastOpenName_ = fileName;
+  RunGuarded(dialogs_, [&] { LoadSystemGraphic(fileName); });
+}
+
 void TForm1::LoadSystemGraphic(const std::string& fileName) {
   // The extension alone, in any letter case, chooses the reader; other files are ignored.
   const std::string extension = FileExtension(fileName);

@@ -53,6 +53,9 @@ class TForm1 : public QMainWindow {
   void Font_MS_G1Click(QObject* Sender);
   void Wall_Extend1Click(QObject* Sender);
 
+  // Opens the skin given on the program's command line, as the Open command does.
+  void OpenFromCommandLine(const std::string& fileName);
+
   // Routines shared by several commands.
   void LoadSystemGraphic(const std::string& fileName);
   void SaveResult(const std::string& fileName);

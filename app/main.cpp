@@ -1,22 +1,57 @@
-// Panelwright's desktop program: one window, no command-line options. It starts with the default
-// sample skin loaded, so that Make works at once.
+// Panelwright's desktop program: one window. It opens the skin given on its command line, or else
+// starts with the default sample skin loaded, so that Make works at once.
+#include <QGuiApplication>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
 #include "app/application.h"
+#include "app/command_line.h"
 #include "app/dialogs.h"
 #include "app/failure.h"
 #include "app/form1.h"
+#include "app/program_files.h"
 #include "dib/qvdib.h"
 #include "png/kropng.h"
 #include "resources/resources.h"
 
+namespace {
+
+std::vector<std::string> Arguments(int argc, char** argv) { return {argv + std::min(argc, 1), argv + argc}; }
+
+// Answers --help and --version; returns false when the window is to run.
+bool Answered(const pw::TCommandLine& line) {
+  if (line.action == pw::TCommandLine::TAction::kHelp) std::fputs(pw::kWindowUsage, stdout);
+  if (line.action == pw::TCommandLine::TAction::kVersion) std::puts("panelwright " PW_VERSION);
+  return line.action == pw::TCommandLine::TAction::kHelp || line.action == pw::TCommandLine::TAction::kVersion;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  // Help and version are answered before Qt starts, so they need no display.
+  if (Answered(pw::ParseCommandLine(Arguments(argc, argv)))) return 0;
   const auto dibFormat = pw::RegisterQvDIB();
   const pw::TFileFormatRegistration pngFormat = pw::RegisterKroPNG();
   pw::TApplication application(argc, argv);
+  // QApplication has taken its own options out of argc and argv.
+  const pw::TCommandLine line = pw::ParseCommandLine(Arguments(argc, argv));
+  if (line.action == pw::TCommandLine::TAction::kUsageError) {
+    std::fprintf(stderr, "panelwright: %s\nRun 'panelwright --help' for usage.\n", line.error.c_str());
+    return 2;
+  }
+  QGuiApplication::setDesktopFileName("panelwright");
+  application.setWindowIcon(pw::ApplicationIcon());
   pw::TQtDialogs dialogs;
   application.SetDialogs(&dialogs);
   pw::TForm1 form(dialogs);
   dialogs.SetOwner(&form);
-  pw::RunGuarded(dialogs, [&] { form.LoadSampleSkin(pw::resources::SampleSkins().front()); });
+  if (line.skin.empty())
+    pw::RunGuarded(dialogs, [&] { form.LoadSampleSkin(pw::resources::SampleSkins().front()); });
   form.show();
+  // Opened once the event loop runs, so a failure box stands over the shown window.
+  if (!line.skin.empty()) QTimer::singleShot(0, &form, [&form, &line] { form.OpenFromCommandLine(line.skin); });
   return application.exec();
 }

@@ -23,7 +23,9 @@ const Command kCommands[] = {
 void PrintOverview(std::FILE* out) {
   std::fprintf(out, "usage: panelwright-cli COMMAND [OPTIONS]\n\nCommands:\n");
   for (const Command& c : kCommands) std::fprintf(out, "  %-10s %s\n", c.name, c.summary);
-  std::fprintf(out, "\nRun 'panelwright-cli COMMAND --help' for the options of a command.\n");
+  std::fprintf(out, "\nRun 'panelwright-cli COMMAND --help' for the options of a command,\n"
+                    "'panelwright-cli --version' for the version.\n"
+                    "Exit status: 0 done, 1 failure (message on standard error), 2 usage error.\n");
 }
 
 }  // namespace
@@ -43,6 +45,10 @@ int Main(int argc, char** argv) {
   const std::string name = argv[1];
   if (name == "--help" || name == "-h" || name == "help") {
     PrintOverview(stdout);
+    return kExitOk;
+  }
+  if (name == "--version") {
+    std::puts("panelwright-cli " PW_VERSION);
     return kExitOk;
   }
   for (const Command& c : kCommands) {

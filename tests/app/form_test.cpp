@@ -36,6 +36,14 @@ class TestForm : public QObject, public TFormFixture {
     dialogs_->openAnswers.push_back(fileName);
     Click("Button_Load");
   }
+  // Rows whose tag ends in "on the command line" give the file as the program's argument;
+  // the others choose it in the open dialog.
+  void OpenAsTheRowSays(const std::string& fileName) {
+    if (QString(QTest::currentDataTag()).endsWith("on the command line"))
+      form_->OpenFromCommandLine(fileName);
+    else
+      Open(fileName);
+  }
   void LoadSample() {
     Open(Path("skin.bmp"));
     QVERIFY(form_->SysLoaded());
@@ -128,6 +136,8 @@ class TestForm : public QObject, public TFormFixture {
     QTest::newRow("no dot") << "k" << "bmp" << false;
     QTest::newRow("ends in dot") << "l." << "bmp" << false;
     QTest::newRow("dot in folder name") << "dir.x/file" << "bmp" << false;
+    QTest::newRow("png on the command line") << "m.png" << "png" << true;
+    QTest::newRow("161x80 on the command line") << "n.bmp" << "161x80" << false;
   }
   void loadsByExtensionAndSize() {
     QFETCH(QString, name);
@@ -143,7 +153,7 @@ class TestForm : public QObject, public TFormFixture {
       const QStringList wh = source.split('x');
       WritePatternBmp(path, wh[0].toInt(), wh[1].toInt());
     }
-    Open(path);
+    OpenAsTheRowSays(path);
     QCOMPARE(form_->SysLoaded(), loaded);
     QCOMPARE(form_->LastOpenName(), path);
     QVERIFY(dialogs_->boxes.empty());
@@ -180,6 +190,8 @@ class TestForm : public QObject, public TFormFixture {
     QTest::newRow("bmp named png") << "q.png" << "bmp" << "PNG LoadStream: Not PNG Format.";
     QTest::newRow("zero bytes") << "r.bmp" << "empty" << "";
     QTest::newRow("missing file") << "missing.bmp" << "none" << "File %1  isn't opened.";
+    QTest::newRow("png named bmp on the command line") << "s.bmp" << "png" << "A bitmap image is illegal.";
+    QTest::newRow("missing on the command line") << "missing.png" << "none" << "File %1  isn't opened.";
   }
   void unreadableFilesAreReported() {
     QFETCH(QString, name);
@@ -191,7 +203,7 @@ class TestForm : public QObject, public TFormFixture {
     if (content == "png") WriteFileBytes(path, SampleSkinPng());
     if (content == "bmp") WriteFileBytes(path, SampleSkinBmp());
     if (content == "empty") WriteFileBytes(path, {});
-    Open(path);
+    OpenAsTheRowSays(path);
     QCOMPARE(form_->LastOpenName(), path);  // remembered even though the load failed
     QVERIFY(form_->SysLoaded());
     QCOMPARE(Image("Image1").Picture()->GetPixelColor(5, 5), before.GetPixelColor(5, 5));

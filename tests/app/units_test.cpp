@@ -2,9 +2,11 @@
 #include <QtTest>
 
 #include "app/anchors.h"
+#include "app/command_line.h"
 #include "app/dialogs.h"
 #include "app/failure.h"
 #include "app/image_convert.h"
+#include "app/program_files.h"
 #include "scripted_dialogs.h"
 
 using namespace pw;
@@ -47,6 +49,41 @@ class TestUnits : public QObject {
     QCOMPARE(ToQtFilters("Bitmap, png file(*.bmp;*.png)|*.bmp;*.png|Bitmap(*.bmp)|*.bmp|png file(*.png)|*.png"),
              QStringList({"Bitmap, png file(*.bmp *.png)", "Bitmap(*.bmp)", "png file(*.png)"}));
     QCOMPARE(ToQtFilters("Pictures|*.bmp;*.dib"), QStringList({"Pictures (*.bmp *.dib)"}));
+  }
+
+  void commandLine_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("action");  // TCommandLine::TAction
+    QTest::addColumn<QString>("skin");
+    const int run = int(TCommandLine::TAction::kRun), help = int(TCommandLine::TAction::kHelp),
+              version = int(TCommandLine::TAction::kVersion), wrong = int(TCommandLine::TAction::kUsageError);
+    QTest::newRow("nothing") << QStringList{} << run << "";
+    QTest::newRow("a skin") << QStringList{"/tmp/a b.png"} << run << "/tmp/a b.png";
+    QTest::newRow("a skin after --") << QStringList{"--", "-odd.bmp"} << run << "-odd.bmp";
+    QTest::newRow("help") << QStringList{"--help"} << help << "";
+    QTest::newRow("help beside an unknown option") << QStringList{"-platform", "--help"} << help << "";
+    QTest::newRow("version") << QStringList{"skin.png", "--version"} << version << "";
+    QTest::newRow("two skins") << QStringList{"a.png", "b.png"} << wrong << "";
+    QTest::newRow("unknown option") << QStringList{"--zoom"} << wrong << "";
+    QTest::newRow("empty name") << QStringList{""} << wrong << "";
+  }
+  void commandLine() {
+    QFETCH(QStringList, args);
+    QFETCH(int, action);
+    QFETCH(QString, skin);
+    std::vector<std::string> list;
+    for (const QString& a : args) list.push_back(a.toStdString());
+    const TCommandLine line = ParseCommandLine(list);
+    QCOMPARE(int(line.action), action);
+    QCOMPARE(QString::fromStdString(line.skin), skin);
+    QCOMPARE(line.error.empty(), action != int(TCommandLine::TAction::kUsageError));
+  }
+
+  // The test runs from the build folder's bin/, as the program does, so it finds the same files.
+  void iconIsFoundBesideTheProgram() {
+    const QIcon icon = ApplicationIcon();
+    QVERIFY(!icon.isNull());
+    for (int size : {16, 32, 48, 64, 128, 256}) QVERIFY(icon.availableSizes().contains(QSize(size, size)));
   }
 
   void anchorNames() {

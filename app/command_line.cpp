@@ -1,0 +1,42 @@
+#include "app/command_line.h"
+
+namespace pw {
+
+const char* const kWindowUsage =
+    "usage: panelwright [SKIN]\n"
+    "\n"
+    "Opens the Panelwright window, which composes message-window pictures from a 160x80\n"
+    "system graphic (a skin) and a few lines of text, and saves them as BMP files.\n"
+    "\n"
+    "  SKIN        a .bmp or .png system graphic to open at start, as if chosen with Open;\n"
+    "              a file that cannot be read is reported and the window opens all the same\n"
+    "  --help      show this help and exit\n"
+    "  --version   show the version and exit\n"
+    "\n"
+    "Qt's standard options, such as -platform and -style, are accepted as well.\n";
+
+TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
+  using TAction = TCommandLine::TAction;
+  TCommandLine line;
+  for (const std::string& a : args) {
+    if (a == "--help" || a == "-h") return {TAction::kHelp, {}, {}};
+    if (a == "--version") return {TAction::kVersion, {}, {}};
+  }
+  bool optionsEnd = false;
+  for (const std::string& a : args) {
+    if (!optionsEnd && a == "--") {
+      optionsEnd = true;
+    } else if (!optionsEnd && a.size() > 1 && a[0] == '-') {
+      return {TAction::kUsageError, {}, "unknown option '" + a + "'"};
+    } else if (a.empty()) {
+      return {TAction::kUsageError, {}, "the skin file name is empty"};
+    } else if (!line.skin.empty()) {
+      return {TAction::kUsageError, {}, "one skin file at most, not '" + line.skin + "' and '" + a + "'"};
+    } else {
+      line.skin = a;
+    }
+  }
+  return line;
+}
+
+}  // namespace pw

@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Installs Panelwright into a temporary root and runs the installed programs from there.
+#   check_install.sh --cmake-install BUILD_DIR   cmake --install BUILD_DIR --prefix ROOT/usr
+#   check_install.sh --deb PACKAGE.deb           dpkg -x PACKAGE.deb ROOT (the window program too)
+set -euo pipefail
+fail() { echo "check_install: $*" >&2; exit 1; }
+[ $# -eq 2 ] || fail "usage: check_install.sh --cmake-install BUILD_DIR | --deb PACKAGE.deb"
+mode=$1
+root=$(mktemp -d)
+trap 'rm -rf "$root"' EXIT
+case $mode in
+  --cmake-install) cmake --install "$2" --prefix "$root/usr" >/dev/null ;;
+  --deb) dpkg -x "$2" "$root" ;;
+  *) fail "unknown mode $mode" ;;
+esac
+usr=$root/usr
+share=$usr/share
+
+cli=$usr/bin/panelwright-cli
+[ -x "$cli" ] || fail "bin/panelwright-cli is missing"
+"$cli" --help | grep -q '^  compose ' || fail "panelwright-cli --help lists no compose command"
+"$cli" compose --help | grep -q -- '--system FILE' || fail "panelwright-cli compose --help lists no --system"
+for skin in blue forest night; do
+  for ext in bmp png; do
+    [ -s "$share/panelwright/skins/$skin.$ext" ] || fail "sample skin $skin.$ext is missing"
+  done
+done
+# Composed from an installed skin, in another folder than the project.
+(cd "$root" && "$cli" compose --system "$share/panelwright/skins/night.png" --trans FF00FF \
+  --text 'Installed \C[2]here\C[0] $A' --margin 4 -o win.bmp)
+[ "$(head -c 2 "$root/win.bmp")" = BM ] || fail "compose wrote no BMP file"
+read -r width height bits _ < <("$cli" info "$root/win.bmp")
+[ "$bits" = 24 ] && [ "$width" -gt 8 ] && [ "$height" -gt 8 ] || fail "composed window is $width x $height x $bits"
+
+for page in panelwright-cli panelwright; do
+  [ "$page" = panelwright ] && [ "$mode" != --deb ] && [ ! -e "$usr/bin/panelwright" ] && continue
+  file=$share/man/man1/$page.1.gz
+  gzip -t "$file" || fail "manual page $page.1.gz is missing or broken"
+  zcat "$file" | grep -q '^\.SH NAME' || fail "manual page $page has no NAME section"
+done
+zcat "$share/man/man1/panelwright-cli.1.gz" | grep -q '^\.B \\-\\-trans\\-at X,Y' ||
+  fail "the manual page of panelwright-cli lacks compose's --trans-at"
+
+if [ "$mode" = --deb ] || [ -e "$usr/bin/panelwright" ]; then
+  [ -x "$usr/bin/panelwright" ] || fail "bin/panelwright is missing"
+  "$usr/bin/panelwright" --help | grep -q '^usage: panelwright \[SKIN\]' || fail "panelwright --help"
+  desktop=$share/applications/panelwright.desktop
+  grep -q '^Exec=panelwright %f$' "$desktop" || fail "the desktop entry does not open files"
+  grep -q '^MimeType=image/bmp;image/png;$' "$desktop" || fail "the desktop entry lacks the picture types"
+  [ -s "$share/metainfo/panelwright.metainfo.xml" ] || fail "AppStream metadata is missing"
+  for size in 16 32 48 64 128 256; do
+    [ -s "$share/icons/hicolor/${size}x${size}/apps/panelwright.png" ] || fail "icon ${size}x${size} is missing"
+  done
+  [ -s "$share/icons/hicolor/scalable/apps/panelwright.svg" ] || fail "scalable icon is missing"
+  if command -v desktop-file-validate >/dev/null; then desktop-file-validate "$desktop"; fi
+fi
+echo "check_install: installed programs run from $mode"
