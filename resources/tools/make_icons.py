@@ -7,8 +7,8 @@ Writes, relative to the project root:
   resources/icons/panelwright.svg     the same drawing as a scalable picture
 
 The drawing is a list of shapes on a 256 x 256 canvas; each PNG is rendered from it with 8 x 8
-samples per pixel, so small sizes stay sharp-edged where the shapes meet the pixel grid. Sizes
-of 32 and less drop the third text line, which would only blur at that size.
+samples per pixel. Sizes of 32 and less drop the third text line, which would only blur there,
+and the 16-pixel icon is laid out on whole pixels so that its frame and lines stay crisp.
 
 Python 3 standard library only. Run from anywhere:  python3 resources/tools/make_icons.py
 The build never runs this script; its outputs are committed.
@@ -39,7 +39,23 @@ def rounded(x0, y0, x1, y1, r, fill):
     return ('rect', x0, y0, x1, y1, r, fill)
 
 
+def shapes_16():
+    """The 16-pixel icon on whole pixels (16 canvas units each), without the arrow."""
+    px = 16
+    return [
+        rounded(0, 2 * px, 16 * px, 14 * px, 24, FRAME_DARK),
+        rounded(1 * px, 3 * px, 15 * px, 13 * px, 16, FRAME_LIGHT),
+        rounded(2 * px, 4 * px, 14 * px, 12 * px, 4, ('vgrad', 4 * px, PANEL_TOP, 12 * px, PANEL_BOTTOM)),
+        rounded(4 * px, 6 * px, 13 * px, 8 * px, 0, SHADOW),
+        rounded(3 * px, 5 * px, 12 * px, 7 * px, 0, TEXT_WHITE),
+        rounded(4 * px, 9 * px, 10 * px, 11 * px, 0, SHADOW),
+        rounded(3 * px, 8 * px, 9 * px, 10 * px, 0, TEXT_GOLD),
+    ]
+
+
 def shapes(size):
+    if size <= 16:
+        return shapes_16()
     small = size <= 32
     out = [
         rounded(8, 36, 248, 220, 30, FRAME_DARK),                                   # outer rim
