@@ -9,7 +9,7 @@ mode=$1
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
 case $mode in
-  --cmake-install) cmake --install "$2" --prefix "$root/usr" >/dev/null ;;
+  --cmake-install) "${CMAKE:-cmake}" --install "$2" --prefix "$root/usr" >/dev/null ;;
   --deb) dpkg -x "$2" "$root" ;;
   *) fail "unknown mode $mode" ;;
 esac
