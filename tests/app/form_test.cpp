@@ -18,6 +18,7 @@
 #include "app/caption_fit.h"
 #include "app/form1.h"
 #include "app/picture_dialog.h"
+#include "app/program_files.h"
 #include "app/image_control.h"
 #include "app/image_convert.h"
 #include "app/radio_group.h"
@@ -216,6 +217,13 @@ class TestForm : public QObject, public TFormFixture {
     QCOMPARE(QString::fromStdString(dialogs_->boxes[0].text), expected);
     QCOMPARE(dialogs_->boxes[0].caption, std::string("Panelwright"));
     QCOMPARE(dialogs_->boxes[0].flags, 16u);
+  }
+
+  // The test runs from the build folder's bin/, as the program does, so it finds the same files.
+  void iconIsFoundBesideTheProgram() {
+    const QIcon icon = ApplicationIcon();
+    QVERIFY(!icon.isNull());
+    for (int size : {16, 32, 48, 64, 128, 256}) QVERIFY(icon.availableSizes().contains(QSize(size, size)));
   }
 
   void cancelledOpenChangesNothing() {

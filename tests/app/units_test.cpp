@@ -6,7 +6,6 @@
 #include "app/dialogs.h"
 #include "app/failure.h"
 #include "app/image_convert.h"
-#include "app/program_files.h"
 #include "scripted_dialogs.h"
 
 using namespace pw;
@@ -77,13 +76,6 @@ class TestUnits : public QObject {
     QCOMPARE(int(line.action), action);
     QCOMPARE(QString::fromStdString(line.skin), skin);
     QCOMPARE(line.error.empty(), action != int(TCommandLine::TAction::kUsageError));
-  }
-
-  // The test runs from the build folder's bin/, as the program does, so it finds the same files.
-  void iconIsFoundBesideTheProgram() {
-    const QIcon icon = ApplicationIcon();
-    QVERIFY(!icon.isNull());
-    for (int size : {16, 32, 48, 64, 128, 256}) QVERIFY(icon.availableSizes().contains(QSize(size, size)));
   }
 
   void anchorNames() {
