@@ -11,18 +11,13 @@ const char* const kWindowUsage =
     "  SKIN        a .bmp or .png system graphic to open at start, as if chosen with Open,\n"
     "              instead of the default sample skin; a file that cannot be read is\n"
     "              reported and the window opens all the same\n"
-    "  --help      show this help and exit\n"
-    "  --version   show the version and exit\n"
     "\n"
-    "Qt's standard options, such as -platform and -style, are accepted as well.\n";
+    "The skin is the only argument; Qt's standard options, such as -platform and -style,\n"
+    "are accepted as well.\n";
 
 TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
   using TAction = TCommandLine::TAction;
   TCommandLine line;
-  for (const std::string& a : args) {
-    if (a == "--help" || a == "-h") return {TAction::kHelp, {}, {}};
-    if (a == "--version") return {TAction::kVersion, {}, {}};
-  }
   bool optionsEnd = false;
   for (const std::string& a : args) {
     if (!optionsEnd && a == "--") {

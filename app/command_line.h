@@ -1,6 +1,5 @@
-// The window program's command line: one optional skin file to open at start, and the usual
-// --help and --version. Qt's own options (-platform, -style, ...) are taken out by QApplication
-// before the rest is read.
+// The window program's command line: one optional skin file to open at start, nothing else.
+// Qt's own options (-platform, -style, ...) are taken out by QApplication before the rest is read.
 #pragma once
 
 #include <string>
@@ -9,17 +8,17 @@
 namespace pw {
 
 struct TCommandLine {
-  enum class TAction { kRun, kHelp, kVersion, kUsageError };
+  enum class TAction { kRun, kUsageError };
   TAction action = TAction::kRun;
   std::string skin;   // the file to open at start; empty when none is given
   std::string error;  // what is wrong, for kUsageError
 };
 
-// Reads the arguments after the program name. --help and --version win over everything else,
-// so they answer even next to options that only Qt understands.
+// Reads the arguments after the program name. Anything but one skin file name (an option, a
+// second name) is a usage error; "--" lets a name that starts with '-' through.
 TCommandLine ParseCommandLine(const std::vector<std::string>& args);
 
-// The text of --help.
+// The usage text: shown with a usage error, and the source of the manual page.
 extern const char* const kWindowUsage;
 
 }  // namespace pw

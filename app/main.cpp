@@ -21,25 +21,16 @@ namespace {
 
 std::vector<std::string> Arguments(int argc, char** argv) { return {argv + std::min(argc, 1), argv + argc}; }
 
-// Answers --help and --version; returns false when the window is to run.
-bool Answered(const pw::TCommandLine& line) {
-  if (line.action == pw::TCommandLine::TAction::kHelp) std::fputs(pw::kWindowUsage, stdout);
-  if (line.action == pw::TCommandLine::TAction::kVersion) std::puts("panelwright " PW_VERSION);
-  return line.action == pw::TCommandLine::TAction::kHelp || line.action == pw::TCommandLine::TAction::kVersion;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Help and version are answered before Qt starts, so they need no display.
-  if (Answered(pw::ParseCommandLine(Arguments(argc, argv)))) return 0;
   const auto dibFormat = pw::RegisterQvDIB();
   const pw::TFileFormatRegistration pngFormat = pw::RegisterKroPNG();
   pw::TApplication application(argc, argv);
   // QApplication has taken its own options out of argc and argv.
   const pw::TCommandLine line = pw::ParseCommandLine(Arguments(argc, argv));
   if (line.action == pw::TCommandLine::TAction::kUsageError) {
-    std::fprintf(stderr, "panelwright: %s\nRun 'panelwright --help' for usage.\n", line.error.c_str());
+    std::fprintf(stderr, "panelwright: %s\n\n%s", line.error.c_str(), pw::kWindowUsage);
     return 2;
   }
   QGuiApplication::setDesktopFileName("panelwright");
