@@ -1,5 +1,6 @@
 // panelwright-cli compose: composes message windows from a system graphic and text, as the
-// window program's Make does, and writes them as BMP files; --batch renders many in one run.
+// window program's Make does, and writes them as BMP or PNG files; --batch renders many in one
+// run, on every core.
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -10,14 +11,17 @@
 #include <string>
 #include <vector>
 
+#include "cli/batch.h"
 #include "cli/commands.h"
 #include "cli/load_picture.h"
 #include "cli/depth.h"
 #include "compose/compose.h"
 #include "compose/layout.h"
 #include "dib/qvdib.h"
+#include "png/png_writer.h"
 #include "resources/resources.h"
 #include "toolkit/bitmap.h"
+#include "toolkit/replace_file.h"
 #include "toolkit/sjis.h"
 #include "toolkit/stream.h"
 
@@ -26,10 +30,11 @@ namespace pw::cli {
 const char* const kComposeUsage =
     "usage: panelwright-cli compose [--system FILE] [--text TEXT | --text-file FILE] [--encoding utf-8|cp932]\n"
     "    [--font RMG2000|RM2000] [--wallpaper stretch|tile] [--margin N] [--line-gap N]\n"
-    "    [--trans RRGGBB | --trans-at X,Y] [--user-glyphs FILE] [--depth 1|4|8|24] -o OUT.bmp\n"
-    "       panelwright-cli compose --batch FILE [options as above] -o OUT.bmp\n"
+    "    [--trans RRGGBB | --trans-at X,Y] [--user-glyphs FILE] [--depth 1|4|8|24] -o OUT.bmp|OUT.png\n"
+    "       panelwright-cli compose --batch FILE [--jobs N] [options as above] -o OUT.bmp|OUT.png\n"
     "\n"
-    "Composes a message window and writes it as an uncompressed BMP file (24 bits unless --depth).\n"
+    "Composes a message window and writes it as an uncompressed BMP file (24 bits unless --depth),\n"
+    "or as a PNG file when the output name ends in .png.\n"
     "\n"
     "  --system FILE         the 160x80 system graphic, a .bmp or .png file (default: the built-in sample)\n"
     "  --text TEXT           the window text; lines end at LF (CR LF accepted), a last empty line\n"
@@ -48,7 +53,9 @@ const char* const kComposeUsage =
     "                        (1 bit keeps pure white and turns every other colour black)\n"
     "  --batch FILE          render every block of FILE, blocks separated by lines holding only ---;\n"
     "                        outputs are numbered from -o: win.bmp gives win-001.bmp, win-002.bmp, ...\n"
-    "  -o OUT.bmp            the output file\n"
+    "  --jobs N              windows of a batch made at once, 1..256 (default: one per core); the\n"
+    "                        files are the same whatever N is\n"
+    "  -o OUT                the output file: .png writes PNG, any other name BMP\n"
     "\n"
     "Control codes: \\C[n] (n 0..19) sets the colour; $A..$Z and $a..$z draw built-in glyphs,\n"
     "$0..$9 user glyphs; \\\\ and $$ write one backslash or dollar sign.\n"
@@ -58,6 +65,7 @@ namespace {
 
 constexpr int kMaxMargin = 160;
 constexpr int kMaxLineGap = 320;
+constexpr int kMaxJobs = 256;
 constexpr const char* kBatchSeparator = "---";
 
 struct Options {
@@ -75,6 +83,7 @@ struct Options {
   std::optional<TColor> trans;
   std::optional<std::pair<int, int>> transAt;
   std::optional<TQvPixelFormat> depth;
+  unsigned jobs = DefaultThreads();
 };
 
 // A whole decimal number within [low, high].
@@ -132,6 +141,7 @@ Options ParseOptions(const Args& args) {
       o.wallMode = v == "tile" ? 1 : 0;
     } else if (a == "--margin") o.margin = ParseNumber(a, value(i), 0, kMaxMargin);
     else if (a == "--line-gap") o.lineGap = ParseNumber(a, value(i), 0, kMaxLineGap);
+    else if (a == "--jobs") o.jobs = static_cast<unsigned>(ParseNumber(a, value(i), 1, kMaxJobs));
     else if (a == "--trans") o.trans = ParseWebColour(value(i));
     else if (a == "--trans-at") o.transAt = ParsePosition(value(i));
     else if (a == "--depth") {
@@ -231,11 +241,58 @@ std::string NumberedName(const std::string& output, std::size_t number) {
   return numbered.string();
 }
 
-void ComposeTo(const ComposeInput& input, std::optional<TQvPixelFormat> depth, const std::string& output) {
+// The composed window, reduced when asked.
+TBitmap ComposeResult(const ComposeInput& input, std::optional<TQvPixelFormat> depth) {
   const std::optional<TBitmap> window = ComposeWindow(input);
   TBitmap result = *window;  // a system graphic is always given here
   if (depth) ReduceDepth(result, *depth, false);
-  result.SaveToFile(output);
+  return result;
+}
+
+// The bytes of the file that output names: PNG for .png, else BMP.
+BlockBytes EncodeFor(TBitmap& picture, const std::string& output) {
+  TMemoryStream stream;
+  if (IsPngFileName(output)) WritePng(picture, stream);
+  else picture.SaveToStream(stream);
+  return stream.Bytes();
+}
+
+std::string BlockContext(std::size_t index, const std::string& name) {
+  return "block " + std::to_string(index + 1) + " (" + name + "): ";
+}
+
+// Every block is composed and encoded on the batch's threads, each thread with its own glyph
+// cache; the files are written in order, so that a failing block leaves exactly the files
+// before it, as one thread would.
+int RunBatch(const Options& o, const ComposeInput& common, const std::string& text) {
+  const auto blocks = SplitBlocks(text);
+  std::vector<TFontCache> fonts(std::min<std::size_t>(o.jobs, std::max<std::size_t>(blocks.size(), 1)));
+  const auto make = [&](std::size_t index, unsigned worker) {
+    const std::string name = NumberedName(*o.output, index + 1);
+    try {
+      ComposeInput input = common;
+      input.lines = blocks[index];
+      input.fonts = &fonts[worker];
+      TBitmap result = ComposeResult(input, o.depth);
+      return EncodeFor(result, name);
+    } catch (const std::exception& e) {
+      throw Exception(BlockContext(index, name) + e.what());
+    }
+  };
+  const auto commit = [&](std::size_t index, const BlockBytes& bytes) {
+    const std::string name = NumberedName(*o.output, index + 1);
+    try {
+      ReplaceFile(name, [&bytes](TStream& file) { file.WriteBuffer(bytes.data(), bytes.size()); });
+    } catch (const std::exception& e) {
+      throw Exception(BlockContext(index, name) + e.what());
+    }
+  };
+  try {
+    RunInOrder(blocks.size(), static_cast<unsigned>(fonts.size()), make, commit);
+  } catch (const Exception& e) {
+    return Fail(e.what());
+  }
+  return kExitOk;
 }
 
 int Run(const Options& o) {
@@ -243,7 +300,6 @@ int Run(const Options& o) {
   const TBitmap builtIn = LoadBuiltInGlyphs();
   const TBitmap user = LoadUserGlyphs(o);
   const std::string text = ReadText(o);
-  TFontCache fonts;
 
   ComposeInput input;
   input.systemGraphic = &system;
@@ -256,23 +312,13 @@ int Run(const Options& o) {
   input.padLine = o.lineGap;
   input.gaizi = &builtIn;
   input.myGaizi = &user;
-  input.fonts = &fonts;
 
-  if (!o.batch) {
-    input.lines = SplitLines(text);
-    ComposeTo(input, o.depth, *o.output);
-    return kExitOk;
-  }
-  const auto blocks = SplitBlocks(text);
-  for (std::size_t b = 0; b < blocks.size(); ++b) {
-    input.lines = blocks[b];
-    const std::string name = NumberedName(*o.output, b + 1);
-    try {
-      ComposeTo(input, o.depth, name);
-    } catch (const std::exception& e) {
-      return Fail("block " + std::to_string(b + 1) + " (" + name + "): " + e.what());
-    }
-  }
+  if (o.batch) return RunBatch(o, input, text);
+  TFontCache fonts;
+  input.fonts = &fonts;
+  input.lines = SplitLines(text);
+  TBitmap result = ComposeResult(input, o.depth);
+  SavePictureFile(result, *o.output);
   return kExitOk;
 }
 

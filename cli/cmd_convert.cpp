@@ -1,6 +1,6 @@
 // panelwright-cli convert: reads a picture as the program reads a system graphic, optionally
 // changes its colour depth or RLE-compresses it through the DIB image, and writes it as a
-// BMP file (through the toolkit bitmap) or a DIB stream.
+// BMP file (through the toolkit bitmap), a PNG file or a DIB stream.
 #include <optional>
 #include <string>
 
@@ -8,6 +8,7 @@
 #include "cli/depth.h"
 #include "cli/load_picture.h"
 #include "dib/qvdib.h"
+#include "png/png_writer.h"
 #include "toolkit/bitmap.h"
 #include "toolkit/errors.h"
 #include "toolkit/stream.h"
@@ -18,13 +19,13 @@ const char* const kConvertUsage =
     "usage: panelwright-cli convert IN OUT [--depth 1|4|8|24|halftone|halftone-bw] [--high] [--rle]\n"
     "\n"
     "Reads IN (.bmp, .png or .dib, by extension) and writes OUT: a .bmp file through the\n"
-    "bitmap writer, a .dib file through the DIB image's stream writer. Without options the\n"
-    "picture keeps its own pixel format.\n"
+    "bitmap writer, a .png file through the PNG writer, a .dib file through the DIB image's\n"
+    "stream writer. Without options the picture keeps its own pixel format.\n"
     "\n"
     "  --depth N     set the colour depth first: 1, 4, 8 or 24 bits, or halftone (8 bits, fixed\n"
     "                palette) or halftone-bw (1 bit, black and white)\n"
     "  --high        reduce 24 bits to 8 or 4 with the high-quality colour division\n"
-    "  --rle         compress a 4- or 8-bit picture with RLE4 or RLE8\n";
+    "  --rle         compress a 4- or 8-bit picture with RLE4 or RLE8 (.bmp and .dib only)\n";
 
 namespace {
 
@@ -69,7 +70,8 @@ Options ParseOptions(const Args& args) {
   }
   if (positional != 2) throw UsageError{"convert needs two files, IN and OUT"};
   const std::string outExt = LowerExtension(o.out);
-  if (outExt != ".bmp" && outExt != ".dib") throw UsageError{"OUT must be a .bmp or .dib file"};
+  if (outExt != ".bmp" && outExt != ".dib" && outExt != ".png") throw UsageError{"OUT must be a .bmp, .png or .dib file"};
+  if (o.rle && outExt == ".png") throw UsageError{"--rle writes RLE-compressed BMP data: OUT must be a .bmp or .dib file"};
   if (o.rle && o.depth && *o.depth != qvPf4Bit && *o.depth != qvPf8Bit && *o.depth != qvPfHalftone)
     throw UsageError{"--rle needs a depth of 4 or 8 bits"};
   return o;
@@ -93,7 +95,7 @@ int RunConvert(const Args& args) {
   TBitmap picture = LoadPicture(o.in);
   const bool toDib = LowerExtension(o.out) == ".dib";
   if (!o.depth && !o.rle && !toDib) {
-    picture.SaveToFile(o.out);
+    SavePictureFile(picture, o.out);
     return kExitOk;
   }
   TQvDIB dib;
@@ -112,7 +114,8 @@ int RunConvert(const Args& args) {
     dib.SaveToStream(file);
     file.Flush();
   } else {
-    BitmapFromDib(dib).SaveToFile(o.out);
+    TBitmap result = BitmapFromDib(dib);
+    SavePictureFile(result, o.out);
   }
   return kExitOk;
 }

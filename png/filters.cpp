@@ -1,7 +1,10 @@
 #include "png/filters.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
+#include <utility>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -164,7 +167,61 @@ bool UnfilterSimd(int filter, std::uint8_t* row, const std::uint8_t* prior, std:
 }
 #endif
 
+// A filtered byte read as a signed value, without its sign.
+inline unsigned Magnitude(std::uint8_t v) { return v < 128 ? v : 256u - v; }
+
+// Writes row minus the predictor into out and returns the sum of the magnitudes; stops early,
+// with a sum of at least limit, once the sum can no longer fall below limit.
+template <class Predict>
+std::uint64_t FilterWith(const std::uint8_t* row, const std::uint8_t* prior, std::size_t length, std::size_t bpp,
+                         std::uint8_t* out, std::uint64_t limit, Predict predict) {
+  constexpr std::size_t kBlock = 256;
+  std::uint64_t sum = 0;
+  const std::size_t head = std::min(length, bpp);
+  for (std::size_t i = 0; i < head; ++i) {
+    out[i] = static_cast<std::uint8_t>(row[i] - predict(0, prior[i], 0));
+    sum += Magnitude(out[i]);
+  }
+  for (std::size_t start = head; start < length && sum < limit; start += kBlock) {
+    const std::size_t end = std::min(length, start + kBlock);
+    for (std::size_t i = start; i < end; ++i) {
+      out[i] = static_cast<std::uint8_t>(row[i] - predict(row[i - bpp], prior[i], prior[i - bpp]));
+      sum += Magnitude(out[i]);
+    }
+  }
+  return sum;
+}
+
+std::uint64_t FilterOne(int filter, const std::uint8_t* row, const std::uint8_t* prior, std::size_t length,
+                        std::size_t bpp, std::uint8_t* out, std::uint64_t limit) {
+  switch (filter) {
+    case 0: return FilterWith(row, prior, length, bpp, out, limit, [](int, int, int) { return 0; });
+    case 1: return FilterWith(row, prior, length, bpp, out, limit, [](int a, int, int) { return a; });
+    case 2: return FilterWith(row, prior, length, bpp, out, limit, [](int, int b, int) { return b; });
+    case 3: return FilterWith(row, prior, length, bpp, out, limit, [](int a, int b, int) { return (a + b) >> 1; });
+    default: return FilterWith(row, prior, length, bpp, out, limit, PaethPredictor);
+  }
+}
+
 }  // namespace
+
+int FilterRowAdaptive(const std::uint8_t* row, const std::uint8_t* prior, std::size_t length, int bytesPerPixel,
+                      std::uint8_t* out, std::uint8_t* scratch) {
+  std::uint8_t* best = out;
+  std::uint8_t* trial = scratch;
+  std::uint64_t bestSum = std::numeric_limits<std::uint64_t>::max();
+  for (int filter = 0; filter <= 4; ++filter) {
+    const std::uint64_t sum =
+        FilterOne(filter, row, prior, length, static_cast<std::size_t>(bytesPerPixel), trial + 1, bestSum);
+    if (sum < bestSum) {
+      trial[0] = static_cast<std::uint8_t>(filter);
+      bestSum = sum;
+      std::swap(best, trial);
+    }
+  }
+  if (best != out) std::memcpy(out, best, length + 1);
+  return out[0];
+}
 
 bool UnfilterRow(int filter, std::uint8_t* row, const std::uint8_t* prior, std::size_t length, int bytesPerPixel) {
   switch (bytesPerPixel) {

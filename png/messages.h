@@ -1,4 +1,4 @@
-// Every text the PNG reader shows to users, spelled once.
+// Every text the PNG reader and writer show to users, spelled once.
 #pragma once
 
 namespace pw::kropng_msg {
@@ -21,5 +21,7 @@ inline constexpr const char* kChunkLength = "Read Header(PNG): Invalid chunk len
 inline constexpr const char* kImageSize = "Read Header(PNG): Invalid image size";
 // The reader has no encoder.
 inline constexpr const char* kNoEncoder = "PNG SaveStream: not support";
+// The writer: a picture of zero width or height has no PNG form.
+inline constexpr const char* kEmptyImage = "PNG SaveStream: Empty image";
 
 }  // namespace pw::kropng_msg

@@ -1,0 +1,323 @@
+// The PNG writer: rows taken from the toolkit bitmap, filtered per row, deflated through zlib
+// and framed as IHDR, PLTE, tRNS, IDAT and IEND chunks.
+#include "png/png_writer.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+#include "png/filters.h"
+#include "png/kropng.h"
+#include "png/messages.h"
+#include "toolkit/errors.h"
+#include "toolkit/packed_pixels.h"
+#include "toolkit/replace_file.h"
+#include "toolkit/stream.h"
+
+namespace pw {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr std::array<std::uint8_t, 8> kSignature = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+constexpr std::uint8_t kColourTypeRgb = 2;
+constexpr std::uint8_t kColourTypePalette = 3;
+// zlib's default level, as most PNG writers use it.
+constexpr int kLevel = Z_DEFAULT_COMPRESSION;
+// Compressed data per IDAT chunk.
+constexpr std::size_t kIdatSize = std::size_t{1} << 18;
+// Palette pictures up to this many bytes of rows are compressed both unfiltered and filtered
+// and the smaller result kept; larger ones decide on a sample of bands of rows.
+constexpr std::size_t kFullTrialBytes = std::size_t{1} << 20;
+constexpr int kSampleBands = 8;
+constexpr int kSampleShare = 64;  // each band holds 1/kSampleShare of the rows
+
+enum class RowFilters { kNone, kAdaptive };
+
+void PutU32(std::uint8_t* p, std::uint32_t v) {
+  p[0] = static_cast<std::uint8_t>(v >> 24);
+  p[1] = static_cast<std::uint8_t>(v >> 16);
+  p[2] = static_cast<std::uint8_t>(v >> 8);
+  p[3] = static_cast<std::uint8_t>(v);
+}
+
+void WriteChunk(TStream& stream, const char (&type)[5], const std::uint8_t* data, std::size_t size) {
+  std::uint8_t head[8];
+  PutU32(head, static_cast<std::uint32_t>(size));
+  std::memcpy(head + 4, type, 4);
+  uLong crc = crc32(0L, head + 4, 4);
+  if (size > 0) crc = crc32_z(crc, data, size);
+  std::uint8_t tail[4];
+  PutU32(tail, static_cast<std::uint32_t>(crc));
+  stream.WriteBuffer(head, sizeof head);
+  if (size > 0) stream.WriteBuffer(data, size);
+  stream.WriteBuffer(tail, sizeof tail);
+}
+
+void WriteChunk(TStream& stream, const char (&type)[5], const Bytes& data) {
+  WriteChunk(stream, type, data.data(), data.size());
+}
+
+bool IsIndexed(TPixelFormat format) {
+  return format == TPixelFormat::pf1bit || format == TPixelFormat::pf4bit || format == TPixelFormat::pf8bit;
+}
+
+// The rows of the bitmap as PNG samples: indices packed as the bitmap packs them (the bits
+// after the last pixel cleared), or red, green, blue bytes.
+class RowSource {
+ public:
+  explicit RowSource(const TBitmap& bitmap)
+      : bitmap_(bitmap),
+        format_(bitmap.GetPixelFormat()),
+        indexed_(IsIndexed(format_)),
+        bits_(indexed_ ? bitmap.GetBitsPerPixel() : 24),
+        rowBytes_((static_cast<std::size_t>(bitmap.GetWidth()) * static_cast<std::size_t>(bits_) + 7) / 8) {}
+
+  bool Indexed() const { return indexed_; }
+  int BitDepth() const { return indexed_ ? bits_ : 8; }
+  int FilterBytesPerPixel() const { return indexed_ ? 1 : 3; }
+  std::size_t RowBytes() const { return rowBytes_; }
+  int Height() const { return bitmap_.GetHeight(); }
+
+  void Read(int y, std::uint8_t* out) const {
+    const std::uint8_t* row = bitmap_.ScanLine(y);
+    const int width = bitmap_.GetWidth();
+    switch (format_) {
+      case TPixelFormat::pf1bit:
+      case TPixelFormat::pf4bit:
+      case TPixelFormat::pf8bit: {
+        std::memcpy(out, row, rowBytes_);
+        const int spare = static_cast<int>(rowBytes_ * 8 - static_cast<std::size_t>(width) * bits_);
+        out[rowBytes_ - 1] = static_cast<std::uint8_t>(out[rowBytes_ - 1] & (0xFF << spare));
+        break;
+      }
+      case TPixelFormat::pf24bit:
+        for (int x = 0; x < width; ++x, row += 3, out += 3) {
+          out[0] = row[2], out[1] = row[1], out[2] = row[0];
+        }
+        break;
+      case TPixelFormat::pf15bit:
+      case TPixelFormat::pf16bit:
+        for (int x = 0; x < width; ++x, out += 3) {
+          const TColor c = bitmap_.GetPixelColor(x, y);
+          out[0] = GetRValue(c), out[1] = GetGValue(c), out[2] = GetBValue(c);
+        }
+        break;
+      default:  // 32-bit rows: blue, green, red, unused
+        for (int x = 0; x < width; ++x, row += 4, out += 3) {
+          out[0] = row[2], out[1] = row[1], out[2] = row[0];
+        }
+    }
+  }
+
+  // The highest colour-table index any pixel uses.
+  unsigned HighestIndex() const {
+    unsigned highest = 0;
+    const int width = bitmap_.GetWidth();
+    for (int y = 0; y < Height(); ++y) {
+      const std::uint8_t* row = bitmap_.ScanLine(y);
+      if (bits_ == 8) {
+        highest = std::max<unsigned>(highest, *std::max_element(row, row + width));
+      } else {
+        for (int x = 0; x < width; ++x) highest = std::max(highest, ReadPackedIndex(row, x, bits_));
+      }
+    }
+    return highest;
+  }
+
+ private:
+  const TBitmap& bitmap_;
+  TPixelFormat format_;
+  bool indexed_;
+  int bits_;
+  std::size_t rowBytes_;
+};
+
+// zlib's deflater over a growing output buffer.
+class Deflater {
+ public:
+  Deflater(int strategy, std::size_t expected) {
+    if (deflateInit2(&stream_, kLevel, Z_DEFLATED, MAX_WBITS, 8, strategy) != Z_OK) throw EOutOfMemory();
+    out_.resize(std::max<std::size_t>(deflateBound(&stream_, static_cast<uLong>(expected)), 64));
+  }
+  ~Deflater() { deflateEnd(&stream_); }
+  Deflater(const Deflater&) = delete;
+  Deflater& operator=(const Deflater&) = delete;
+
+  void Add(const std::uint8_t* data, std::size_t size, bool last) {
+    stream_.next_in = const_cast<Bytef*>(data);
+    stream_.avail_in = static_cast<uInt>(size);
+    const int flush = last ? Z_FINISH : Z_NO_FLUSH;
+    for (;;) {
+      if (used_ == out_.size()) out_.resize(out_.size() * 2);
+      stream_.next_out = out_.data() + used_;
+      stream_.avail_out = static_cast<uInt>(std::min<std::size_t>(out_.size() - used_, UINT32_MAX));
+      const uInt before = stream_.avail_out;
+      const int result = deflate(&stream_, flush);
+      used_ += before - stream_.avail_out;
+      if (result == Z_STREAM_END) return;
+      if (result != Z_OK && result != Z_BUF_ERROR) throw EOutOfMemory();
+      if (!last && stream_.avail_in == 0) return;
+    }
+  }
+
+  Bytes Take() {
+    out_.resize(used_);
+    return std::move(out_);
+  }
+
+ private:
+  z_stream stream_{};
+  Bytes out_;
+  std::size_t used_ = 0;
+};
+
+// Filters and deflates rows [begin, end) into one zlib stream. The filters of the first row
+// see the row above it, as they do in the whole picture.
+Bytes DeflateRows(const RowSource& source, int begin, int end, RowFilters filters) {
+  const std::size_t length = source.RowBytes();
+  Bytes prior(length, 0), current(length), filtered(length + 1), scratch(length + 1);
+  if (begin > 0) source.Read(begin - 1, prior.data());
+  Deflater deflater(filters == RowFilters::kAdaptive ? Z_FILTERED : Z_DEFAULT_STRATEGY,
+                    (length + 1) * static_cast<std::size_t>(end - begin));
+  for (int y = begin; y < end; ++y) {
+    source.Read(y, current.data());
+    if (filters == RowFilters::kAdaptive) {
+      FilterRowAdaptive(current.data(), prior.data(), length, source.FilterBytesPerPixel(), filtered.data(),
+                        scratch.data());
+    } else {
+      filtered[0] = 0;
+      std::memcpy(filtered.data() + 1, current.data(), length);
+    }
+    deflater.Add(filtered.data(), filtered.size(), y + 1 == end);
+    std::swap(prior, current);
+  }
+  return deflater.Take();
+}
+
+// Palette pictures are stored unfiltered unless filtering makes them smaller; colour pictures
+// are filtered row by row.
+Bytes CompressImage(const RowSource& source) {
+  const int height = source.Height();
+  if (!source.Indexed()) return DeflateRows(source, 0, height, RowFilters::kAdaptive);
+  if ((source.RowBytes() + 1) * static_cast<std::size_t>(height) <= kFullTrialBytes) {
+    Bytes none = DeflateRows(source, 0, height, RowFilters::kNone);
+    Bytes adaptive = DeflateRows(source, 0, height, RowFilters::kAdaptive);
+    return adaptive.size() < none.size() ? std::move(adaptive) : std::move(none);
+  }
+  const int bandRows = (height + kSampleShare - 1) / kSampleShare;
+  std::size_t none = 0, adaptive = 0;
+  for (int band = 0; band < kSampleBands; ++band) {
+    const int begin = static_cast<int>(static_cast<long long>(height) * band / kSampleBands);
+    const int end = std::min(height, begin + bandRows);
+    none += DeflateRows(source, begin, end, RowFilters::kNone).size();
+    adaptive += DeflateRows(source, begin, end, RowFilters::kAdaptive).size();
+  }
+  return DeflateRows(source, 0, height, adaptive < none ? RowFilters::kAdaptive : RowFilters::kNone);
+}
+
+Bytes HeaderChunk(const TBitmap& bitmap, const RowSource& source) {
+  Bytes ihdr(13, 0);
+  PutU32(ihdr.data(), static_cast<std::uint32_t>(bitmap.GetWidth()));
+  PutU32(ihdr.data() + 4, static_cast<std::uint32_t>(bitmap.GetHeight()));
+  ihdr[8] = static_cast<std::uint8_t>(source.BitDepth());
+  ihdr[9] = source.Indexed() ? kColourTypePalette : kColourTypeRgb;
+  // Compression 0 (deflate), filter method 0 (adaptive), interlace 0 (none).
+  return ihdr;
+}
+
+// The colour table up to the highest index used; indices past the bitmap's palette are
+// black, as the bitmap shows them.
+TPaletteEntries PngPalette(const TBitmap& bitmap, const RowSource& source) {
+  TPaletteEntries entries(source.HighestIndex() + 1);
+  const TPaletteEntries& palette = bitmap.GetPalette();
+  std::copy_n(palette.begin(), std::min(palette.size(), entries.size()), entries.begin());
+  return entries;
+}
+
+Bytes PaletteChunk(const TPaletteEntries& entries) {
+  Bytes plte;
+  plte.reserve(entries.size() * 3);
+  for (const TPaletteEntry& e : entries) plte.insert(plte.end(), {e.peRed, e.peGreen, e.peBlue});
+  return plte;
+}
+
+// The fixed transparent colour of a bitmap that is marked transparent.
+std::optional<TColor> TransparentColour(const TBitmap& bitmap) {
+  if (!bitmap.GetTransparent() || bitmap.GetTransparentMode() != TTransparentMode::tmFixed) return std::nullopt;
+  return ColorToRGB(bitmap.GetTransparentColor());
+}
+
+// Palette pictures: alpha 0 for every entry of the transparent colour, the table cut after the
+// last such entry; empty when no entry has the colour.
+Bytes PaletteTransparency(const TPaletteEntries& entries, TColor transparent) {
+  Bytes alpha(entries.size(), 255);
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    if (RGB(entries[i].peRed, entries[i].peGreen, entries[i].peBlue) == transparent) {
+      alpha[i] = 0;
+      count = i + 1;
+    }
+  }
+  alpha.resize(count);
+  return alpha;
+}
+
+// Colour pictures: the colour as three 16-bit samples.
+Bytes ColourTransparency(TColor transparent) {
+  return {0, GetRValue(transparent), 0, GetGValue(transparent), 0, GetBValue(transparent)};
+}
+
+}  // namespace
+
+void WritePng(const TBitmap& bitmap, TStream& stream) {
+  if (bitmap.GetEmpty()) throw EKroPNG(kropng_msg::kEmptyImage);
+  const RowSource source(bitmap);
+  const std::optional<TColor> transparent = TransparentColour(bitmap);
+  Bytes trns;
+  Bytes plte;
+  if (source.Indexed()) {
+    const TPaletteEntries entries = PngPalette(bitmap, source);
+    plte = PaletteChunk(entries);
+    if (transparent) trns = PaletteTransparency(entries, *transparent);
+  } else if (transparent) {
+    trns = ColourTransparency(*transparent);
+  }
+  const Bytes data = CompressImage(source);
+
+  stream.WriteBuffer(kSignature.data(), kSignature.size());
+  WriteChunk(stream, "IHDR", HeaderChunk(bitmap, source));
+  if (!plte.empty()) WriteChunk(stream, "PLTE", plte);
+  if (!trns.empty()) WriteChunk(stream, "tRNS", trns);
+  for (std::size_t at = 0; at < data.size(); at += kIdatSize) {
+    WriteChunk(stream, "IDAT", data.data() + at, std::min(kIdatSize, data.size() - at));
+  }
+  WriteChunk(stream, "IEND", nullptr, 0);
+}
+
+void SavePngFile(const TBitmap& bitmap, const std::string& fileName) {
+  ReplaceFile(fileName, [&bitmap](TStream& file) { WritePng(bitmap, file); });
+}
+
+bool IsPngFileName(const std::string& fileName) {
+  std::string ext = std::filesystem::path(fileName).extension().string();
+  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return ext == ".png";
+}
+
+void SavePictureFile(TBitmap& picture, const std::string& fileName) {
+  if (IsPngFileName(fileName)) {
+    SavePngFile(picture, fileName);
+  } else {
+    picture.SaveToFile(fileName);
+  }
+}
+
+}  // namespace pw

@@ -1,0 +1,31 @@
+// PNG output: a toolkit bitmap written as a PNG datastream, beside the reader TKroPNG (which
+// keeps refusing to save). Deflate through zlib.
+#pragma once
+
+#include <string>
+
+#include "toolkit/bitmap.h"
+
+namespace pw {
+
+class TStream;
+
+// Writes the bitmap as a PNG datastream at the stream's position: 1-, 4- and 8-bit pictures as
+// palette images of the same bit depth (PLTE with the entries up to the highest one the pixels
+// use), every other format as 8-bit RGB. A bitmap with its transparency flag set and a fixed
+// transparent colour gets a tRNS chunk for that colour. Raises EKroPNG for a picture without
+// pixels; errors of the stream pass through.
+void WritePng(const TBitmap& bitmap, TStream& stream);
+
+// Writes the bitmap as a PNG file through a temporary file renamed over fileName when complete,
+// so that a failed save leaves an existing file as it was (the rules of the bitmap's BMP save).
+void SavePngFile(const TBitmap& bitmap, const std::string& fileName);
+
+// True when fileName ends in ".png", in any letter case.
+bool IsPngFileName(const std::string& fileName);
+
+// Saves a picture in the format its name asks for: PNG for names ending in .png (any case),
+// the bitmap's own BMP file for every other name.
+void SavePictureFile(TBitmap& picture, const std::string& fileName);
+
+}  // namespace pw
