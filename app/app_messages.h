@@ -25,7 +25,7 @@ inline constexpr const char* kLabelCustom = "Indiscフルカラー）";
 // File dialogs (filters as description|patterns pairs).
 inline constexpr const char* kOpenFilter =
     "Bitmap, png file(*.bmp;*.png)|*.bmp;*.png|Bitmap(*.bmp)|*.bmp|png file(*.png)|*.png";
-inline constexpr const char* kSaveFilter = "Bitmap(*.bmp)|*.bmp";
+inline constexpr const char* kSaveFilter = "Bitmap(*.bmp)|*.bmp|PNG file (*.png)|*.png";
 inline constexpr const char* kSaveDefaultExtension = "bmp";
 inline constexpr const char* kNoPreview = "(no preview)";
 

@@ -60,5 +60,8 @@ class TQtDialogs : public TDialogs {
 
 // "desc|patterns|desc|patterns" filters turned into Qt's "desc (pattern pattern)" entries.
 QStringList ToQtFilters(const std::string& filter);
+// The extension of the first pattern of a Qt filter entry: "Bitmap (*.bmp)" gives "bmp"; empty
+// when the entry names none.
+QString FilterSuffix(const QString& qtFilter);
 
 }  // namespace pw

@@ -15,6 +15,7 @@
 #include "compose/layout.h"
 #include "dib/qvdib.h"
 #include "png/kropng.h"
+#include "png/png_writer.h"
 #include "resources/resources.h"
 #include "toolkit/picture.h"
 #include "toolkit/sjis.h"
@@ -353,7 +354,7 @@ void TForm1::SaveResult(const std::string& fileName) {
   const TBitmap* picture = ui_->Image_Res->Picture();
   if (picture == nullptr) return;
   TBitmap shared = *picture;  // shares the pixels; saving does not change them
-  shared.SaveToFile(fileName);
+  SavePictureFile(shared, fileName);  // PNG for names ending in .png, else BMP
   ShowStatus(QString(app_msg::kStatusSaved).arg(Q(fileName)));
 }
 

@@ -1,4 +1,5 @@
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMessageBox>
 
@@ -18,7 +19,20 @@ QString MessageText(const std::string& text) { return Q(text).replace("\r\n", "\
 bool RunPictureDialog(QWidget* owner, QFileDialog::AcceptMode mode, const char* filter, std::string& fileName,
                       const char* defaultSuffix) {
   TPictureFileDialog dialog(owner, mode, filter);
-  if (defaultSuffix != nullptr) dialog.setDefaultSuffix(defaultSuffix);
+  if (defaultSuffix != nullptr) {
+    dialog.setDefaultSuffix(defaultSuffix);
+    // The extension added to a name typed without one follows the filter chosen, and a
+    // pre-filled name chooses the filter of its own extension.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog](const QString& chosen) { dialog.setDefaultSuffix(FilterSuffix(chosen)); });
+    const QString extension = QFileInfo(Q(fileName)).suffix().toLower();
+    for (const QString& entry : dialog.nameFilters()) {
+      if (!extension.isEmpty() && FilterSuffix(entry) == extension) {
+        dialog.selectNameFilter(entry);
+        dialog.setDefaultSuffix(extension);
+      }
+    }
+  }
   if (!fileName.empty()) {
     dialog.selectFile(Q(fileName));
     dialog.ShowPreview(Q(fileName));  // the pre-filled name is previewed before any selection changes
@@ -72,6 +86,14 @@ QStringList ToQtFilters(const std::string& filter) {
     filters << description + "(" + spaced + ")";
   }
   return filters;
+}
+
+QString FilterSuffix(const QString& qtFilter) {
+  const int star = qtFilter.indexOf("*.");
+  if (star < 0) return {};
+  int end = star + 2;
+  while (end < qtFilter.size() && (qtFilter[end].isLetterOrNumber() || qtFilter[end] == '_')) ++end;
+  return qtFilter.mid(star + 2, end - star - 2);
 }
 
 bool TQtDialogs::RunOpenDialog(std::string& fileName) {

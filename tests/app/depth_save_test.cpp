@@ -20,6 +20,7 @@
 #include "app/form1.h"
 #include "app/image_control.h"
 #include "dib/qvdib.h"
+#include "png/kropng.h"
 #include "scripted_dialogs.h"
 #include "test_support.h"
 
@@ -288,13 +289,25 @@ class TestDepthAndQuickSave : public QObject, public TFormFixture {
     QCOMPARE(dialogs_->informations, written ? std::vector<std::string>{"Saved it"} : std::vector<std::string>{});
   }
 
+  void savesAtTheCurrentDepth_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("signature");
+    QTest::newRow("bmp") << "four.bmp" << QByteArray("BM");
+    QTest::newRow("png") << "four.Png" << QByteArray("\x89PNG", 4);
+  }
   void savesAtTheCurrentDepth() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, signature);
     MakeFrom(Path("skin.bmp"));
     Trigger("C4");
-    SetFields(Path("out"), "four.bmp");
+    SetFields(Path("out"), name.toStdString());
     Click("Button_QuickSave");
+    const std::string target = Path("out/" + name.toStdString());
+    const std::string magic = signature.toStdString();
+    QCOMPARE(FileText(target).substr(0, magic.size()), magic);
     TBitmap written;
-    written.LoadFromFile(Path("out/four.bmp"));
+    if (name.endsWith(".Png")) LoadPngFile(target, written);
+    else written.LoadFromFile(target);
     QCOMPARE(written.GetPixelFormat(), TPixelFormat::pf4bit);
     QCOMPARE(Colours(written), Colours(Result()));
   }

@@ -22,6 +22,7 @@
 #include "app/image_control.h"
 #include "app/image_convert.h"
 #include "app/radio_group.h"
+#include "png/kropng.h"
 #include "resources/resources.h"
 #include "scripted_dialogs.h"
 #include "test_support.h"
@@ -369,18 +370,26 @@ class TestForm : public QObject, public TFormFixture {
           QFAIL(qPrintable(QString("pixel %1,%2 is not its source pixel's colour").arg(x).arg(y)));
   }
 
+  // The extension of the name chosen decides the format.
+  void saveAsWritesTheResult_data() {
+    QTest::addColumn<QString>("name");
+    QTest::newRow("bmp") << "saved.bmp";
+    QTest::newRow("png") << "saved.PNG";
+  }
   void saveAsWritesTheResult() {
+    QFETCH(QString, name);
     Click("Button_Save");  // nothing made yet: told so, nothing asked, nothing written
     QCOMPARE(dialogs_->informations.size(), std::size_t{1});
     QVERIFY(dialogs_->savePrefills.empty());
     LoadSample();
     Click("Button_Make");
-    const std::string target = Path("saved.bmp");
+    const std::string target = Path(name.toStdString());
     dialogs_->saveAnswers.push_back(target);
     Click("Button_Save");
     QCOMPARE(form_->LastSaveName(), target);
     TBitmap written;
-    written.LoadFromFile(target);
+    if (name.endsWith(".PNG")) LoadPngFile(target, written);
+    else written.LoadFromFile(target);
     const TBitmap& result = *Image("Image_Res").Picture();
     QCOMPARE(written.GetWidth(), result.GetWidth());
     QCOMPARE(written.GetHeight(), result.GetHeight());

@@ -2,6 +2,7 @@
 #include <QtTest>
 
 #include "app/anchors.h"
+#include "app/app_messages.h"
 #include "app/command_line.h"
 #include "app/dialogs.h"
 #include "app/failure.h"
@@ -48,6 +49,12 @@ class TestUnits : public QObject {
     QCOMPARE(ToQtFilters("Bitmap, png file(*.bmp;*.png)|*.bmp;*.png|Bitmap(*.bmp)|*.bmp|png file(*.png)|*.png"),
              QStringList({"Bitmap, png file(*.bmp *.png)", "Bitmap(*.bmp)", "png file(*.png)"}));
     QCOMPARE(ToQtFilters("Pictures|*.bmp;*.dib"), QStringList({"Pictures (*.bmp *.dib)"}));
+    // The save dialog's filters and the extension each adds to a name typed without one.
+    const QStringList save = ToQtFilters(app_msg::kSaveFilter);
+    QCOMPARE(save, QStringList({"Bitmap(*.bmp)", "PNG file (*.png)"}));
+    QCOMPARE(FilterSuffix(save[0]), QString("bmp"));
+    QCOMPARE(FilterSuffix(save[1]), QString("png"));
+    QCOMPARE(FilterSuffix("All files (*)"), QString());
   }
 
   void commandLine_data() {
