@@ -167,27 +167,41 @@ bool UnfilterSimd(int filter, std::uint8_t* row, const std::uint8_t* prior, std:
 }
 #endif
 
-// A filtered byte read as a signed value, without its sign.
-inline unsigned Magnitude(std::uint8_t v) { return v < 128 ? v : 256u - v; }
+// The sum of the filtered bytes read as signed values, without their signs.
+std::uint64_t MagnitudeSum(const std::uint8_t* p, std::size_t n) {
+  std::uint64_t sum = 0;
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  __m128i total = zero;
+  for (; i + 16 <= n; i += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    // min(v, 256 - v) is the magnitude of v read as signed.
+    total = _mm_add_epi64(total, _mm_sad_epu8(_mm_min_epu8(v, _mm_sub_epi8(zero, v)), zero));
+  }
+  std::uint64_t lanes[2];
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes), total);
+  sum = lanes[0] + lanes[1];
+#endif
+  for (; i < n; ++i) sum += p[i] < 128 ? p[i] : 256u - p[i];
+  return sum;
+}
 
-// Writes row minus the predictor into out and returns the sum of the magnitudes; stops early,
-// with a sum of at least limit, once the sum can no longer fall below limit.
+// Writes row minus the predictor into out and returns the sum of the magnitudes. The bytes are
+// filtered in blocks, and filtering stops early, with a sum of at least limit, once the sum can
+// no longer fall below limit.
 template <class Predict>
 std::uint64_t FilterWith(const std::uint8_t* row, const std::uint8_t* prior, std::size_t length, std::size_t bpp,
                          std::uint8_t* out, std::uint64_t limit, Predict predict) {
-  constexpr std::size_t kBlock = 256;
-  std::uint64_t sum = 0;
+  constexpr std::size_t kBlock = 512;
   const std::size_t head = std::min(length, bpp);
-  for (std::size_t i = 0; i < head; ++i) {
-    out[i] = static_cast<std::uint8_t>(row[i] - predict(0, prior[i], 0));
-    sum += Magnitude(out[i]);
-  }
+  for (std::size_t i = 0; i < head; ++i) out[i] = static_cast<std::uint8_t>(row[i] - predict(0, prior[i], 0));
+  std::uint64_t sum = MagnitudeSum(out, head);
   for (std::size_t start = head; start < length && sum < limit; start += kBlock) {
     const std::size_t end = std::min(length, start + kBlock);
-    for (std::size_t i = start; i < end; ++i) {
+    for (std::size_t i = start; i < end; ++i)
       out[i] = static_cast<std::uint8_t>(row[i] - predict(row[i - bpp], prior[i], prior[i - bpp]));
-      sum += Magnitude(out[i]);
-    }
+    sum += MagnitudeSum(out + start, end - start);
   }
   return sum;
 }

@@ -36,7 +36,7 @@ constexpr std::size_t kIdatSize = std::size_t{1} << 18;
 // Palette pictures up to this many bytes of rows are compressed both unfiltered and filtered
 // and the smaller result kept; larger ones decide on a sample of bands of rows.
 constexpr std::size_t kFullTrialBytes = std::size_t{1} << 20;
-constexpr int kSampleBands = 8;
+constexpr int kSampleBands = 4;
 constexpr int kSampleShare = 64;  // each band holds 1/kSampleShare of the rows
 
 enum class RowFilters { kNone, kAdaptive };
