@@ -267,6 +267,9 @@ std::string BlockContext(std::size_t index, const std::string& name) {
 int RunBatch(const Options& o, const ComposeInput& common, const std::string& text) {
   const auto blocks = SplitBlocks(text);
   std::vector<TFontCache> fonts(std::min<std::size_t>(o.jobs, std::max<std::size_t>(blocks.size(), 1)));
+  // Fonts are found through fontconfig, whose lazily built state may not be built from several
+  // threads at once: each worker's rasteriser is made here, one after the other.
+  for (TFontCache& cache : fonts) cache.Get(o.font);
   const auto make = [&](std::size_t index, unsigned worker) {
     const std::string name = NumberedName(*o.output, index + 1);
     try {
