@@ -39,6 +39,9 @@ constexpr std::size_t kFullTrialBytes = std::size_t{1} << 20;
 constexpr int kSampleBands = 4;
 constexpr int kSampleShare = 64;  // each band holds 1/kSampleShare of the rows
 
+// Compressed bytes held before the output buffer first grows.
+constexpr std::size_t kInitialOutput = std::size_t{8} << 20;
+
 enum class RowFilters { kNone, kAdaptive };
 
 void PutU32(std::uint8_t* p, std::uint32_t v) {
@@ -145,7 +148,9 @@ class Deflater {
  public:
   Deflater(int strategy, std::size_t expected) {
     if (deflateInit2(&stream_, kLevel, Z_DEFLATED, MAX_WBITS, 8, strategy) != Z_OK) throw EOutOfMemory();
-    out_.resize(std::max<std::size_t>(deflateBound(&stream_, static_cast<uLong>(expected)), 64));
+    // Room for the whole stream at once up to a few megabytes; larger outputs grow as they come.
+    const std::size_t bound = deflateBound(&stream_, static_cast<uLong>(expected));
+    out_.resize(std::clamp<std::size_t>(bound, 64, kInitialOutput));
   }
   ~Deflater() { deflateEnd(&stream_); }
   Deflater(const Deflater&) = delete;

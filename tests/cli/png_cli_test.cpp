@@ -41,6 +41,7 @@ class PngCli : public clitest::CliTest {
     ASSERT_EQ(png.GetWidth(), bmp.GetWidth());
     ASSERT_EQ(png.GetHeight(), bmp.GetHeight());
     EXPECT_EQ(png.GetPixelFormat(), bmp.GetPixelFormat());
+    EXPECT_FALSE(png.GetTransparent());  // no tRNS: the windows are opaque, as their BMPs
     std::vector<TColor> colours;
     for (int y = 0; y < bmp.GetHeight(); ++y)
       for (int x = 0; x < bmp.GetWidth(); ++x) {
