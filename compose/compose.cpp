@@ -5,8 +5,7 @@
 #include <cstring>
 #include <limits>
 
-#include "compose/layout.h"
-#include "dib/qvdib.h"
+#include "compose/steps.h"
 
 namespace pw {
 namespace {
@@ -21,6 +20,10 @@ constexpr int kFullAdvance = 12;
 constexpr int kMaxPadRound = 160;
 constexpr int kMaxPadLine = 320;
 
+}  // namespace
+
+namespace steps {
+
 void CheckRanges(const ComposeInput& input) {
   if (input.padRound < 0 || input.padRound > kMaxPadRound) {
     throw EComposeError(FormatMessage(compose_msg::kMarginRange, {std::to_string(input.padRound)}));
@@ -30,12 +33,14 @@ void CheckRanges(const ComposeInput& input) {
   }
 }
 
-struct ParsedText {
-  std::vector<ParsedLine> lines;
-  int maxWidth = 0;
-};
+TColourImage ReadSkin(const TBitmap& system) {
+  if (system.GetWidth() != skin::kWidth || system.GetHeight() != skin::kHeight) {
+    throw EComposeError(FormatMessage(compose_msg::kSystemGraphicSize,
+                                      {std::to_string(system.GetWidth()), std::to_string(system.GetHeight())}));
+  }
+  return TColourImage::FromGraphic(system);
+}
 
-// Parses every line with one colour carried from line to line, and measures the widest.
 ParsedText ParseAndMeasure(const std::vector<std::string>& lines, const TTextRasterizer& font) {
   ParsedText text;
   text.lines.reserve(lines.size());
@@ -56,44 +61,25 @@ WindowSize SizeOf(int maxWidth, std::size_t lineCount, const ComposeInput& input
   return {static_cast<int>(width), static_cast<int>(height)};
 }
 
-// The rasteriser of the input's face: from the caller's cache, or made here into local.
+void CheckHeight(WindowSize size, const ComposeInput& input) {
+  if (size.height <= 0) {
+    throw EComposeError(FormatMessage(compose_msg::kNoHeight, {std::to_string(input.padLine),
+                                                               std::to_string(input.padRound),
+                                                               std::to_string(size.height)}));
+  }
+}
+
 const TTextRasterizer& FontFor(const ComposeInput& input, std::optional<TTextRasterizer>& local) {
   if (input.fonts != nullptr) return input.fonts->Get(input.fontFace);
   return local.emplace(input.fontFace);
 }
 
-// Writes colour values into a 24-bit DIB through its row memory. A position outside the image
-// goes through SetPixels, which raises the image's range error.
-class TWindowWriter {
- public:
-  explicit TWindowWriter(TQvDIB& dib) : dib_(dib), width_(dib.GetWidth()), height_(dib.GetHeight()) {
-    TQvDIBInfos& infos = dib.InternalForWrite().DIBInfos;
-    rows_.reserve(static_cast<std::size_t>(height_));
-    for (int y = 0; y < height_; ++y) rows_.push_back(infos.Row(y));
-  }
+TWindowWriter::TWindowWriter(TQvDIB& dib) : dib_(dib), width_(dib.GetWidth()), height_(dib.GetHeight()) {
+  TQvDIBInfos& infos = dib.InternalForWrite().DIBInfos;
+  rows_.reserve(static_cast<std::size_t>(height_));
+  for (int y = 0; y < height_; ++y) rows_.push_back(infos.Row(y));
+}
 
-  // Row y of the window, which must lie inside.
-  std::uint8_t* Row(int y) { return rows_[static_cast<std::size_t>(y)]; }
-
-  void Put(int x, int y, TColor c) {
-    if (x < 0 || y < 0 || x >= width_ || y >= height_) {
-      dib_.SetPixels(x, y, c);
-      return;
-    }
-    std::uint8_t* p = rows_[static_cast<std::size_t>(y)] + 3 * static_cast<std::size_t>(x);
-    p[0] = GetBValue(c);
-    p[1] = GetGValue(c);
-    p[2] = GetRValue(c);
-  }
-
- private:
-  TQvDIB& dib_;
-  int width_;
-  int height_;
-  std::vector<std::uint8_t*> rows_;
-};
-
-// A blank 24-bit window image of the given size.
 void MakeWindowImage(TQvDIB& window, WindowSize size) {
   window.InternalForWrite().CreateDIB(size.width, size.height, 0, 24);
   Assert(window.GetPixelFormat() == qvPf24Bit, "ComposeWindow: Window Image Should Have 24 Bits");
@@ -128,6 +114,8 @@ void PaintWallpaper(const TColourImage& skin, WindowSize size, int wallMode, TWi
     std::memcpy(window.Row(y), cached, rowBytes);
   }
 }
+
+namespace {
 
 // How one axis of a frame pass maps window coordinates first..last to the system graphic:
 // in phase with the window (base + v mod period) for edges, or from the pass's anchor
@@ -171,6 +159,8 @@ std::array<FramePass, 8> FramePasses(WindowSize size) {
   }};
 }
 
+}  // namespace
+
 // Copies each frame pass onto the window; pixels of the transparent colour are skipped.
 void DrawFrame(const TColourImage& skin, TColor trans, WindowSize size, TWindowWriter& window) {
   for (const FramePass& pass : FramePasses(size)) {
@@ -183,6 +173,8 @@ void DrawFrame(const TColourImage& skin, TColor trans, WindowSize size, TWindowW
     }
   }
 }
+
+namespace {
 
 // The glyph sheets, read on the first glyph a composition draws.
 class TLazySheets {
@@ -203,10 +195,12 @@ class TLazySheets {
   std::optional<TGlyphSheets> sheets_;
 };
 
+}  // namespace
+
 // Draws every character in its 12x12 cell: black ink takes the swatch colour pixel by pixel,
 // with the shadow one pixel down and right unless the shadow colour is the transparent one.
 // Pixels whose swatch colour is the transparent colour are not drawn.
-void DrawText(const ParsedText& text, const ComposeInput& input, const TColourImage& skin,
+void DrawText(const ParsedText& text, const ComposeInput& input, int shift, const TColourImage& skin,
               const TTextRasterizer& font, TWindowWriter& window) {
   const TColor trans = input.transColor;
   // Ink is exactly black, so the cell's background must not be: a black transparent colour
@@ -221,6 +215,7 @@ void DrawText(const ParsedText& text, const ComposeInput& input, const TColourIm
     const int y0 = input.padRound + kTextTop + static_cast<int>(p) * (kLinePitch + input.padLine);
     int advance = 0;
     for (std::size_t k = 0; k < line.Length(); ++k) {
+      advance += text.GapBefore(p, k);
       const std::string& character = line.Characters[k];
       const int colour = line.ColourAt(k);
       const int glyph = line.GlyphAt(k);
@@ -228,7 +223,7 @@ void DrawText(const ParsedText& text, const ComposeInput& input, const TColourIm
       font.DrawChar(character, cell, background);
       // "$A" carries glyph 0 like an ordinary character; its flag tells it apart.
       if (glyph > 0 || line.FromGlyphCode[k]) DrawGlyph(glyph, cell, sheets.Get());
-      const int x0 = input.padRound + kTextLeft + advance;
+      const int x0 = input.padRound + kTextLeft + shift + advance;
       for (int x = 0; x < TCharCell::kSize; ++x) {
         for (int y = 0; y < TCharCell::kSize; ++y) {
           if (cell.Get(x, y) != clBlack) continue;
@@ -243,7 +238,16 @@ void DrawText(const ParsedText& text, const ComposeInput& input, const TColourIm
   }
 }
 
-}  // namespace
+TBitmap ToResult(const TQvDIB& window) {
+  TBitmap result;
+  window.AssignTo(result);
+  result.SetPixelFormat(TPixelFormat::pf24bit);
+  return result;
+}
+
+}  // namespace steps
+
+using namespace steps;
 
 const TTextRasterizer& TFontCache::Get(const std::string& faceName) {
   auto it = fonts_.find(faceName);
@@ -261,34 +265,21 @@ WindowSize MeasureWindow(const ComposeInput& input) {
 std::optional<TBitmap> ComposeWindow(const ComposeInput& input) {
   if (input.systemGraphic == nullptr || input.systemGraphic->GetEmpty()) return std::nullopt;
   CheckRanges(input);
-  const TBitmap& system = *input.systemGraphic;
-  if (system.GetWidth() != skin::kWidth || system.GetHeight() != skin::kHeight) {
-    throw EComposeError(FormatMessage(compose_msg::kSystemGraphicSize,
-                                      {std::to_string(system.GetWidth()), std::to_string(system.GetHeight())}));
-  }
-  const TColourImage skin = TColourImage::FromGraphic(system);
+  const TColourImage skin = ReadSkin(*input.systemGraphic);
 
   std::optional<TTextRasterizer> local;
   const TTextRasterizer& font = FontFor(input, local);
   const ParsedText text = ParseAndMeasure(input.lines, font);
   const WindowSize size = SizeOf(text.maxWidth, text.lines.size(), input);
-  if (size.height <= 0) {
-    throw EComposeError(FormatMessage(compose_msg::kNoHeight, {std::to_string(input.padLine),
-                                                               std::to_string(input.padRound),
-                                                               std::to_string(size.height)}));
-  }
+  CheckHeight(size, input);
 
   TQvDIB window;
   MakeWindowImage(window, size);
   TWindowWriter writer(window);
   PaintWallpaper(skin, size, input.wallMode, writer);
   DrawFrame(skin, input.transColor, size, writer);
-  DrawText(text, input, skin, font, writer);
-
-  TBitmap result;
-  window.AssignTo(result);
-  result.SetPixelFormat(TPixelFormat::pf24bit);
-  return result;
+  DrawText(text, input, 0, skin, font, writer);
+  return ToResult(window);
 }
 
 }  // namespace pw

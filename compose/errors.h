@@ -11,6 +11,11 @@ inline constexpr const char* kNoHeight =
 inline constexpr const char* kSystemGraphicSize = "The system graphic must be 160x80 pixels, not %sx%s";
 inline constexpr const char* kMarginRange = "The margin must be between 0 and 160, not %s";
 inline constexpr const char* kLineGapRange = "The line gap must be between 0 and 320, not %s";
+// Window extras.
+inline constexpr const char* kNoFace =
+    "The face sheet %s has no face %s: a %sx%s sheet holds faces of 48x48 pixels, four to a row, numbered from 0";
+inline constexpr const char* kNoName = "The text uses \\N[%s], but no name is given for %s";
+inline constexpr const char* kNoValue = "The text uses \\V[%s], but no value is given for %s";
 }  // namespace compose_msg
 
 // Inputs that cannot make a window.

@@ -1,4 +1,5 @@
 #include "compose/compose.h"
+#include "compose/extras.h"
 
 #include <gtest/gtest.h>
 
@@ -341,6 +342,154 @@ TEST_F(ComposeTest, ComposesWithItsOwnFontWhenNoCacheIsGiven) {
   const TBitmap cached = Compose(in);
   in.fonts = nullptr;
   EXPECT_EQ(CountDifferences(Compose(in), cached), 0);
+}
+
+// --- Window extras ---
+
+// Colour of face-sheet pixel (x, y): blue 0x40 sets it apart from every skin pixel.
+constexpr TColor FaceSrc(int x, int y) { return RGB(static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y), 0x40); }
+
+TBitmap FaceSheet(int width, int height) {
+  TBitmap sheet;
+  sheet.SetPixelFormat(TPixelFormat::pf24bit);
+  sheet.SetSize(width, height);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) sheet.SetPixelColor(x, y, FaceSrc(x, y));
+  return sheet;
+}
+
+class ExtrasTest : public ComposeTest {
+ protected:
+  TBitmap ComposeExtras(const ComposeInput& in, const WindowExtras& extras) {
+    auto result = ComposeWindow(in, extras);
+    EXPECT_TRUE(result.has_value());
+    return result ? *result : TBitmap();
+  }
+  WindowExtras Face(int index, bool right = false, bool flip = false) {
+    WindowExtras e;
+    e.faceSheet = &faces_;
+    e.faceSheetName = "faces.png";
+    e.faceIndex = index;
+    e.faceRight = right;
+    e.faceFlip = flip;
+    return e;
+  }
+  TBitmap faces_ = FaceSheet(96, 96);  // two columns, two rows: faces 0, 1, 4 and 5
+};
+
+TEST_F(ExtrasTest, NoExtraInUseComposesExactlyAsWithout) {
+  user_ = Sheet(120, 12, {{0, 0}, {3, 7}});
+  WindowExtras sideOnly;  // face side and flip mean nothing without a face
+  sideOnly.faceRight = true;
+  sideOnly.faceFlip = true;
+  sideOnly.gameValues.names[1] = "x";
+  for (const auto& lines : {std::vector<std::string>{}, {"$0 \\C[3]ab\\_"}, {"a", "\\N[1]$0"}}) {
+    for (const WindowExtras& extras : {WindowExtras{}, sideOnly}) {
+      const ComposeInput in = Input(lines, kStretch, 3, 2);
+      EXPECT_EQ(CountDifferences(ComposeExtras(in, extras), Compose(in)), 0);
+    }
+  }
+}
+
+TEST_F(ExtrasTest, FacePlacementSizeAndFlip) {
+  user_ = Sheet(120, 12, {{0, 0}});
+  struct Case {
+    std::vector<std::string> lines;
+    int margin, index;
+    bool right, flip;
+    int width, height;  // the window
+    int faceLeft;       // where the face cell is drawn, at y = margin + 8
+    int textLeft;       // x of the first text pixel, at y = margin + 10
+  };
+  const Case cases[] = {
+      {{"$0"}, 0, 0, false, false, 84, 64, 8, 64},               // 28 + 56 wide; the face sets the height
+      {{"$0"}, 2, 5, false, false, 88, 68, 10, 66},              // the cell at (48, 48)
+      {{"$0"}, 2, 4, true, false, 88, 68, 30, 10},               // right: W - margin - 56
+      {{"$0"}, 0, 1, true, true, 84, 64, 28, 8},
+      {{"$0", "", "", "", ""}, 1, 0, false, true, 86, 98, 9, 65},  // five lines are higher than a face
+      {{}, 0, 0, false, false, 72, 64, 8, 0},                      // no text at all
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE("face " + std::to_string(c.index) + " margin " + std::to_string(c.margin));
+    const TBitmap window = ComposeExtras(Input(c.lines, kTile, c.margin), Face(c.index, c.right, c.flip));
+    ASSERT_EQ(window.GetWidth(), c.width);
+    ASSERT_EQ(window.GetHeight(), c.height);
+    const int cellX = 48 * (c.index % 4), cellY = 48 * (c.index / 4), top = c.margin + 8;
+    ExpectArea(window, c.faceLeft, top, c.faceLeft + 47, top + 47, [&](int x, int y) {
+      const int dx = x - c.faceLeft;
+      return FaceSrc(cellX + (c.flip ? 47 - dx : dx), cellY + y - top);
+    });
+    if (!c.lines.empty()) {
+      EXPECT_EQ(window.GetPixelColor(c.textLeft, c.margin + 10), Src(2, 52));
+      EXPECT_EQ(window.GetPixelColor(c.textLeft + 1, c.margin + 11), kShadow);
+    }
+  }
+}
+
+TEST_F(ExtrasTest, FacePixelsOfTheTransparentColourShowTheWallpaper) {
+  ComposeInput in = Input({"a"}, kTile);
+  in.transColor = FaceSrc(3, 4);
+  const TBitmap window = ComposeExtras(in, Face(0));
+  EXPECT_EQ(window.GetPixelColor(8 + 3, 8 + 4), Src(11, 12));
+  EXPECT_EQ(window.GetPixelColor(8 + 4, 8 + 4), FaceSrc(4, 4));
+  in.transColor = FaceSrc(47, 0);  // flipped, the cell's last column lands first
+  EXPECT_EQ(ComposeExtras(in, Face(0, false, true)).GetPixelColor(8, 8), Src(8, 8));
+}
+
+TEST_F(ExtrasTest, FaceCellOutsideItsSheetIsRefused) {
+  const TBitmap small = FaceSheet(47, 200);
+  struct Case {
+    const TBitmap* sheet;
+    int index;
+    std::string message;
+  };
+  const Case cases[] = {
+      {&faces_, 2, "The face sheet faces.png has no face 2: a 96x96 sheet holds faces of 48x48 pixels, four to a row, numbered from 0"},
+      {&faces_, 8, "The face sheet faces.png has no face 8: a 96x96 sheet holds faces of 48x48 pixels, four to a row, numbered from 0"},
+      {&faces_, -1, "The face sheet faces.png has no face -1: a 96x96 sheet holds faces of 48x48 pixels, four to a row, numbered from 0"},
+      {&small, 0, "The face sheet faces.png has no face 0: a 47x200 sheet holds faces of 48x48 pixels, four to a row, numbered from 0"},
+  };
+  for (const Case& c : cases) {
+    WindowExtras extras = Face(c.index);
+    extras.faceSheet = c.sheet;
+    try {
+      ComposeWindow(Input({"a"}), extras);
+      ADD_FAILURE() << "no error: " << c.message;
+    } catch (const EComposeError& e) {
+      EXPECT_EQ(std::string(e.what()), c.message);
+    }
+  }
+}
+
+TEST_F(ExtrasTest, PauseArrowSitsCentredOnTheBottomEdgeMasked) {
+  WindowExtras arrow;
+  arrow.pauseArrow = true;
+  for (const auto& [lines, trans] : {std::pair{std::vector<std::string>{"a"}, clBlack},  // W 22: left at 3
+                                     {std::vector<std::string>{"ab", ""}, Src(41, 17)}}) {  // W 28: left at 6
+    ComposeInput in = Input(lines, kTile, 0, 0);
+    in.transColor = trans;
+    const TBitmap plain = Compose(in);
+    const TBitmap window = ComposeExtras(in, arrow);
+    const int w = window.GetWidth(), h = window.GetHeight(), left = w / 2 - 8;
+    ExpectArea(window, left, h - 8, left + 15, h - 1, [&](int x, int y) {
+      const TColor c = Src(40 + x - left, 16 + y - (h - 8));
+      return c == trans ? plain.GetPixelColor(x, y) : c;
+    });
+    EXPECT_EQ(CountDifferences(window, plain), 16 * 8 - (trans == Src(41, 17) ? 1 : 0));
+  }
+}
+
+TEST_F(ExtrasTest, GameCodesActBeforeTheMarkup) {
+  user_ = Sheet(120, 12, {{0, 0}});
+  WindowExtras game;
+  game.gameCodes = true;
+  const TBitmap thin = ComposeExtras(Input({"\\S[5]$0\\_\\!$0"}), game);
+  EXPECT_EQ(thin.GetWidth(), 16 + 12 + 3 + 12);
+  EXPECT_EQ(thin.GetPixelColor(8, 10), Src(2, 52));
+  EXPECT_EQ(thin.GetPixelColor(8 + 12, 10), Src(8 + 12, 10));  // the thin space draws nothing
+  EXPECT_EQ(thin.GetPixelColor(8 + 15, 10), Src(2, 52));
+  game.gameValues.names[1] = "$0";  // a name is shown literally, never as a glyph code
+  EXPECT_EQ(CountDifferences(ComposeExtras(Input({"\\n[1]\\>"}), game), Compose(Input({"$$0"}))), 0);
 }
 
 }  // namespace

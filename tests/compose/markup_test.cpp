@@ -1,4 +1,5 @@
 #include "compose/markup.h"
+#include "compose/extras.h"
 
 #include <gtest/gtest.h>
 
@@ -97,6 +98,52 @@ TEST(Markup, SplitLinesDropsOnlyTheLastEmptyLine) {
   EXPECT_EQ(SplitLines("\n"), V{""});
   EXPECT_EQ(SplitLines("\nb"), (V{"", "b"}));
 }
+
+// Game message codes: the text in, and what the markup then shows of each piece between \_
+// codes (joined by "<_>"), or the error.
+struct GameCase {
+  std::string line;
+  std::string shown;
+};
+
+class GameCodes : public ::testing::TestWithParam<GameCase> {};
+
+TEST_P(GameCodes, ActOrVanishBeforeTheMarkup) {
+  const GameCase& c = GetParam();
+  GameCodeValues given;
+  given.names = {{1, "Alex"}, {2, "Bo$A\\C[2]"}};
+  given.values = {{7, "120"}};
+  std::string shown;
+  try {
+    int colour = 0;
+    const std::vector<std::string> pieces = ApplyGameCodes(c.line, given);
+    for (std::size_t i = 0; i < pieces.size(); ++i) shown += (i > 0 ? "<_>" : "") + ParseMarkupLine(pieces[i], colour).DisplayText;
+  } catch (const EComposeError& e) {
+    shown = std::string("error: ") + e.what();
+  }
+  EXPECT_EQ(shown, c.shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    TheCodes, GameCodes,
+    ::testing::Values(GameCase{"Hello", "Hello"},
+                      GameCase{"\\S[3]fast\\s[10]er", "faster"},
+                      GameCase{"a\\!b\\.c\\|d\\^e\\>f\\<g\\$h", "abcdefgh"},
+                      GameCase{"\\\\S[3]", "\\S[3]"},               // a pair is one backslash, the rest text
+                      GameCase{"\\\\\\!x", "\\x"},
+                      GameCase{"\\\\\\\\", "\\\\"},
+                      GameCase{"a\\_b\\_\\_", "a<_>b<_><_>"},
+                      GameCase{"\\N[1] and \\n[2]", "Alex and Bo$A\\C[2]"},  // names are literal text
+                      GameCase{"\\N[01]\\V[7]G", "Alex120G"},
+                      GameCase{"\\C[3]red\\c[0]", "red"},             // the markup's codes keep their meaning
+                      GameCase{"$A\\_$b$$", kSp + "<_>" + kSp + "$"},
+                      GameCase{"$\\!A", "$A"},                        // a vanished code makes no glyph code
+                      GameCase{"\\x\\S[x]\\S[]\\N\\", "\\x\\S[x]\\S[]\\N\\"},
+                      GameCase{"\\\\N[1]", "\\N[1]"},
+                      GameCase{"\x95\\\\!", "\x95\\"},                // a trail byte 0x5C is no backslash
+                      GameCase{"\\N[3]", "error: The text uses \\N[3], but no name is given for 3"},
+                      GameCase{"ok \\v[12]", "error: The text uses \\V[12], but no value is given for 12"},
+                      GameCase{"\\N[1234567890]", "\\N[1234567890]"}));
 
 }  // namespace
 }  // namespace pw

@@ -1,0 +1,237 @@
+#include "compose/extras.h"
+
+#include <algorithm>
+
+#include "compose/steps.h"
+#include "toolkit/sjis.h"
+
+namespace pw {
+namespace {
+
+constexpr int kThinSpace = 3;      // \_ advances by half of a half-width character
+constexpr int kMaxCodeDigits = 9;  // n of \S[n], \N[n], \V[n]; longer numbers are plain text
+constexpr TSkinRegion kPauseArrow{40, 16, 16, 8};  // the down arrow in the frame block's centre
+
+// --- The game-code pass ---
+
+using Chars = std::vector<std::string_view>;
+
+bool Is(const Chars& t, std::size_t i, char c) { return i < t.size() && t[i].size() == 1 && t[i][0] == c; }
+
+bool IsLetter(const Chars& t, std::size_t i, char upper) {
+  return Is(t, i, upper) || Is(t, i, static_cast<char>(upper - 'A' + 'a'));
+}
+
+bool IsDigit(const Chars& t, std::size_t i) { return i < t.size() && t[i].size() == 1 && t[i][0] >= '0' && t[i][0] <= '9'; }
+
+// True when t[i] is a letter or digit that makes a glyph code after "$".
+bool StartsGlyphCode(const Chars& t, std::size_t i) {
+  if (i >= t.size() || t[i].size() != 1) return false;
+  const char c = t[i][0];
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+}
+
+// "[digits]" at i: the number and the length of the bracketed part, or nullopt.
+std::optional<int> BracketedNumber(const Chars& t, std::size_t i, std::size_t& length) {
+  if (!Is(t, i, '[')) return std::nullopt;
+  std::size_t digits = 0;
+  int n = 0;
+  while (IsDigit(t, i + 1 + digits)) {
+    if (++digits > kMaxCodeDigits) return std::nullopt;
+    n = n * 10 + (t[i + digits][0] - '0');
+  }
+  if (digits == 0 || !Is(t, i + 1 + digits, ']')) return std::nullopt;
+  length = digits + 2;
+  return n;
+}
+
+// Text shown literally by the markup: every backslash and dollar sign doubled.
+std::string Literal(std::string_view text) {
+  std::string out;
+  for (std::string_view c : sjis::SplitCharacters(text)) {
+    if (c == "\\" || c == "$") out += c;
+    out += c;
+  }
+  return out;
+}
+
+// The name or value given for n; the code named in the error otherwise.
+const std::string& Given(const std::map<int, std::string>& given, int n, const char* missing) {
+  const auto it = given.find(n);
+  if (it == given.end()) throw EComposeError(FormatMessage(missing, {std::to_string(n), std::to_string(n)}));
+  return it->second;
+}
+
+// Length of the game code that starts at the backslash t[i] and vanishes, or 0.
+std::size_t VanishingCode(const Chars& t, std::size_t i) {
+  for (char c : {'!', '.', '|', '^', '>', '<', '$'})
+    if (Is(t, i + 1, c)) return 2;
+  std::size_t length = 0;
+  if (IsLetter(t, i + 1, 'S') && BracketedNumber(t, i + 2, length)) return 2 + length;
+  return 0;
+}
+
+}  // namespace
+
+std::vector<std::string> ApplyGameCodes(std::string_view line, const GameCodeValues& values) {
+  const Chars t = sjis::SplitCharacters(line);
+  std::vector<std::string> pieces(1);
+  for (std::size_t i = 0; i < t.size();) {
+    std::string& out = pieces.back();
+    std::size_t length = 0;
+    if (Is(t, i, '$')) {
+      // A glyph code or a "$$" pair passes whole; a lone dollar is doubled, so that nothing a
+      // vanished code or a name leaves after it can turn it into a glyph code.
+      if (StartsGlyphCode(t, i + 1) || Is(t, i + 1, '$')) {
+        out.append(t[i]).append(t[i + 1]);
+        i += 2;
+      } else {
+        out += "$$";
+        i += 1;
+      }
+    } else if (!Is(t, i, '\\')) {
+      out.append(t[i]);
+      i += 1;
+    } else if (Is(t, i + 1, '\\')) {
+      out += "\\\\";  // the markup makes the pair one backslash
+      i += 2;
+    } else if (Is(t, i + 1, '_')) {
+      pieces.emplace_back();
+      i += 2;
+    } else if (const std::size_t vanishing = VanishingCode(t, i); vanishing > 0) {
+      i += vanishing;
+    } else if (IsLetter(t, i + 1, 'N') && BracketedNumber(t, i + 2, length)) {
+      out += Literal(Given(values.names, *BracketedNumber(t, i + 2, length), compose_msg::kNoName));
+      i += 2 + length;
+    } else if (IsLetter(t, i + 1, 'V') && BracketedNumber(t, i + 2, length)) {
+      out += Literal(Given(values.values, *BracketedNumber(t, i + 2, length), compose_msg::kNoValue));
+      i += 2 + length;
+    } else {
+      // Not a game code: the markup's colour code passes as it is, any other backslash stays text.
+      out += IsLetter(t, i + 1, 'C') ? "\\" : "\\\\";
+      i += 1;
+    }
+  }
+  return pieces;
+}
+
+namespace {
+
+// --- Composition with the extras ---
+
+// Appends one parsed piece of a line to the whole line.
+void Append(ParsedLine& line, ParsedLine piece) {
+  line.DisplayText += piece.DisplayText;
+  line.ColourCodes += piece.ColourCodes;
+  line.GlyphCodes += piece.GlyphCodes;
+  line.Characters.insert(line.Characters.end(), std::make_move_iterator(piece.Characters.begin()),
+                         std::make_move_iterator(piece.Characters.end()));
+  line.FromGlyphCode.insert(line.FromGlyphCode.end(), piece.FromGlyphCode.begin(), piece.FromGlyphCode.end());
+}
+
+// Parses game message text: each line through the game-code pass, then its pieces through the
+// markup with one colour carried on, the \_ advances kept as gaps before characters.
+steps::ParsedText ParseGameText(const std::vector<std::string>& lines, const GameCodeValues& values,
+                                const TTextRasterizer& font) {
+  steps::ParsedText text;
+  int colour = 0;
+  for (const std::string& source : lines) {
+    ParsedLine line;
+    std::vector<int> gaps;
+    int pending = 0;
+    const std::vector<std::string> pieces = ApplyGameCodes(source, values);
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+      if (i > 0) pending += kThinSpace;
+      ParsedLine piece = ParseMarkupLine(pieces[i], colour);
+      if (piece.Length() == 0) continue;
+      gaps.push_back(pending);
+      gaps.resize(gaps.size() + piece.Length() - 1, 0);
+      pending = 0;
+      Append(line, std::move(piece));
+    }
+    gaps.push_back(pending);  // after the last character: counts for the width only
+    int width = font.MeasureText(line.DisplayText);
+    for (int gap : gaps) width += gap;
+    text.maxWidth = std::max(text.maxWidth, width);
+    text.lines.push_back(std::move(line));
+    text.gaps.push_back(std::move(gaps));
+  }
+  return text;
+}
+
+// The face's cell of the sheet, refused when it does not lie wholly inside.
+TSkinRegion FaceCell(const TColourImage& sheet, const WindowExtras& extras) {
+  const int index = extras.faceIndex;
+  const int columns = std::min(face::kPerRow, sheet.Width() / face::kSize);
+  const int rows = sheet.Height() / face::kSize;
+  if (index < 0 || index % face::kPerRow >= columns || index / face::kPerRow >= rows) {
+    throw EComposeError(FormatMessage(compose_msg::kNoFace,
+                                      {extras.faceSheetName, std::to_string(index), std::to_string(sheet.Width()),
+                                       std::to_string(sheet.Height())}));
+  }
+  return {face::kSize * (index % face::kPerRow), face::kSize * (index / face::kPerRow), face::kSize, face::kSize};
+}
+
+// Copies a face cell to (left, top), mirrored when asked; transparent pixels are skipped.
+void DrawFace(const TColourImage& sheet, TSkinRegion cell, bool flip, TColor trans, int left, int top,
+              steps::TWindowWriter& window) {
+  for (int y = 0; y < cell.height; ++y) {
+    for (int x = 0; x < cell.width; ++x) {
+      const int sx = cell.x + (flip ? cell.width - 1 - x : x);
+      const TColor c = sheet.At(sx, cell.y + y);
+      if (c != trans) window.Put(left + x, top + y, c);
+    }
+  }
+}
+
+// The skin's down arrow centred on the bottom edge, masked like the frame.
+void DrawPauseArrow(const TColourImage& skin, TColor trans, WindowSize size, steps::TWindowWriter& window) {
+  const int left = size.width / 2 - kPauseArrow.width / 2;
+  const int top = size.height - kPauseArrow.height;
+  for (int y = 0; y < kPauseArrow.height; ++y) {
+    for (int x = 0; x < kPauseArrow.width; ++x) {
+      const TColor c = skin.At(kPauseArrow.x + x, kPauseArrow.y + y);
+      if (c != trans) window.Put(left + x, top + y, c);
+    }
+  }
+}
+
+}  // namespace
+
+std::optional<TBitmap> ComposeWindow(const ComposeInput& input, const WindowExtras& extras) {
+  if (!extras.InUse()) return ComposeWindow(input);
+  if (input.systemGraphic == nullptr || input.systemGraphic->GetEmpty()) return std::nullopt;
+  steps::CheckRanges(input);
+  const TColourImage skin = steps::ReadSkin(*input.systemGraphic);
+  const bool withFace = extras.faceSheet != nullptr;
+  const TColourImage faceSheet = withFace ? TColourImage::FromGraphic(*extras.faceSheet) : TColourImage();
+  const TSkinRegion cell = withFace ? FaceCell(faceSheet, extras) : TSkinRegion{};
+
+  std::optional<TTextRasterizer> local;
+  const TTextRasterizer& font = steps::FontFor(input, local);
+  const steps::ParsedText text = extras.gameCodes ? ParseGameText(input.lines, extras.gameValues, font)
+                                                  : steps::ParseAndMeasure(input.lines, font);
+  WindowSize size = steps::SizeOf(text.maxWidth, text.lines.size(), input);
+  if (withFace) {
+    size.width += face::kShift;
+    size.height = std::max(size.height, face::kMinHeight + 2 * input.padRound);
+  }
+  steps::CheckHeight(size, input);
+
+  TQvDIB window;
+  steps::MakeWindowImage(window, size);
+  steps::TWindowWriter writer(window);
+  steps::PaintWallpaper(skin, size, input.wallMode, writer);
+  steps::DrawFrame(skin, input.transColor, size, writer);
+  const int inside = input.padRound + face::kGap;
+  if (withFace) {
+    const int left = extras.faceRight ? size.width - input.padRound - face::kShift : inside;
+    DrawFace(faceSheet, cell, extras.faceFlip, input.transColor, left, inside, writer);
+  }
+  const int shift = withFace && !extras.faceRight ? face::kShift : 0;
+  steps::DrawText(text, input, shift, skin, font, writer);
+  if (extras.pauseArrow) DrawPauseArrow(skin, input.transColor, size, writer);
+  return steps::ToResult(window);
+}
+
+}  // namespace pw

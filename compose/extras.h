@@ -1,0 +1,60 @@
+// Message-window extras beyond the classic composer: a face graphic beside the text, the pause
+// arrow on the bottom edge, and text written with a game's message codes. They sit beside the
+// exact composer: with none of them in use, ComposeWindow(input, extras) is ComposeWindow(input).
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "compose/compose.h"
+#include "toolkit/bitmap.h"
+
+namespace pw {
+
+namespace face {
+inline constexpr int kSize = 48;      // a face cell is 48x48
+inline constexpr int kPerRow = 4;     // cells are numbered row by row from the top-left
+inline constexpr int kGap = 8;        // between the frame's inside and the face, and face and text
+inline constexpr int kShift = kSize + kGap;     // how much the text and the window move or grow
+inline constexpr int kMinHeight = 64;           // window height with a face, before the margins
+}  // namespace face
+
+// Names and values that \N[n] and \V[n] stand for, as Shift-JIS text shown literally.
+struct GameCodeValues {
+  std::map<int, std::string> names;
+  std::map<int, std::string> values;
+};
+
+struct WindowExtras {
+  const TBitmap* faceSheet = nullptr;  // null: no face
+  std::string faceSheetName;           // named in errors about the sheet
+  int faceIndex = 0;                   // the cell, row by row from 0
+  bool faceRight = false;              // the face beside the right edge instead of the left
+  bool faceFlip = false;               // the face mirrored left to right
+  bool pauseArrow = false;             // the skin's down arrow centred on the bottom edge
+  bool gameCodes = false;              // read the text as a game's message text first
+  GameCodeValues gameValues;
+
+  // True when any extra changes the window.
+  bool InUse() const { return faceSheet != nullptr || pauseArrow || gameCodes; }
+};
+
+// One line of a game's message text with its codes acted on, as markup text for ParseMarkupLine.
+// The line is split where a \_ stood (each \_ advances the text by 3 pixels), so a line without
+// one is a single piece. Codes are case-insensitive; "\\" stays a pair for the markup to turn
+// into one backslash; \S[n], \!, \., \|, \^, \>, \<, \$ vanish; \N[n] and \V[n] become the name
+// or value given for n, shown literally. Raises EComposeError for \N[n] or \V[n] with nothing
+// given for n. Every other character, \C[n] and the $ codes included, passes through unchanged.
+std::vector<std::string> ApplyGameCodes(std::string_view line, const GameCodeValues& values);
+
+// Composes the window with the extras. With a face the window is 56 pixels wider and at least
+// 64 + 2 x margin high; the face lies at (margin + 8, margin + 8) and the text moves 56 pixels
+// right, or, on the right, at (W - margin - 56, margin + 8). Faces and arrow are masked by the
+// transparent colour like the frame. Raises EComposeError for a face cell outside its sheet, and
+// whatever ComposeWindow(input) raises.
+std::optional<TBitmap> ComposeWindow(const ComposeInput& input, const WindowExtras& extras);
+
+}  // namespace pw

@@ -1,0 +1,87 @@
+// The steps of one composition, in the order ComposeWindow runs them. Internal to compose/:
+// the window extras (extras.cpp) run the same steps and add theirs between them.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "compose/compose.h"
+#include "compose/layout.h"
+#include "dib/qvdib.h"
+
+namespace pw::steps {
+
+// The parsed lines of a window and the width of the widest.
+struct ParsedText {
+  std::vector<ParsedLine> lines;
+  // Extra advance in pixels before each character of a line, and after its last one; empty for
+  // plain text, where characters advance by 6 and 12 only.
+  std::vector<std::vector<int>> gaps;
+  int maxWidth = 0;
+
+  int GapBefore(std::size_t line, std::size_t k) const { return gaps.empty() ? 0 : gaps[line][k]; }
+};
+
+// Refuses a margin or line gap out of range.
+void CheckRanges(const ComposeInput& input);
+
+// The system graphic's pixels; refuses a graphic that is not 160x80.
+TColourImage ReadSkin(const TBitmap& system);
+
+// The rasteriser of the input's face: from the caller's cache, or made here into local.
+const TTextRasterizer& FontFor(const ComposeInput& input, std::optional<TTextRasterizer>& local);
+
+// Parses every line with one colour carried from line to line, and measures the widest.
+ParsedText ParseAndMeasure(const std::vector<std::string>& lines, const TTextRasterizer& font);
+
+// W = widest line + 2 x margin + 16, H = 16 (n + 1) + line gap (n - 1) + 2 x margin.
+WindowSize SizeOf(int maxWidth, std::size_t lineCount, const ComposeInput& input);
+
+// Refuses a window without height.
+void CheckHeight(WindowSize size, const ComposeInput& input);
+
+// Writes colour values into a 24-bit DIB through its row memory. A position outside the image
+// goes through SetPixels, which raises the image's range error.
+class TWindowWriter {
+ public:
+  explicit TWindowWriter(TQvDIB& dib);
+
+  // Row y of the window, which must lie inside.
+  std::uint8_t* Row(int y) { return rows_[static_cast<std::size_t>(y)]; }
+
+  void Put(int x, int y, TColor c) {
+    if (x < 0 || y < 0 || x >= width_ || y >= height_) {
+      dib_.SetPixels(x, y, c);
+      return;
+    }
+    std::uint8_t* p = rows_[static_cast<std::size_t>(y)] + 3 * static_cast<std::size_t>(x);
+    p[0] = GetBValue(c);
+    p[1] = GetGValue(c);
+    p[2] = GetRValue(c);
+  }
+
+ private:
+  TQvDIB& dib_;
+  int width_;
+  int height_;
+  std::vector<std::uint8_t*> rows_;
+};
+
+// A blank 24-bit window image of the given size.
+void MakeWindowImage(TQvDIB& window, WindowSize size);
+
+// Paints the wallpaper over the whole window, stretched (wallMode 0) or tiled; never masked.
+void PaintWallpaper(const TColourImage& skin, WindowSize size, int wallMode, TWindowWriter& window);
+
+// Copies the eight frame passes onto the window; pixels of the transparent colour are skipped.
+void DrawFrame(const TColourImage& skin, TColor trans, WindowSize size, TWindowWriter& window);
+
+// Draws every character with its colour and shadow, the text origin moved shift pixels right.
+void DrawText(const ParsedText& text, const ComposeInput& input, int shift, const TColourImage& skin,
+              const TTextRasterizer& font, TWindowWriter& window);
+
+// The window image as the 24-bit result bitmap.
+TBitmap ToResult(const TQvDIB& window);
+
+}  // namespace pw::steps
