@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <iostream>
 #include <iterator>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "cli/load_picture.h"
 #include "cli/depth.h"
 #include "compose/compose.h"
+#include "compose/extras.h"
 #include "compose/layout.h"
 #include "dib/qvdib.h"
 #include "png/png_writer.h"
@@ -30,7 +32,9 @@ namespace pw::cli {
 const char* const kComposeUsage =
     "usage: panelwright-cli compose [--system FILE] [--text TEXT | --text-file FILE] [--encoding utf-8|cp932]\n"
     "    [--font RMG2000|RM2000] [--wallpaper stretch|tile] [--margin N] [--line-gap N]\n"
-    "    [--trans RRGGBB | --trans-at X,Y] [--user-glyphs FILE] [--depth 1|4|8|24] -o OUT.bmp|OUT.png\n"
+    "    [--trans RRGGBB | --trans-at X,Y] [--user-glyphs FILE] [--depth 1|4|8|24]\n"
+    "    [--face FILE[:N]] [--face-right] [--face-flip] [--pause-arrow]\n"
+    "    [--game-codes] [--name N=TEXT]... [--var N=VALUE]... -o OUT.bmp|OUT.png\n"
     "       panelwright-cli compose --batch FILE [--jobs N] [options as above] -o OUT.bmp|OUT.png\n"
     "\n"
     "Composes a message window and writes it as an uncompressed BMP file (24 bits unless --depth),\n"
@@ -53,9 +57,25 @@ const char* const kComposeUsage =
     "                        (1 bit keeps pure white and turns every other colour black)\n"
     "  --batch FILE          render every block of FILE, blocks separated by lines holding only ---;\n"
     "                        outputs are numbered from -o: win.bmp gives win-001.bmp, win-002.bmp, ...\n"
+    "                        A block may start with lines '@face FILE[:N] [right|left] [flip]' or\n"
+    "                        '@face none' that change the face from that block on (FILE relative to\n"
+    "                        the batch file's folder; side and flip default to the options below)\n"
     "  --jobs N              windows of a batch made at once, 1..256 (default: one per core); the\n"
     "                        files are the same whatever N is\n"
     "  -o OUT                the output file: .png writes PNG, any other name BMP\n"
+    "\n"
+    "Extras beyond the classic window:\n"
+    "  --face FILE[:N]       draw face N (default 0) of a face sheet (.bmp, .png or .dib) beside the\n"
+    "                        text: 48x48 cells, four to a row, numbered row by row from 0; the window\n"
+    "                        grows 56 pixels wider and at least 64 + 2 x margin high\n"
+    "  --face-right          put the face beside the right edge instead of the left\n"
+    "  --face-flip           mirror the face left to right\n"
+    "  --pause-arrow         draw the skin's down arrow centred on the bottom edge\n"
+    "  --game-codes          read the text as a game's message text: \\S[n], \\!, \\., \\|, \\^, \\>, \\<\n"
+    "                        and \\$ vanish, \\_ advances 3 pixels, \\N[n] and \\V[n] become the\n"
+    "                        names and values given below; codes are case-insensitive\n"
+    "  --name N=TEXT         the name that \\N[N] stands for (repeatable)\n"
+    "  --var N=VALUE         the value that \\V[N] stands for (repeatable)\n"
     "\n"
     "Control codes: \\C[n] (n 0..19) sets the colour; $A..$Z and $a..$z draw built-in glyphs,\n"
     "$0..$9 user glyphs; \\\\ and $$ write one backslash or dollar sign.\n"
@@ -67,6 +87,28 @@ constexpr int kMaxMargin = 160;
 constexpr int kMaxLineGap = 320;
 constexpr int kMaxJobs = 256;
 constexpr const char* kBatchSeparator = "---";
+
+// A face: the sheet's file, the cell, and how it is placed.
+struct FaceSpec {
+  std::string file;
+  int index = 0;
+  bool right = false;
+  bool flip = false;
+};
+
+// "FILE:N" gives cell N of FILE; without a number after the last colon, the whole is the file
+// and the cell is 0.
+FaceSpec SplitFaceSpec(const std::string& spec) {
+  const auto colon = spec.rfind(':');
+  if (colon != std::string::npos) {
+    const std::string number = spec.substr(colon + 1);
+    if (!number.empty() && number.size() <= 9 &&
+        std::all_of(number.begin(), number.end(), [](unsigned char c) { return std::isdigit(c); })) {
+      return {spec.substr(0, colon), std::stoi(number)};
+    }
+  }
+  return {spec};
+}
 
 struct Options {
   std::optional<std::string> system;
@@ -84,7 +126,17 @@ struct Options {
   std::optional<std::pair<int, int>> transAt;
   std::optional<TQvPixelFormat> depth;
   unsigned jobs = DefaultThreads();
+  // Window extras.
+  std::optional<FaceSpec> face;
+  bool faceRight = false;
+  bool faceFlip = false;
+  bool pauseArrow = false;
+  bool gameCodes = false;
+  std::map<int, std::string> names;   // as typed, in the text's encoding
+  std::map<int, std::string> values;
 };
+
+constexpr int kMaxCodeNumber = 999999999;
 
 // A whole decimal number within [low, high].
 int ParseNumber(const std::string& option, const std::string& value, int low, int high) {
@@ -112,6 +164,13 @@ std::pair<int, int> ParsePosition(const std::string& value) {
   if (comma == std::string::npos) throw UsageError{"--trans-at needs a position X,Y, not '" + value + "'"};
   return {ParseNumber("--trans-at", value.substr(0, comma), 0, skin::kWidth - 1),
           ParseNumber("--trans-at", value.substr(comma + 1), 0, skin::kHeight - 1)};
+}
+
+// "N=TEXT" of --name and --var.
+std::pair<int, std::string> ParseNumbered(const std::string& option, const std::string& value) {
+  const auto equals = value.find('=');
+  if (equals == std::string::npos) throw UsageError{option + " needs N=TEXT, not '" + value + "'"};
+  return {ParseNumber(option, value.substr(0, equals), 0, kMaxCodeNumber), value.substr(equals + 1)};
 }
 
 Options ParseOptions(const Args& args) {
@@ -144,6 +203,15 @@ Options ParseOptions(const Args& args) {
     else if (a == "--jobs") o.jobs = static_cast<unsigned>(ParseNumber(a, value(i), 1, kMaxJobs));
     else if (a == "--trans") o.trans = ParseWebColour(value(i));
     else if (a == "--trans-at") o.transAt = ParsePosition(value(i));
+    else if (a == "--face") o.face = SplitFaceSpec(value(i));
+    else if (a == "--face-right") o.faceRight = true;
+    else if (a == "--face-flip") o.faceFlip = true;
+    else if (a == "--pause-arrow") o.pauseArrow = true;
+    else if (a == "--game-codes") o.gameCodes = true;
+    else if (a == "--name" || a == "--var") {
+      auto [n, text] = ParseNumbered(a, value(i));
+      (a == "--name" ? o.names : o.values).insert_or_assign(n, std::move(text));
+    }
     else if (a == "--depth") {
       const std::string& v = value(i);
       if (v == "1") o.depth = qvPf1Bit;
@@ -158,6 +226,10 @@ Options ParseOptions(const Args& args) {
     throw UsageError{"--text, --text-file and --batch exclude each other"};
   }
   if (o.trans && o.transAt) throw UsageError{"--trans and --trans-at exclude each other"};
+  if (o.face) {
+    o.face->right = o.faceRight;
+    o.face->flip = o.faceFlip;
+  }
   return o;
 }
 
@@ -231,6 +303,99 @@ std::vector<std::vector<std::string>> SplitBlocks(std::string_view text) {
   return blocks;
 }
 
+// One window of a run: its lines and the face drawn beside them.
+struct WindowJob {
+  std::vector<std::string> lines;
+  std::optional<FaceSpec> face;
+};
+
+constexpr std::string_view kFaceLine = "@face ";
+
+// "@face" words after FILE[:N]: "right" or "left" sets the side, "flip" mirrors the face; the
+// command line's --face-right and --face-flip hold otherwise.
+FaceSpec ParseFaceLine(const Options& o, std::string spec) {
+  bool right = o.faceRight;
+  bool flip = o.faceFlip;
+  for (bool more = true; more;) {
+    more = false;
+    for (const std::string_view word : {" right", " left", " flip"}) {
+      if (!spec.ends_with(word)) continue;
+      spec.resize(spec.size() - word.size());
+      if (word == " flip") flip = true;
+      else right = word == " right";
+      more = true;
+    }
+  }
+  FaceSpec face = SplitFaceSpec(o.utf8 ? sjis::ToUtf8(spec) : spec);
+  face.right = right;
+  face.flip = flip;
+  return face;
+}
+
+// The windows of a batch. "@face FILE[:N] [right|left] [flip]" and "@face none" lines at the
+// start of a block set the face of that block and the blocks after it; FILE is relative to the
+// batch file's folder.
+std::vector<WindowJob> BatchWindows(const Options& o, std::string_view text) {
+  const std::filesystem::path folder = std::filesystem::path(*o.batch).parent_path();
+  std::optional<FaceSpec> face = o.face;
+  std::vector<WindowJob> windows;
+  for (std::vector<std::string>& block : SplitBlocks(text)) {
+    auto first = block.begin();
+    for (; first != block.end() && first->starts_with(kFaceLine); ++first) {
+      const std::string spec = first->substr(kFaceLine.size());
+      if (spec == "none") {
+        face.reset();
+        continue;
+      }
+      face = ParseFaceLine(o, spec);
+      face->file = (folder / face->file).string();
+    }
+    windows.push_back({std::vector<std::string>(std::make_move_iterator(first), std::make_move_iterator(block.end())),
+                       face});
+  }
+  return windows;
+}
+
+// Face sheets by file name, each read once.
+// Face sheets by file name, each read once before any window is made, so that the batch's
+// threads only look them up. A sheet that fails to load fails the windows that use it.
+class TFaceSheets {
+ public:
+  void Load(const std::string& file) {
+    if (sheets_.contains(file) || failures_.contains(file)) return;
+    try {
+      sheets_.emplace(file, LoadPicture(file));
+    } catch (const std::exception& e) {
+      failures_.emplace(file, e.what());
+    }
+  }
+
+  // The face of a window for the composer, from the common extras.
+  WindowExtras ExtrasFor(WindowExtras extras, const std::optional<FaceSpec>& face) const {
+    if (!face) return extras;
+    const auto failed = failures_.find(face->file);
+    if (failed != failures_.end()) throw Exception(failed->second);
+    extras.faceSheet = &sheets_.at(face->file);
+    extras.faceSheetName = face->file;
+    extras.faceIndex = face->index;
+    extras.faceRight = face->right;
+    extras.faceFlip = face->flip;
+    return extras;
+  }
+
+ private:
+  std::map<std::string, TBitmap> sheets_;
+  std::map<std::string, std::string> failures_;
+};
+
+// The text's encoding for the names and values typed on the command line.
+GameCodeValues GameValues(const Options& o) {
+  GameCodeValues given;
+  for (const auto& [n, text] : o.names) given.names[n] = o.utf8 ? sjis::FromUtf8(text) : text;
+  for (const auto& [n, text] : o.values) given.values[n] = o.utf8 ? sjis::FromUtf8(text) : text;
+  return given;
+}
+
 // win.bmp and 7 give win-007.bmp.
 std::string NumberedName(const std::string& output, std::size_t number) {
   const std::filesystem::path path(output);
@@ -242,8 +407,8 @@ std::string NumberedName(const std::string& output, std::size_t number) {
 }
 
 // The composed window, reduced when asked.
-TBitmap ComposeResult(const ComposeInput& input, std::optional<TQvPixelFormat> depth) {
-  const std::optional<TBitmap> window = ComposeWindow(input);
+TBitmap ComposeResult(const ComposeInput& input, const WindowExtras& extras, std::optional<TQvPixelFormat> depth) {
+  const std::optional<TBitmap> window = ComposeWindow(input, extras);
   TBitmap result = *window;  // a system graphic is always given here
   if (depth) ReduceDepth(result, *depth, false);
   return result;
@@ -264,8 +429,11 @@ std::string BlockContext(std::size_t index, const std::string& name) {
 // Every block is composed and encoded on the batch's threads, each thread with its own glyph
 // cache; the files are written in order, so that a failing block leaves exactly the files
 // before it, as one thread would.
-int RunBatch(const Options& o, const ComposeInput& common, const std::string& text) {
-  const auto blocks = SplitBlocks(text);
+int RunBatch(const Options& o, const ComposeInput& common, const WindowExtras& extras, const std::string& text) {
+  const std::vector<WindowJob> blocks = BatchWindows(o, text);
+  TFaceSheets faces;
+  for (const WindowJob& block : blocks)
+    if (block.face) faces.Load(block.face->file);
   std::vector<TFontCache> fonts(std::min<std::size_t>(o.jobs, std::max<std::size_t>(blocks.size(), 1)));
   // Fonts are found through fontconfig, whose lazily built state may not be built from several
   // threads at once: each worker's rasteriser is made here, one after the other.
@@ -274,9 +442,9 @@ int RunBatch(const Options& o, const ComposeInput& common, const std::string& te
     const std::string name = NumberedName(*o.output, index + 1);
     try {
       ComposeInput input = common;
-      input.lines = blocks[index];
+      input.lines = blocks[index].lines;
       input.fonts = &fonts[worker];
-      TBitmap result = ComposeResult(input, o.depth);
+      TBitmap result = ComposeResult(input, faces.ExtrasFor(extras, blocks[index].face), o.depth);
       return EncodeFor(result, name);
     } catch (const std::exception& e) {
       throw Exception(BlockContext(index, name) + e.what());
@@ -316,11 +484,18 @@ int Run(const Options& o) {
   input.gaizi = &builtIn;
   input.myGaizi = &user;
 
-  if (o.batch) return RunBatch(o, input, text);
+  WindowExtras extras;
+  extras.pauseArrow = o.pauseArrow;
+  extras.gameCodes = o.gameCodes;
+  extras.gameValues = GameValues(o);
+
+  if (o.batch) return RunBatch(o, input, extras, text);
   TFontCache fonts;
   input.fonts = &fonts;
   input.lines = SplitLines(text);
-  TBitmap result = ComposeResult(input, o.depth);
+  TFaceSheets faces;
+  if (o.face) faces.Load(o.face->file);
+  TBitmap result = ComposeResult(input, faces.ExtrasFor(extras, o.face), o.depth);
   SavePictureFile(result, *o.output);
   return kExitOk;
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "compose/compose.h"
+#include "compose/extras.h"
 #include "tests/cli/cli_fixture.h"
 #include "resources/resources.h"
 #include "tests/compose/test_pictures.h"
@@ -194,6 +195,69 @@ TEST_F(ComposeCli, BatchNumbersItsOutputs) {
   EXPECT_FALSE(fs::exists(folder_ / "out" / "win-005.bmp"));
 }
 
+TEST_F(ComposeCli, BatchDialogueWithTwoSpeakersFacesGameCodesAndArrow) {
+  Save(CoordinateSkin(), "skin.bmp");
+  TBitmap faces;  // faces 0 and 1 side by side, each one flat colour
+  faces.SetPixelFormat(TPixelFormat::pf24bit);
+  faces.SetSize(96, 48);
+  for (int y = 0; y < 48; ++y)
+    for (int x = 0; x < 96; ++x) faces.SetPixelColor(x, y, x < 48 ? RGB(200, 0, 1) : RGB(0, 200, 1));
+  fs::create_directories(folder_ / "talk");
+  Save(faces, "talk/faces.bmp");
+  WriteFile(folder_ / "talk" / "dialogue.txt",
+            "@face faces.bmp:0\n\\N[1]: Hi\\_there\\!\n---\n@face faces.bmp:1 right flip\n\\S[3]\\v[2] gold\n---\n"
+            "@face none\nThe end\\^\n");
+  const Outcome o = Run({"--system", "skin.bmp", "--batch", "talk/dialogue.txt", "--wallpaper", "tile", "--game-codes",
+                         "--pause-arrow", "--name", "1=Alex", "--var", "2=42", "-o", "win.bmp"});
+  ASSERT_EQ(o.exitCode, 0) << o.err;
+  EXPECT_FALSE(fs::exists(folder_ / "win-004.bmp"));
+
+  // Each window is what the library makes of the block with its face.
+  ComposeInput in;
+  const TBitmap skin = CoordinateSkin();
+  const TBitmap builtIn = Sheet(156, 48, {});
+  TFontCache fonts;
+  in.systemGraphic = &skin;
+  in.wallMode = 1;
+  in.gaizi = &builtIn;
+  in.fonts = &fonts;
+  WindowExtras extras;
+  extras.pauseArrow = true;
+  extras.gameCodes = true;
+  extras.gameValues.names[1] = "Alex";
+  extras.gameValues.values[2] = "42";
+  extras.faceSheet = &faces;
+  struct Window {
+    std::string line;
+    int face;
+    bool right;  // and flipped
+  };
+  const Window windows[] = {{"\\N[1]: Hi\\_there\\!", 0, false}, {"\\S[3]\\v[2] gold", 1, true},
+                            {"The end\\^", -1, false}};
+  for (std::size_t b = 0; b < 3; ++b) {
+    const Window& w = windows[b];
+    in.lines = {w.line};
+    extras.faceSheet = w.face >= 0 ? &faces : nullptr;
+    extras.faceIndex = std::max(w.face, 0);
+    extras.faceRight = extras.faceFlip = w.right;
+    const TBitmap window = Load("win-00" + std::to_string(b + 1) + ".bmp");
+    ExpectSamePixels(window, *ComposeWindow(in, extras));
+    if (w.face >= 0) {
+      const int left = w.right ? window.GetWidth() - 56 : 8;
+      EXPECT_EQ(window.GetPixelColor(left, 8), w.face == 0 ? RGB(200, 0, 1) : RGB(0, 200, 1));
+      EXPECT_EQ(window.GetHeight(), 64);
+    } else {
+      EXPECT_EQ(window.GetHeight(), 32);
+    }
+  }
+  // Without a value for \V[2] the block fails and says which.
+  const Outcome missing = Run({"--system", "skin.bmp", "--batch", "talk/dialogue.txt", "--game-codes", "--name",
+                               "1=Alex", "-o", "w.bmp"});
+  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_NE(missing.err.find("block 2 (w-002.bmp): The text uses \\V[2], but no value is given for 2"), std::string::npos)
+      << missing.err;
+}
+
 TEST_F(ComposeCli, DepthReducesTheWindowBeforeWriting) {
   Save(CoordinateSkin(), "skin.bmp");  // no pixel of it is pure white
   const std::vector<std::pair<std::string, int>> depths = {{"1", 1}, {"4", 4}, {"8", 8}, {"24", 24}};
@@ -238,6 +302,8 @@ TEST_F(ComposeCli, UsageErrorsExitWithTwo) {
       {"--text", "a", "--text-file", "t.txt", "-o", "w.bmp"},
       {"--text", "a", "--batch", "t.txt", "-o", "w.bmp"},
       {"--colour", "-o", "w.bmp"},
+      {"--name", "Alex", "-o", "w.bmp"},
+      {"--var", "x=1", "-o", "w.bmp"},
       {"stray", "-o", "w.bmp"},
   };
   for (const auto& args : cases) {
@@ -265,6 +331,8 @@ TEST_F(ComposeCli, FailuresExitWithOneAndWriteNothing) {
       {{"--text", "a\xFF"}, "not valid UTF-8"},
       {{"--text-file", "missing.txt"}, "missing.txt"},
       {{"--text", "$0", "--user-glyphs", "missing.png"}, "missing.png"},
+      {{"--text", "a", "--face", "missing.png:3"}, "missing.png"},
+      {{"--text", "a", "--face", "small.bmp:4"}, "The face sheet small.bmp has no face 4"},
   };
   for (Case c : cases) {
     c.args.insert(c.args.end(), {"-o", "w.bmp"});
