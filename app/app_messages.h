@@ -58,6 +58,29 @@ inline constexpr const char* kStatusLiveFailed = "Live preview not updated: %1";
 // File drop target.
 inline constexpr const char* kNoHookTarget = "フック先を特定できません。";
 
+// The Extras menu and its dialogs.
+inline constexpr const char* kExtrasMenu = "E&xtras";
+inline constexpr const char* kFaceGraphic = "Face graphic…";
+inline constexpr const char* kFaceRight = "Face on the right";
+inline constexpr const char* kFlipFace = "Flip face";
+inline constexpr const char* kPauseArrow = "Pause arrow";
+inline constexpr const char* kGameCodes = "Game message codes";
+inline constexpr const char* kNamesAndValues = "Names and values…";
+inline constexpr const char* kFaceDialogTitle = "Face graphic";
+inline constexpr const char* kFaceSheetLabel = "Sheet:";
+inline constexpr const char* kFaceSheetButton = "Sheet…";
+inline constexpr const char* kNoFaceButton = "No face";
+inline constexpr const char* kFaceSheetFilter = "Picture(*.bmp;*.png;*.dib)|*.bmp;*.png;*.dib";
+inline constexpr const char* kFaceSheetHint = "Faces are 48×48 cells, four to a row, numbered from 0.";
+inline constexpr const char* kFaceSheetEmpty = "This picture holds no 48×48 face.";
+inline constexpr const char* kNamesDialogTitle = "Names and values";
+inline constexpr const char* kNamesHint = "\\N[n] shows the name and \\V[n] the value given for n.";
+inline constexpr const char* kNumberColumn = "n";
+inline constexpr const char* kNameColumn = "Name (\\N[n])";
+inline constexpr const char* kValueColumn = "Value (\\V[n])";
+inline constexpr const char* kAddRow = "Add";
+inline constexpr const char* kRemoveRow = "Remove";
+
 // A failure that carries no message of its own.
 inline constexpr const char* kUnknownFailure = "Unknown error";
 

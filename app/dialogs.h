@@ -6,10 +6,18 @@
 #include <QStringList>
 #include <string>
 
+#include "compose/extras.h"
+
 class QMenu;
 class QWidget;
 
 namespace pw {
+
+// A face graphic: a sheet file and one of its 48x48 cells; an empty file name means no face.
+struct TFaceChoice {
+  std::string sheetFile;
+  int index = 0;
+};
 
 // Button sets, icons and answers of the message box (the classic platform codes).
 inline constexpr unsigned MB_OK = 0x00;
@@ -39,6 +47,12 @@ class TDialogs {
   virtual std::string BrowseFolder(const std::string& title) = 0;
   // Shows a popup menu with its top-left corner at a screen point.
   virtual void Popup(QMenu& menu, const QPoint& screenPos) = 0;
+  // The face graphic dialog, showing choice first: a sheet file and its cells as pictures to
+  // choose from, or no face. True and the new choice when confirmed.
+  virtual bool ChooseFace(TFaceChoice& choice) = 0;
+  // The table of the names and values that \N[n] and \V[n] stand for, as UTF-8 text. True and
+  // the edited table when confirmed.
+  virtual bool EditNamesAndValues(GameCodeValues& table) = 0;
 };
 
 // Dialogs and message boxes of the desktop, owned by the given window.
@@ -53,6 +67,8 @@ class TQtDialogs : public TDialogs {
   void ShowInformation(const std::string& text) override;
   std::string BrowseFolder(const std::string& title) override;
   void Popup(QMenu& menu, const QPoint& screenPos) override;
+  bool ChooseFace(TFaceChoice& choice) override;
+  bool EditNamesAndValues(GameCodeValues& table) override;
 
  private:
   QWidget* owner_;

@@ -11,6 +11,7 @@
 #include "app/caption_fit.h"
 #include "app/dialogs.h"
 #include "app/drop_target.h"
+#include "app/extras_dialogs.h"
 #include "app/failure.h"
 #include "compose/layout.h"
 #include "dib/qvdib.h"
@@ -93,6 +94,7 @@ TForm1::TForm1(TDialogs& dialogs, QWidget* parent)
   dropDst1_->Loaded();
   BuildSampleMenu();
   AssignShortcuts();
+  BuildExtrasMenu();
   ConnectCommands();
   ConnectLivePreview();
   RunGuarded(dialogs_, [this] { FormCreate(); });
@@ -186,6 +188,25 @@ void TForm1::LiveCompose() {
 void TForm1::ShowStatus(const QString& text) { ui_->StatusBar1->showMessage(text); }
 
 QString TForm1::StatusText() const { return ui_->StatusBar1->currentMessage(); }
+
+void TForm1::BuildExtrasMenu() {
+  QMenu* extras = ui_->MainMenu1->addMenu(app_msg::kExtrasMenu);
+  extras->setObjectName("Extras1");
+  const auto item = [&](const char* name, const char* text, bool checkable) {
+    QAction* action = extras->addAction(QString::fromUtf8(text));
+    action->setObjectName(name);
+    action->setCheckable(checkable);
+    return action;
+  };
+  Connect(item("Face1", app_msg::kFaceGraphic, false), &QAction::triggered, &TForm1::Face1Click);
+  faceRight1_ = item("FaceRight1", app_msg::kFaceRight, true);
+  faceFlip1_ = item("FaceFlip1", app_msg::kFlipFace, true);
+  extras->addSeparator();
+  pauseArrow1_ = item("PauseArrow1", app_msg::kPauseArrow, true);
+  extras->addSeparator();
+  gameCodes1_ = item("GameCodes1", app_msg::kGameCodes, true);
+  Connect(item("NamesValues1", app_msg::kNamesAndValues, false), &QAction::triggered, &TForm1::NamesValues1Click);
+}
 
 void TForm1::FormCreate() {
   TBitmap gaizi;
@@ -300,7 +321,7 @@ ComposeInput TForm1::CurrentInput() {
 }
 
 void TForm1::ComposeResult() {
-  std::optional<TBitmap> window = ComposeWindow(CurrentInput());
+  std::optional<TBitmap> window = ComposeWindow(CurrentInput(), Extras());
   if (!window) return;
   const QString status = QString(app_msg::kStatusWindowSize).arg(window->GetWidth()).arg(window->GetHeight());
   ui_->Image_Res->SetPicture(std::move(*window));
@@ -430,6 +451,39 @@ void TForm1::Wall1Click(QObject*) {
   if (index != 0 && index != 1) return;
   ui_->Wall_Extend1->setChecked(index == 0);
   ui_->Wall_Line1->setChecked(index == 1);
+}
+
+WindowExtras TForm1::Extras() const {
+  WindowExtras extras;
+  if (faceSheet_) {
+    extras.faceSheet = &*faceSheet_;
+    extras.faceSheetName = face_.sheetFile;
+    extras.faceIndex = face_.index;
+  }
+  extras.faceRight = faceRight1_->isChecked();
+  extras.faceFlip = faceFlip1_->isChecked();
+  extras.pauseArrow = pauseArrow1_->isChecked();
+  extras.gameCodes = gameCodes1_->isChecked();
+  if (extras.gameCodes) {
+    for (const auto& [n, name] : gameTable_.names) extras.gameValues.names[n] = sjis::FromUtf8(name);
+    for (const auto& [n, value] : gameTable_.values) extras.gameValues.values[n] = sjis::FromUtf8(value);
+  }
+  return extras;
+}
+
+void TForm1::Face1Click(QObject*) {
+  TFaceChoice choice = face_;
+  if (!dialogs_.ChooseFace(choice)) return;
+  // Read aside: a sheet that fails to load leaves the face as it was.
+  std::optional<TBitmap> sheet;
+  if (!choice.sheetFile.empty()) sheet = LoadPictureFile(choice.sheetFile);
+  face_ = choice;
+  faceSheet_ = std::move(sheet);
+}
+
+void TForm1::NamesValues1Click(QObject*) {
+  GameCodeValues table = gameTable_;
+  if (dialogs_.EditNamesAndValues(table)) gameTable_ = std::move(table);
 }
 
 void TForm1::Font_MS_G1Click(QObject* Sender) { ui_->RadioGroup_Font->setItemIndex(TagOf(Sender)); }

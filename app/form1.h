@@ -10,7 +10,9 @@
 #include <memory>
 #include <string>
 
+#include "app/dialogs.h"
 #include "compose/compose.h"
+#include "compose/extras.h"
 #include "toolkit/color.h"
 
 namespace Ui {
@@ -24,7 +26,6 @@ struct SampleSkin;
 namespace pw {
 
 class TAnchors;
-class TDialogs;
 class TDropDst;
 
 class TForm1 : public QMainWindow {
@@ -52,6 +53,9 @@ class TForm1 : public QMainWindow {
   void Wall1Click(QObject* Sender);
   void Font_MS_G1Click(QObject* Sender);
   void Wall_Extend1Click(QObject* Sender);
+  // The Extras menu's dialogs.
+  void Face1Click(QObject* Sender);
+  void NamesValues1Click(QObject* Sender);
 
   // Opens the skin given on the program's command line, as the Open command does.
   void OpenFromCommandLine(const std::string& fileName);
@@ -80,9 +84,14 @@ class TForm1 : public QMainWindow {
   const std::string& LastOpenName() const { return lastOpenName_; }
   const std::string& LastSaveName() const { return lastSaveName_; }
   TDropDst& DropDst1() { return *dropDst1_; }
+  const TFaceChoice& Face() const { return face_; }
+  // The extras as the Extras menu sets them, for the composer.
+  WindowExtras Extras() const;
 
  private:
   void ConnectCommands();
+  // The Extras menu: its dialogs and the check items that hold the extras' on and off state.
+  void BuildExtrasMenu();
   // Connects a clicked button or triggered menu item to a handler, guarded by the default
   // failure handler.
   template <class Source, class Signal>
@@ -114,12 +123,19 @@ class TForm1 : public QMainWindow {
   TDropDst* dropDst1_;  // owned by this window as its Qt parent
   TFontCache fonts_;
   QTimer liveTimer_;  // coalesces a burst of changes into one live compose
+  QAction* faceRight1_ = nullptr;   // the check items are owned by the Extras menu
+  QAction* faceFlip1_ = nullptr;
+  QAction* pauseArrow1_ = nullptr;
+  QAction* gameCodes1_ = nullptr;
 
   bool sysLoaded_ = false;
   TColor transColor_ = clBlack;
   std::uint8_t magnify_ = 1;
   std::string lastOpenName_;
   std::string lastSaveName_;
+  TFaceChoice face_;                // the sheet file and cell; no file: no face
+  std::optional<TBitmap> faceSheet_;  // the sheet of face_, read when it was chosen
+  GameCodeValues gameTable_;        // names and values as typed (UTF-8)
 };
 
 }  // namespace pw

@@ -16,6 +16,7 @@
 
 #include "app/application.h"
 #include "app/caption_fit.h"
+#include "app/extras_dialogs.h"
 #include "app/form1.h"
 #include "app/picture_dialog.h"
 #include "app/program_files.h"
@@ -330,6 +331,65 @@ class TestForm : public QObject, public TFormFixture {
     QCOMPARE(dialogs_->boxes.size(), std::size_t{1});
     QVERIFY(QString::fromStdString(dialogs_->boxes[0].text).contains("U+1F600"));
     QVERIFY(Image("Image_Res").Picture() == nullptr);
+  }
+
+  void extrasMenuFeedsMake() {
+    LoadSample();
+    Control<QPlainTextEdit>(*form_, "Memo1")->setPlainText("\\N[1]");
+    Click("Button_Make");
+    const int plainWidth = Image("Image_Res").Picture()->GetWidth();
+    WritePatternBmp(Path("faces.bmp"), 96, 48);
+    WriteFileBytes(Path("broken.png"), SampleSkinBmp());
+    dialogs_->faceAnswers.push_back(TFaceChoice{Path("faces.bmp"), 1});
+    dialogs_->faceAnswers.push_back(TFaceChoice{Path("broken.png"), 0});  // fails: the face stays
+    dialogs_->faceAnswers.push_back(std::nullopt);                        // cancelled
+    for (int i = 0; i < 3; ++i) Trigger("Face1");
+    QCOMPARE(dialogs_->boxes.size(), std::size_t{1});
+    QCOMPARE(dialogs_->facePrefills.back().sheetFile, Path("faces.bmp"));
+    QCOMPARE(form_->Face().index, 1);
+    GameCodeValues table;
+    table.names[1] = "Al";
+    dialogs_->tableAnswers.push_back(table);
+    Trigger("NamesValues1");
+    for (const char* item : {"GameCodes1", "FaceRight1", "PauseArrow1"}) Trigger(item);
+
+    Click("Button_Make");
+    const TBitmap* result = Image("Image_Res").Picture();
+    QCOMPARE(result->GetWidth(), 2 * 6 + 16 + 56);  // "Al" and the face
+    QCOMPARE(result->GetHeight(), 64);
+    QCOMPARE(result->GetPixelColor(result->GetWidth() - 56, 8), RGB(48 * 7 % 256, 0, 48));  // face 1, on the right
+    QCOMPARE(Image("Image_Res").size(), QSize(result->GetWidth(), 64));
+
+    dialogs_->faceAnswers.push_back(TFaceChoice{});  // "No face"
+    Trigger("Face1");
+    for (const char* item : {"GameCodes1", "FaceRight1", "PauseArrow1"}) Trigger(item);
+    Click("Button_Make");
+    QCOMPARE(Image("Image_Res").Picture()->GetWidth(), plainWidth);
+    QCOMPARE(dialogs_->boxes.size(), std::size_t{1});
+  }
+
+  void extrasDialogsOfferWholeCellsAndKeepTheTable() {
+    WritePatternBmp(Path("wide.bmp"), 200, 100);   // four columns, two rows: faces 0..7
+    WritePatternBmp(Path("narrow.bmp"), 100, 50);  // faces 0 and 1
+    WritePatternBmp(Path("tiny.bmp"), 47, 60);     // no whole face
+    TFaceDialog face(form_.get(), TFaceChoice{Path("wide.bmp"), 6});
+    QCOMPARE(face.CellCount(), 8);
+    QCOMPARE(face.Choice().index, 6);
+    face.ShowSheet(Path("narrow.bmp"));
+    QCOMPARE(face.CellCount(), 2);
+    QCOMPARE(face.Choice().sheetFile, Path("narrow.bmp"));
+    face.ShowSheet(Path("tiny.bmp"));
+    QCOMPARE(face.CellCount(), 0);
+    QVERIFY(face.Choice().sheetFile.empty());
+
+    GameCodeValues table;
+    table.names = {{1, "Al"}, {3, "Cy"}};
+    table.values = {{3, "9"}};
+    TNamesDialog names(form_.get(), table);
+    names.AddRow(5, "", "7");
+    table.values.emplace(5, "7");
+    QVERIFY(names.Table().names == table.names);
+    QVERIFY(names.Table().values == table.values);
   }
 
   void zoomStaysWithinOneToTen() {

@@ -40,11 +40,28 @@ class TScriptedDialogs : public TDialogs {
     poppedMenu = &menu;
     popupPos = screenPos;
   }
+  bool ChooseFace(TFaceChoice& choice) override {
+    facePrefills.push_back(choice);
+    if (faceAnswers.empty()) return false;
+    const std::optional<TFaceChoice> answer = faceAnswers.front();
+    faceAnswers.pop_front();
+    if (answer) choice = *answer;
+    return answer.has_value();
+  }
+  bool EditNamesAndValues(GameCodeValues& table) override {
+    if (tableAnswers.empty()) return false;
+    table = tableAnswers.front();
+    tableAnswers.pop_front();
+    return true;
+  }
 
   // nullopt answers a file dialog with Cancel.
   std::deque<std::optional<std::string>> openAnswers, saveAnswers;
   std::deque<int> boxAnswers;
   std::deque<std::string> folderAnswers;
+  std::deque<std::optional<TFaceChoice>> faceAnswers;  // nullopt answers with Cancel
+  std::deque<GameCodeValues> tableAnswers;
+  std::vector<TFaceChoice> facePrefills;
 
   std::vector<std::string> openPrefills, savePrefills, folderTitles, informations;
   std::vector<Box> boxes;
