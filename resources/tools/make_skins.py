@@ -181,6 +181,15 @@ def paint_frame(img, edge, corner):
             img[by][32 + bx] = c
 
 
+def paint_pause_arrow(img, inside, rim, background):
+    """The down arrow, 16x8 at (40, 16) in the centre of the frame block, on the colour that the
+    skin's windows are keyed with, so that only the arrow itself shows on the bottom edge."""
+    fill(img, 40, 16, 16, 8, background)
+    for r in range(5):
+        for x in range(3 + r, 13 - r):
+            img[17 + r][40 + x] = rim if r == 0 or x in (3 + r, 12 - r) else inside
+
+
 def new_skin(wallpaper, filler, shadow, steps):
     img = blank(SKIN_W, SKIN_H, filler)
     paste(img, wallpaper, 0, 0)
@@ -223,6 +232,7 @@ def blue_skin():
         return stud
 
     paint_frame(img, edge, corner)
+    paint_pause_arrow(img, stud, stud_dark, (0, 0, 0))
     return img
 
 
@@ -262,6 +272,7 @@ def forest_skin():
         return iron_light if cx == 1 or cy == 1 else iron
 
     paint_frame(img, edge, corner)
+    paint_pause_arrow(img, iron_light, iron_dark, (0, 0, 0))
     return img
 
 
@@ -308,6 +319,7 @@ def night_skin():
         return KEY
 
     paint_frame(img, edge, corner)
+    paint_pause_arrow(img, gem, line, KEY)
     # A star on every corner makes it plain which corner went where.
     for ox, oy in ((32, 0), (56, 0), (32, 24), (56, 24)):
         sx = ox + (2 if ox == 32 else 5)
