@@ -349,14 +349,7 @@ TEST_F(ComposeTest, ComposesWithItsOwnFontWhenNoCacheIsGiven) {
 // Colour of face-sheet pixel (x, y): blue 0x40 sets it apart from every skin pixel.
 constexpr TColor FaceSrc(int x, int y) { return RGB(static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y), 0x40); }
 
-TBitmap FaceSheet(int width, int height) {
-  TBitmap sheet;
-  sheet.SetPixelFormat(TPixelFormat::pf24bit);
-  sheet.SetSize(width, height);
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) sheet.SetPixelColor(x, y, FaceSrc(x, y));
-  return sheet;
-}
+TBitmap FaceSheet(int width, int height) { return testing::Picture(width, height, FaceSrc); }
 
 class ExtrasTest : public ComposeTest {
  protected:
