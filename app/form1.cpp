@@ -165,6 +165,8 @@ void TForm1::ConnectLivePreview() {
   connect(u.SpinEdit_Pad_Round, &QSpinBox::valueChanged, this, &TForm1::OptionsChanged);
   connect(u.SpinEdit_Pad_Line, &QSpinBox::valueChanged, this, &TForm1::OptionsChanged);
   connect(u.LivePreview1, &QAction::toggled, this, &TForm1::OptionsChanged);
+  for (QAction* extra : {faceRight1_, faceFlip1_, pauseArrow1_, gameCodes1_})
+    connect(extra, &QAction::toggled, this, &TForm1::OptionsChanged);
 }
 
 bool TForm1::LivePreview() const { return ui_->LivePreview1->isChecked(); }
@@ -479,11 +481,14 @@ void TForm1::Face1Click(QObject*) {
   if (!choice.sheetFile.empty()) sheet = LoadPictureFile(choice.sheetFile);
   face_ = choice;
   faceSheet_ = std::move(sheet);
+  OptionsChanged();
 }
 
 void TForm1::NamesValues1Click(QObject*) {
   GameCodeValues table = gameTable_;
-  if (dialogs_.EditNamesAndValues(table)) gameTable_ = std::move(table);
+  if (!dialogs_.EditNamesAndValues(table)) return;
+  gameTable_ = std::move(table);
+  OptionsChanged();
 }
 
 void TForm1::Font_MS_G1Click(QObject* Sender) { ui_->RadioGroup_Font->setItemIndex(TagOf(Sender)); }

@@ -688,6 +688,8 @@ class TestForm : public QObject, public TFormFixture {
     QTest::newRow("margin") << "margin";
     QTest::newRow("line gap") << "gap";
     QTest::newRow("transparent colour") << "pick";
+    for (const char* extra : {"Face1", "FaceRight1", "FaceFlip1", "PauseArrow1", "GameCodes1", "NamesValues1"})
+      QTest::newRow(extra) << extra;
   }
   void livePreviewFollowsTheInputs() {
     QFETCH(QString, change);
@@ -703,6 +705,12 @@ class TestForm : public QObject, public TFormFixture {
     if (change == "margin") Control<QSpinBox>(*form_, "SpinEdit_Pad_Round")->setValue(3);
     if (change == "gap") Control<QSpinBox>(*form_, "SpinEdit_Pad_Line")->setValue(4);
     if (change == "pick") QTest::mouseClick(&Image("Image1"), Qt::LeftButton, {}, QPoint(16, 32));  // the shadow
+    if (change == "Face1") {
+      WritePatternBmp(Path("faces.bmp"), 48, 48);
+      dialogs_->faceAnswers.push_back(TFaceChoice{Path("faces.bmp"), 0});
+    }
+    if (change == "NamesValues1") dialogs_->tableAnswers.push_back(GameCodeValues{{{1, "Al"}}, {}});
+    if (change.endsWith("1")) Trigger(change.toLatin1().constData());  // an Extras item
     QTRY_VERIFY_WITH_TIMEOUT(form_->StatusText().startsWith("Window "), 2000);  // composed again
     QVERIFY(dialogs_->boxes.empty());
     // Off: changes leave the preview alone; Make still composes.
