@@ -31,6 +31,10 @@ done
 [ "$(head -c 2 "$root/win.bmp")" = BM ] || fail "compose wrote no BMP file"
 read -r width height bits _ < <("$cli" info "$root/win.bmp")
 [ "$bits" = 24 ] && [ "$width" -gt 8 ] && [ "$height" -gt 8 ] || fail "composed window is $width x $height x $bits"
+# The installed sample face sheet: a face makes the window 64 pixels high.
+(cd "$root" && "$cli" compose --face "$share/panelwright/faces/faces.png:5" --pause-arrow --text 'Hi' -o face.bmp)
+read -r width height bits _ < <("$cli" info "$root/face.bmp")
+[ "$height" = 64 ] || fail "the window with an installed face is $width x $height"
 
 for page in panelwright-cli panelwright; do
   [ "$page" = panelwright ] && [ "$mode" != --deb ] && [ ! -e "$usr/bin/panelwright" ] && continue
