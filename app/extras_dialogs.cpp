@@ -1,6 +1,7 @@
 #include "app/extras_dialogs.h"
 
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -15,6 +16,7 @@
 #include "app/app_messages.h"
 #include "app/image_convert.h"
 #include "app/picture_dialog.h"
+#include "app/program_files.h"
 #include "toolkit/picture.h"
 
 namespace pw {
@@ -125,7 +127,12 @@ int TFaceDialog::CellCount() const { return cells_->count(); }
 
 void TFaceDialog::BrowseSheet() {
   TPictureFileDialog dialog(this, QFileDialog::AcceptOpen, app_msg::kFaceSheetFilter);
-  if (!sheetFile_.empty()) dialog.selectFile(Q(sheetFile_));
+  // The first time, the program's sample faces are at hand.
+  const QString samples = ProgramShareDir() + "/panelwright/faces";
+  if (!sheetFile_.empty())
+    dialog.selectFile(Q(sheetFile_));
+  else if (QDir(samples).exists())
+    dialog.setDirectory(samples);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
   ShowSheet(dialog.selectedFiles().first().toStdString());
 }
