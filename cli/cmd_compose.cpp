@@ -89,7 +89,7 @@ constexpr int kMaxJobs = 256;
 constexpr const char* kBatchSeparator = "---";
 
 // A face: the sheet's file, the cell, and how it is placed.
-struct FaceSpec {
+struct FaceChoice {
   std::string file;
   int index = 0;
   bool right = false;
@@ -98,16 +98,16 @@ struct FaceSpec {
 
 // "FILE:N" gives cell N of FILE; without a number after the last colon, the whole is the file
 // and the cell is 0.
-FaceSpec SplitFaceSpec(const std::string& spec) {
-  const auto colon = spec.rfind(':');
+FaceChoice SplitFaceArgument(const std::string& text) {
+  const auto colon = text.rfind(':');
   if (colon != std::string::npos) {
-    const std::string number = spec.substr(colon + 1);
+    const std::string number = text.substr(colon + 1);
     if (!number.empty() && number.size() <= 9 &&
         std::all_of(number.begin(), number.end(), [](unsigned char c) { return std::isdigit(c); })) {
-      return {spec.substr(0, colon), std::stoi(number)};
+      return {text.substr(0, colon), std::stoi(number)};
     }
   }
-  return {spec};
+  return {text};
 }
 
 struct Options {
@@ -127,7 +127,7 @@ struct Options {
   std::optional<TQvPixelFormat> depth;
   unsigned jobs = DefaultThreads();
   // Window extras.
-  std::optional<FaceSpec> face;
+  std::optional<FaceChoice> face;
   bool faceRight = false;
   bool faceFlip = false;
   bool pauseArrow = false;
@@ -203,7 +203,7 @@ Options ParseOptions(const Args& args) {
     else if (a == "--jobs") o.jobs = static_cast<unsigned>(ParseNumber(a, value(i), 1, kMaxJobs));
     else if (a == "--trans") o.trans = ParseWebColour(value(i));
     else if (a == "--trans-at") o.transAt = ParsePosition(value(i));
-    else if (a == "--face") o.face = SplitFaceSpec(value(i));
+    else if (a == "--face") o.face = SplitFaceArgument(value(i));
     else if (a == "--face-right") o.faceRight = true;
     else if (a == "--face-flip") o.faceFlip = true;
     else if (a == "--pause-arrow") o.pauseArrow = true;
@@ -306,27 +306,27 @@ std::vector<std::vector<std::string>> SplitBlocks(std::string_view text) {
 // One window of a run: its lines and the face drawn beside them.
 struct WindowJob {
   std::vector<std::string> lines;
-  std::optional<FaceSpec> face;
+  std::optional<FaceChoice> face;
 };
 
 constexpr std::string_view kFaceLine = "@face ";
 
 // "@face" words after FILE[:N]: "right" or "left" sets the side, "flip" mirrors the face; the
 // command line's --face-right and --face-flip hold otherwise.
-FaceSpec ParseFaceLine(const Options& o, std::string spec) {
+FaceChoice ParseFaceLine(const Options& o, std::string text) {
   bool right = o.faceRight;
   bool flip = o.faceFlip;
   for (bool more = true; more;) {
     more = false;
     for (const std::string_view word : {" right", " left", " flip"}) {
-      if (!spec.ends_with(word)) continue;
-      spec.resize(spec.size() - word.size());
+      if (!text.ends_with(word)) continue;
+      text.resize(text.size() - word.size());
       if (word == " flip") flip = true;
       else right = word == " right";
       more = true;
     }
   }
-  FaceSpec face = SplitFaceSpec(o.utf8 ? sjis::ToUtf8(spec) : spec);
+  FaceChoice face = SplitFaceArgument(o.utf8 ? sjis::ToUtf8(text) : text);
   face.right = right;
   face.flip = flip;
   return face;
@@ -337,17 +337,17 @@ FaceSpec ParseFaceLine(const Options& o, std::string spec) {
 // batch file's folder.
 std::vector<WindowJob> BatchWindows(const Options& o, std::string_view text) {
   const std::filesystem::path folder = std::filesystem::path(*o.batch).parent_path();
-  std::optional<FaceSpec> face = o.face;
+  std::optional<FaceChoice> face = o.face;
   std::vector<WindowJob> windows;
   for (std::vector<std::string>& block : SplitBlocks(text)) {
     auto first = block.begin();
     for (; first != block.end() && first->starts_with(kFaceLine); ++first) {
-      const std::string spec = first->substr(kFaceLine.size());
-      if (spec == "none") {
+      const std::string argument = first->substr(kFaceLine.size());
+      if (argument == "none") {
         face.reset();
         continue;
       }
-      face = ParseFaceLine(o, spec);
+      face = ParseFaceLine(o, argument);
       face->file = (folder / face->file).string();
     }
     windows.push_back({std::vector<std::string>(std::make_move_iterator(first), std::make_move_iterator(block.end())),
@@ -371,7 +371,7 @@ class TFaceSheets {
   }
 
   // The face of a window for the composer, from the common extras.
-  WindowExtras ExtrasFor(WindowExtras extras, const std::optional<FaceSpec>& face) const {
+  WindowExtras ExtrasFor(WindowExtras extras, const std::optional<FaceChoice>& face) const {
     if (!face) return extras;
     const auto failed = failures_.find(face->file);
     if (failed != failures_.end()) throw Exception(failed->second);
