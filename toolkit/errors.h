@@ -22,7 +22,6 @@ inline constexpr const char* kAssignError = "Cannot assign a %s to a %s.";
 inline constexpr const char* kNoShiftJisForm = "%s has no Shift-JIS (code page 932) form";
 inline constexpr const char* kInvalidUtf8 = "The text is not valid UTF-8 at byte %s";
 inline constexpr const char* kInvalidShiftJis = "The text is not valid Shift-JIS (code page 932) at byte %s";
-inline constexpr const char* kNoConversion = "Text cannot be converted from %s to %s on this system";
 inline constexpr const char* kFontNotLoaded = "The font %s cannot be loaded from %s";
 }  // namespace msg
 

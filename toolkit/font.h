@@ -27,10 +27,11 @@ struct TCharCell {
 };
 
 // Measures and draws Shift-JIS text in one face at a 12-pixel cell height (ascent plus
-// descent), normal weight, monochrome. The face is looked up by family name through
-// fontconfig; when it is not installed, the Shinonome 12-pixel bitmap fonts stand in for it
-// (Mincho for "RM2000", Gothic otherwise) with 6-pixel single-byte and 12-pixel double-byte
-// characters. Glyphs are cached; an instance is not thread-safe.
+// descent), normal weight, monochrome. On the desktop the face is looked up by family name
+// through fontconfig and drawn through FreeType; when it is not installed (and always in the web
+// page) the built-in table of the Shinonome 12-pixel bitmap fonts stands in for it (Mincho for
+// "RM2000", Gothic otherwise) with 6-pixel single-byte and 12-pixel double-byte characters.
+// Glyphs are cached; an instance is not thread-safe.
 class TTextRasterizer {
  public:
   explicit TTextRasterizer(const std::string& faceName);

@@ -1,47 +1,60 @@
 #include "toolkit/sjis.h"
 
-#include <iconv.h>
-
-#include <cerrno>
+#include <algorithm>
 #include <cstdio>
-#include <memory>
 
 #include "toolkit/errors.h"
+#include "toolkit/sjis_table.h"
 
 namespace pw::sjis {
 namespace {
 
-constexpr const char* kCodePage = "CP932";
-constexpr const char* kUtf8 = "UTF-8";
-
-// An iconv conversion descriptor, closed when it goes out of scope.
-class Converter {
- public:
-  Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {
-    if (cd_ == reinterpret_cast<iconv_t>(-1)) {
-      throw EConvertError(FormatMessage(msg::kNoConversion, {from, to}));
-    }
-  }
-  ~Converter() { iconv_close(cd_); }
-  Converter(const Converter&) = delete;
-  Converter& operator=(const Converter&) = delete;
-
-  // Converts all of input into output (which must be large enough). Returns the offset of
-  // the first input byte that could not be converted, or input.size() when all were.
-  std::size_t Convert(std::string_view input, std::string& output) const {
-    char* in = const_cast<char*>(input.data());
-    std::size_t inLeft = input.size();
-    char* out = output.data();
-    std::size_t outLeft = output.size();
-    const std::size_t result = iconv(cd_, &in, &inLeft, &out, &outLeft);
-    output.resize(output.size() - outLeft);
-    if (result == static_cast<std::size_t>(-1)) return input.size() - inLeft;
-    return input.size();
-  }
-
- private:
-  iconv_t cd_;
+// The code point of the code page 932 character at bytes[pos] and its byte length; length 0
+// when the bytes there are not a character.
+struct Decoded {
+  char16_t code = table::kNone;
+  std::size_t length = 0;
 };
+
+Decoded DecodeCp932(std::string_view bytes, std::size_t pos) {
+  const auto lead = static_cast<std::uint8_t>(bytes[pos]);
+  const int slot = table::LeadSlot(lead);
+  if (slot < 0) {
+    const char16_t code = table::kSingleByte[lead];
+    return code == table::kNone ? Decoded{} : Decoded{code, 1};
+  }
+  if (pos + 1 >= bytes.size()) return {};
+  const char16_t code = table::kDoubleByte[slot][static_cast<std::uint8_t>(bytes[pos + 1])];
+  return code == table::kNone ? Decoded{} : Decoded{code, 2};
+}
+
+// The code page 932 bytes of a code point (lead * 256 + trail for two bytes), or -1.
+long EncodeCp932(long code) {
+  const table::Encoding* begin = table::kEncodings;
+  const table::Encoding* end = begin + table::kEncodingCount;
+  const auto found = std::lower_bound(begin, end, code, [](const table::Encoding& e, long c) { return e.codePoint < c; });
+  return found != end && found->codePoint == code ? found->bytes : -1;
+}
+
+void AppendUtf8(std::string& out, char32_t code) {
+  if (code < 0x80) {
+    out += static_cast<char>(code);
+  } else if (code < 0x800) {
+    out += static_cast<char>(0xC0 | code >> 6);
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    out += static_cast<char>(0xE0 | code >> 12);
+    out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  }
+}
+
+int Utf8Length(std::uint8_t first) {
+  if (first < 0x80) return 1;
+  if ((first & 0xE0) == 0xC0) return 2;
+  if ((first & 0xF0) == 0xE0) return 3;
+  return 4;
+}
 
 // Decodes the UTF-8 sequence at text[pos]; returns -1 when it is not well formed.
 long DecodeUtf8(std::string_view text, std::size_t pos) {
@@ -91,33 +104,37 @@ std::vector<std::string_view> SplitCharacters(std::string_view bytes) {
 }
 
 std::string FromUtf8(std::string_view utf8) {
-  const Converter converter(kCodePage, kUtf8);
-  // No character grows: a code page 932 form has at most 2 bytes, UTF-8 forms it has at least 1.
-  std::string output(utf8.size() * 2, '\0');
-  const std::size_t stop = converter.Convert(utf8, output);
-  if (stop == utf8.size()) return output;
-  const long code = DecodeUtf8(utf8, stop);
-  if (code < 0) throw EConvertError(FormatMessage(msg::kInvalidUtf8, {std::to_string(stop)}));
-  throw EConvertError(FormatMessage(msg::kNoShiftJisForm, {CodePointName(code)}));
+  std::string output;
+  output.reserve(utf8.size());
+  for (std::size_t pos = 0; pos < utf8.size();) {
+    const long code = DecodeUtf8(utf8, pos);
+    if (code < 0) throw EConvertError(FormatMessage(msg::kInvalidUtf8, {std::to_string(pos)}));
+    const long bytes = EncodeCp932(code);
+    if (bytes < 0) throw EConvertError(FormatMessage(msg::kNoShiftJisForm, {CodePointName(code)}));
+    if (bytes > 0xFF) output += static_cast<char>(bytes >> 8);
+    output += static_cast<char>(bytes & 0xFF);
+    pos += static_cast<std::size_t>(Utf8Length(static_cast<std::uint8_t>(utf8[pos])));
+  }
+  return output;
 }
 
 std::string ToUtf8(std::string_view cp932) {
-  const Converter converter(kUtf8, kCodePage);
-  // One byte becomes at most three (half-width katakana), two bytes at most three.
-  std::string output(cp932.size() * 3, '\0');
-  const std::size_t stop = converter.Convert(cp932, output);
-  if (stop == cp932.size()) return output;
-  throw EConvertError(FormatMessage(msg::kInvalidShiftJis, {std::to_string(stop)}));
+  std::string output;
+  output.reserve(cp932.size() * 3 / 2);
+  for (std::size_t pos = 0; pos < cp932.size();) {
+    const Decoded d = DecodeCp932(cp932, pos);
+    if (d.length == 0) throw EConvertError(FormatMessage(msg::kInvalidShiftJis, {std::to_string(pos)}));
+    AppendUtf8(output, d.code);
+    pos += d.length;
+  }
+  return output;
 }
 
 std::optional<char32_t> ToCodePoint(std::string_view cp932Char) {
   if (cp932Char.empty()) return std::nullopt;
-  const Converter converter(kUtf8, kCodePage);
-  std::string output(cp932Char.size() * 3, '\0');
-  if (converter.Convert(cp932Char, output) != cp932Char.size() || output.empty()) return std::nullopt;
-  const long code = DecodeUtf8(output, 0);
-  if (code < 0) return std::nullopt;
-  return static_cast<char32_t>(code);
+  const Decoded d = DecodeCp932(cp932Char, 0);
+  if (d.length == 0) return std::nullopt;
+  return d.code;
 }
 
 }  // namespace pw::sjis

@@ -66,6 +66,42 @@ TEST(ShiftJisConversion, RoundTripsBothWays) {
   }
 }
 
+// Characters that code page 932 converters map differently (wave dash, minus, double bar, yen
+// and overline, the NEC row 13 and the NEC-selected and IBM extensions with their duplicates):
+// every build keeps the forms the desktop has always produced.
+TEST(ShiftJisConversion, DisputedCharactersKeepTheirForms) {
+  struct Case {
+    std::string cp932;
+    char32_t codePoint;
+  };
+  const std::vector<Case> decoded = {
+      {"\x5C", U'\\'},       {"\x7E", U'~'},          {"\x81\x60", U'\uFF5E'},  // wave dash
+      {"\x81\x7C", U'\uFF0D'}, {"\x81\x5F", U'\uFF3C'}, {"\x81\x91", U'\uFFE0'},
+      {"\x81\xCA", U'\uFFE2'}, {"\x87\x54", U'\u2160'}, {"\x87\x82", U'\u2116'},
+      {"\x87\x90", U'\u2252'}, {"\xED\x40", U'\u7E8A'}, {"\xEE\xEF", U'\u2170'},
+      {"\xEE\xF9", U'\uFFE2'}, {"\xFA\x40", U'\u2170'}, {"\xFA\x54", U'\uFFE2'},
+      {"\xFA\x5B", U'\u2235'}, {"\xFA\xFC", U'\u6D6F'},
+  };
+  for (const auto& c : decoded) EXPECT_EQ(ToCodePoint(c.cp932), c.codePoint) << c.cp932;
+
+  const std::vector<std::pair<std::string, std::string>> encoded = {
+      {"\xE3\x80\x9C", "\x81\x60"},  // U+301C wave dash
+      {"\xE2\x88\x92", "\x81\x7C"},  // U+2212 minus
+      {"\xE2\x80\x96", "\x81\x61"},  // U+2016 double vertical line
+      {"\xC2\xA5", "\x5C"},            // U+00A5 yen sign
+      {"\xE2\x80\xBE", "\x7E"},        // U+203E overline
+      {"\xC2\xAC", "\x81\xCA"},       // U+00AC not sign
+      {"\xE2\x85\xB0", "\xFA\x40"},  // U+2170 small roman one: the IBM form, not NEC-selected
+      {"\xE2\x85\xA0", "\x87\x54"},  // U+2160 roman one: NEC row 13
+      {"\xE2\x89\x92", "\x81\xE0"},  // U+2252: JIS X 0208, not NEC row 13
+      {"\xE2\x88\xB5", "\x81\xE6"},  // U+2235 because
+      {"\xE7\xBA\x8A", "\xFA\x5C"},  // U+7E8A: the IBM form
+      {"\xEF\xBF\xA4", "\xFA\x55"},  // U+FFE4 full-width broken bar
+  };
+  for (const auto& [utf8, cp932] : encoded) EXPECT_EQ(FromUtf8(utf8), cp932) << utf8;
+  EXPECT_THROW(FromUtf8("\xC2\xA6"), EConvertError);  // U+00A6 broken bar has no form
+}
+
 TEST(ShiftJisConversion, FailuresNameTheCharacterOrOffset) {
   struct Case {
     std::string input;

@@ -1,0 +1,43 @@
+// FreeType faces rasterised monochrome into 12x12 glyphs, and the fontconfig lookup of installed
+// faces. Used by the desktop text rasteriser for installed faces and by the build tool that
+// makes the stand-in glyph table. Internal to toolkit/.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "toolkit/glyph_bits.h"
+
+namespace pw {
+
+struct FaceFile {
+  std::string path;
+  int index = 0;
+};
+
+// The file of the installed face whose own family name is family, or nullopt.
+std::optional<FaceFile> FindInstalledFace(const std::string& family);
+
+// One open face at a 12-pixel cell height. Raises EFontError (naming faceName) when the file
+// cannot be opened.
+class TFreeTypeFace {
+ public:
+  TFreeTypeFace(const std::string& faceName, const FaceFile& file);
+  ~TFreeTypeFace();
+  TFreeTypeFace(TFreeTypeFace&&) noexcept;
+  TFreeTypeFace& operator=(TFreeTypeFace&&) noexcept;
+
+  // Scales an outline face so that ascent plus descent is 12 pixels (not the em size).
+  void SizeToCell();
+  // Renders the character with this code in the face's charmap into glyph's rows, the face's
+  // ascent from the top. With fontAdvance, glyph.advance becomes the face's own advance.
+  // A code without a glyph leaves glyph unchanged.
+  void Render(unsigned long code, bool fontAdvance, Glyph& glyph) const;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace pw
