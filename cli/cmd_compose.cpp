@@ -242,11 +242,7 @@ TBitmap LoadSystemGraphic(const Options& o) {
     TMemoryStream stream(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
     system.LoadFromStream(stream);
   }
-  if (system.GetWidth() != skin::kWidth || system.GetHeight() != skin::kHeight) {
-    throw Exception((o.system ? *o.system : std::string("the sample skin")) + ": the system graphic is " +
-                    std::to_string(system.GetWidth()) + "x" + std::to_string(system.GetHeight()) +
-                    " pixels; it must be 160x80");
-  }
+  RequireSystemGraphicSize(system, o.system ? *o.system : std::string("the sample skin"));
   return system;
 }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "compose/layout.h"
 #include "dib/qvdib.h"
 #include "png/kropng.h"
 #include "toolkit/errors.h"
@@ -32,22 +33,39 @@ TBitmap BitmapFromDib(const TQvDIB& dib) {
   return bitmap;
 }
 
-TBitmap LoadPicture(const std::string& path) {
-  const std::string ext = LowerExtension(path);
+TBitmap LoadPicture(TStream& stream, const std::string& name) {
+  const std::string ext = LowerExtension(name);
   TBitmap picture;
   if (ext == ".bmp") {
-    picture.LoadFromFile(path);
+    picture.LoadFromStream(stream);
   } else if (ext == ".png") {
-    LoadPngFile(path, picture);
+    TKroPNG png;
+    png.LoadFromStream(stream);
+    picture.Assign(&png);
   } else if (ext == ".dib") {
-    TFileStream file(path, TFileMode::fmOpenRead);
     TQvDIB dib;
-    dib.LoadFromStream(file);
+    dib.LoadFromStream(stream);
     picture = BitmapFromDib(dib);
   } else {
-    throw Exception(path + ": a picture must be a .bmp, .png or .dib file");
+    throw Exception(name + ": a picture must be a .bmp, .png or .dib file");
   }
   return picture;
+}
+
+TBitmap LoadPicture(const std::string& path) {
+  const std::string ext = LowerExtension(path);
+  if (ext != ".bmp" && ext != ".png" && ext != ".dib") {
+    throw Exception(path + ": a picture must be a .bmp, .png or .dib file");
+  }
+  TFileStream file(path, TFileMode::fmOpenRead);
+  return LoadPicture(file, path);
+}
+
+void RequireSystemGraphicSize(const TBitmap& picture, const std::string& name) {
+  if (picture.GetWidth() != skin::kWidth || picture.GetHeight() != skin::kHeight) {
+    throw Exception(name + ": the system graphic is " + std::to_string(picture.GetWidth()) + "x" +
+                    std::to_string(picture.GetHeight()) + " pixels; it must be 160x80");
+  }
 }
 
 }  // namespace pw::cli

@@ -1,0 +1,258 @@
+// Browser tests of the web page, in Debian's headless Chromium against a server on 127.0.0.1:
+// every window the page downloads is byte for byte what panelwright-cli compose writes for the
+// same inputs; failures show their message; the preview follows typing; no request leaves the
+// page after it has loaded. Run by ./dev test after the web build.
+import { test, before, after } from 'node:test';
+import assert from 'node:assert/strict';
+import { execFileSync, spawnSync } from 'node:child_process';
+import { mkdtempSync, readFileSync, rmSync, writeFileSync, mkdirSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { dirname, join } from 'node:path';
+import { deflateSync } from 'node:zlib';
+import { launch, pageDir, root, serve } from './harness.mjs';
+
+const cli = process.env.PW_CLI || join(root, 'build', 'bin', 'panelwright-cli');
+const work = mkdtempSync(join(tmpdir(), 'pw-web-test-'));
+let server;
+let browser;
+let page;
+const requests = [];
+
+// A PNG file of the given colour type from raw scanlines (filter byte 0 on every row), written
+// with node's zlib: test pictures only.
+function png(width, height, colourType, bitDepth, rows, extraChunks = []) {
+  const crcTable = Array.from({ length: 256 }, (_, n) => {
+    let c = n;
+    for (let k = 0; k < 8; ++k) c = c & 1 ? 0xEDB88320 ^ (c >>> 1) : c >>> 1;
+    return c >>> 0;
+  });
+  const crc = (bytes) => {
+    let c = 0xFFFFFFFF;
+    for (const b of bytes) c = crcTable[(c ^ b) & 0xFF] ^ (c >>> 8);
+    return (c ^ 0xFFFFFFFF) >>> 0;
+  };
+  const chunk = (type, data) => {
+    const body = Buffer.concat([Buffer.from(type, 'latin1'), data]);
+    const out = Buffer.alloc(12 + data.length);
+    out.writeUInt32BE(data.length, 0);
+    body.copy(out, 4);
+    out.writeUInt32BE(crc(body), 8 + data.length);
+    return out;
+  };
+  const header = Buffer.alloc(13);
+  header.writeUInt32BE(width, 0);
+  header.writeUInt32BE(height, 4);
+  header[8] = bitDepth;
+  header[9] = colourType;
+  const raw = Buffer.concat(rows.map((row) => Buffer.concat([Buffer.from([0]), Buffer.from(row)])));
+  return Buffer.concat([Buffer.from([137, 80, 78, 71, 13, 10, 26, 10]), chunk('IHDR', header),
+    ...extraChunks.map(([type, data]) => chunk(type, Buffer.from(data))), chunk('IDAT', deflateSync(raw)),
+    chunk('IEND', Buffer.alloc(0))]);
+}
+
+// Test skins: 16-colour palette with a transparent entry, and RGBA with varying alpha.
+function paletteSkin() {
+  const palette = [];
+  for (let i = 0; i < 16; ++i) palette.push(40 + i * 13, 200 - i * 9, (i * 57) & 255);
+  const rows = [];
+  for (let y = 0; y < 80; ++y) {
+    const row = [];
+    for (let x = 0; x < 160; x += 2) {
+      const index = (px) => (y >= 48 ? ((px >> 4) + (y >> 4) * 5 + (y & 3)) : ((px >> 3) ^ (y >> 2))) & 15;
+      row.push(index(x) << 4 | index(x + 1));
+    }
+    rows.push(row);
+  }
+  return png(160, 80, 3, 4, rows, [['PLTE', palette], ['tRNS', [255, 0, 128]]]);
+}
+function rgbaSkin() {
+  const rows = [];
+  for (let y = 0; y < 80; ++y) {
+    const row = [];
+    for (let x = 0; x < 160; ++x) row.push((x * 3) & 255, (y * 5 + x) & 255, (x ^ y) & 255, (x + y * 2) & 255);
+    rows.push(row);
+  }
+  return png(160, 80, 6, 8, rows);
+}
+// A 120x12 grey sheet for $0..$9: a different diagonal band in each cell, light grey counts as ink.
+function userGlyphs() {
+  const rows = [];
+  for (let y = 0; y < 12; ++y) {
+    const row = [];
+    for (let x = 0; x < 120; ++x) row.push(((x % 12) + y) % (2 + Math.floor(x / 12)) === 0 ? 200 : 255);
+    rows.push(row);
+  }
+  return png(120, 12, 0, 8, rows);
+}
+
+const file = (name, bytes) => {
+  const path = join(work, name);
+  writeFileSync(path, bytes);
+  return path;
+};
+const sample = (name) => join(root, 'resources', 'samples', name);
+
+function runCli(args) {
+  const result = spawnSync(cli, args, { cwd: work, encoding: 'utf8' });
+  return { status: result.status, stderr: result.stderr };
+}
+
+let skins;
+let glyphSheet;
+
+before(async () => {
+  skins = {
+    blue: sample('blue.bmp'),
+    forest: sample('forest.png'),
+    night: sample('night.bmp'),
+    palette8: join(work, 'forest8.bmp'),
+    palette4: join(work, 'night4.bmp'),
+    palettePng: file('palette.png', paletteSkin()),
+    rgbaPng: file('rgba.png', rgbaSkin()),
+  };
+  execFileSync(cli, ['convert', sample('forest.png'), skins.palette8, '--depth', '8']);
+  execFileSync(cli, ['convert', sample('night.png'), skins.palette4, '--depth', '4']);
+  glyphSheet = file('myglyphs.png', userGlyphs());
+  server = await serve(pageDir);
+  browser = await launch();
+  page = await browser.newPage({ viewport: { width: 1200, height: 900 } });
+  await page.goto(server.url);
+  await page.waitForSelector('body[data-ready=true]');
+  page.on('request', (request) => {
+    if (!/^(blob|data):/.test(request.url())) requests.push(request.url());
+  });
+});
+
+after(async () => {
+  await browser?.close();
+  await server?.close();
+  rmSync(work, { recursive: true, force: true });
+});
+
+const downloadBmp = async () => {
+  const [download] = await Promise.all([page.waitForEvent('download'), page.click('#save-bmp')]);
+  return readFileSync(await download.path());
+};
+
+// Sets the page's form; the skin and the user glyph sheet only when they change.
+let shownSkin = null;
+let shownGlyphs = null;
+async function setForm(c) {
+  if (shownSkin !== c.skin) {
+    await page.setInputFiles('#skin-file', skins[c.skin]);
+    await page.waitForFunction(() => document.getElementById('message').textContent === '');
+    shownSkin = c.skin;
+  }
+  const glyphs = c.glyphs ? glyphSheet : null;
+  if (shownGlyphs !== glyphs) {
+    if (glyphs) await page.setInputFiles('#glyphs', glyphs);
+    else await page.click('#glyphs-clear');
+    shownGlyphs = glyphs;
+  }
+  await page.selectOption('#font', c.font ?? 'RMG2000');
+  await page.selectOption('#wall', String(c.wall ?? 0));
+  await page.fill('#margin', String(c.margin ?? 0));
+  await page.fill('#gap', String(c.gap ?? 0));
+  await page.selectOption('#depth', String(c.depth ?? 24));
+  if (c.pick) {
+    const [x, y] = c.pick;
+    await page.click('#skin', { position: { x: x * 2 + 1, y: y * 2 + 1 } });
+  } else {
+    await page.fill('#trans', '#' + (c.trans ?? '000000').toLowerCase());
+  }
+  await page.fill('#text', c.text);
+}
+
+function cliArgs(c, output) {
+  const args = ['compose', '--system', skins[c.skin], '--text', c.text, '--font', c.font ?? 'RMG2000',
+    '--wallpaper', c.wall ? 'tile' : 'stretch', '--margin', String(c.margin ?? 0),
+    '--line-gap', String(c.gap ?? 0), '--depth', String(c.depth ?? 24), '-o', output];
+  if (c.pick) args.push('--trans-at', c.pick.join(','));
+  else args.push('--trans', c.trans ?? '000000');
+  if (c.glyphs) args.push('--user-glyphs', glyphSheet);
+  return args;
+}
+
+const cases = [
+  { name: 'plain text, defaults', skin: 'blue', text: 'Hello, world!' },
+  { name: 'colour codes over lines', skin: 'blue', text: '\\C[2]Red\\c[12] and\nnext line \\C[19]last', trans: 'FF00FF' },
+  { name: 'glyphs and escapes', skin: 'forest', text: '$A$b$Z$z $$A \\\\C[1] \\$B', margin: 5, gap: 3 },
+  { name: 'tile wallpaper, Mincho', skin: 'night', text: '漢字とかな、ｶﾀｶﾅ\nMincho 明朝', font: 'RM2000', wall: 1 },
+  { name: 'CP932 characters converters disagree on', skin: 'blue',
+    text: '〜～−－‖∥¥‾¬￢\n①Ⅰ№≒∵ⅰ纊￤', margin: 2 },
+  { name: 'user glyphs', skin: 'forest', text: 'Keys $0$1$2 $9', glyphs: true, trans: 'FFFFFF' },
+  { name: 'transparent colour picked on the skin', skin: 'night', text: 'Picked\n\\C[3]colour', pick: [40, 4] },
+  { name: '8-bit palette BMP skin', skin: 'palette8', text: 'Palette skin\n\\C[5]eight bits', gap: 6 },
+  { name: '4-bit palette BMP skin, tile', skin: 'palette4', text: 'Sixteen colours', wall: 1, margin: 12 },
+  { name: 'palette PNG with transparency', skin: 'palettePng', text: 'Indexed PNG $c\n\\C[7]tRNS', trans: '28C800' },
+  { name: 'RGBA PNG', skin: 'rgbaPng', text: 'Alpha PNG\n\\C[14]second\nthird', font: 'RM2000' },
+  { name: 'depth 1', skin: 'blue', text: 'One bit', depth: 1 },
+  { name: 'depth 4', skin: 'forest', text: '\\C[1]Four bits\n\\C[8]16 colours', depth: 4, margin: 3 },
+  { name: 'depth 8', skin: 'night', text: 'Eight bits 漢字', depth: 8, wall: 1 },
+  { name: 'depth 8 from a palette PNG', skin: 'palettePng', text: 'Reduced', depth: 8 },
+  { name: 'empty text, narrow window', skin: 'blue', text: '', margin: 0 },
+  { name: 'wide margins and gaps', skin: 'forest', text: 'a\n\nc', margin: 40, gap: 30 },
+];
+
+test('every downloaded window equals the command line\'s file', async (t) => {
+  for (const c of cases) {
+    await t.test(c.name, async () => {
+      const output = join(work, 'cli.bmp');
+      const run = runCli(cliArgs(c, output));
+      assert.equal(run.status, 0, run.stderr);
+      await setForm(c);
+      assert.equal(await page.textContent('#message'), '');
+      const fromPage = await downloadBmp();
+      assert.ok(fromPage.equals(readFileSync(output)), `${c.name}: the page's BMP differs from the command line's`);
+    });
+  }
+});
+
+test('a skin that cannot be used shows the command line\'s message and keeps the preview', async () => {
+  const before = await page.evaluate(() => document.getElementById('window').toDataURL());
+  const grey = [];
+  for (let y = 0; y < 16; ++y) grey.push(new Array(16).fill(128));
+  const bad = [
+    file('small.png', png(16, 16, 0, 8, grey)),
+    file('broken.png', Buffer.from('\x89PNG\r\n\x1a\nnot really a picture', 'latin1')),
+    file('cut.bmp', readFileSync(skins.blue).subarray(0, 200)),
+  ];
+  for (const path of bad) {
+    const run = runCli(['compose', '--system', path, '--text', 'x', '-o', join(work, 'bad.bmp')]);
+    assert.equal(run.status, 1);
+    await page.setInputFiles('#skin-file', path);
+    const name = path.split('/').pop();
+    await page.waitForFunction(() => document.getElementById('message').textContent !== '');
+    const message = await page.textContent('#message');
+    // The command line names the file by its path; the page by its name.
+    assert.ok(run.stderr.includes(message.replace(name, path)) || run.stderr.includes(message),
+      `page: "${message}", command line: "${run.stderr.trim()}"`);
+    assert.equal(await page.evaluate(() => document.getElementById('window').toDataURL()), before);
+  }
+  shownSkin = null;
+});
+
+test('the preview follows typing', async () => {
+  await page.setInputFiles('#skin-file', skins.blue);
+  shownSkin = 'blue';
+  await page.fill('#margin', '0');
+  await page.fill('#gap', '0');
+  await page.fill('#text', 'ab');
+  const width = () => page.evaluate(() => document.getElementById('window').width);
+  const narrow = await width();
+  await page.focus('#text');
+  await page.keyboard.type('cd漢');
+  assert.equal(await width(), narrow + 6 + 6 + 12);
+  assert.match(await page.textContent('#caption'), new RegExp(`^${narrow + 24} × 32 pixels`));
+});
+
+test('no request leaves the page after it has loaded, and a screenshot is kept', async () => {
+  await page.setInputFiles('#skin-file', skins.forest);
+  await page.fill('#text', '\\C[0]Welcome to \\C[2]Panelwright\\C[0]! $A$b\n\\C[4]Skins, text and glyphs in one window.');
+  await page.fill('#margin', '4');
+  await page.$eval('#zoom', (zoom) => { zoom.value = '3'; zoom.dispatchEvent(new Event('input')); });
+  const shot = process.env.PW_SCREENSHOT || join(root, 'build-web', 'page-screenshot.png');
+  mkdirSync(dirname(shot), { recursive: true });
+  await page.screenshot({ path: shot, fullPage: true });
+  assert.deepEqual(requests, []);
+});

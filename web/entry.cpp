@@ -1,0 +1,226 @@
+// The web page's entry layer: one session object that the page's script drives through embind.
+// It loads pictures and composes windows with the same libraries and the same steps as
+// panelwright-cli compose, so that every window the page saves is byte for byte the file the
+// command line writes for the same inputs. Failures come back as message texts, never as
+// exceptions across the boundary.
+#include <emscripten/bind.h>
+#include <emscripten/val.h>
+
+#include <cstdint>
+#include <exception>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/depth.h"
+#include "cli/load_picture.h"
+#include "compose/compose.h"
+#include "compose/layout.h"
+#include "dib/qvdib.h"
+#include "resources/resources.h"
+#include "toolkit/bitmap.h"
+#include "toolkit/sjis.h"
+#include "toolkit/stream.h"
+
+namespace pw::web {
+namespace {
+
+using emscripten::val;
+
+// The page's form, as plain values. New window options add a field here and one line in the
+// binding below.
+struct WebOptions {
+  std::string text;            // UTF-8; lines end at LF (CR LF accepted)
+  std::string font = "RMG2000";
+  int wallMode = 0;            // 0 stretch, 1 tile
+  int margin = 0;              // 0..160
+  int lineGap = 0;             // 0..320
+  int transColor = 0;          // 0x00BBGGRR
+  int depth = 24;              // 1, 4, 8 or 24
+};
+
+constexpr int kMaxMargin = 160;
+constexpr int kMaxLineGap = 320;
+
+std::optional<TQvPixelFormat> DepthFormat(int depth) {
+  switch (depth) {
+    case 1: return qvPf1Bit;
+    case 4: return qvPf4Bit;
+    case 8: return qvPf8Bit;
+    case 24: return qvPf24Bit;
+    default: return std::nullopt;
+  }
+}
+
+TBitmap FromBytes(const std::string& bytes, const std::string& name) {
+  TMemoryStream stream(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+  return cli::LoadPicture(stream, name);
+}
+
+// The picture's colours as RGBA rows, top-down, for a canvas.
+std::vector<std::uint8_t> Rgba(const TBitmap& picture) {
+  const int width = picture.GetWidth();
+  const int height = picture.GetHeight();
+  std::vector<std::uint8_t> rgba(static_cast<std::size_t>(width) * height * 4);
+  std::uint8_t* out = rgba.data();
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const TColor c = picture.GetPixelColor(x, y);
+      *out++ = GetRValue(c);
+      *out++ = GetGValue(c);
+      *out++ = GetBValue(c);
+      *out++ = 255;
+    }
+  }
+  return rgba;
+}
+
+val View(const std::vector<std::uint8_t>& bytes) {
+  return val(emscripten::typed_memory_view(bytes.size(), bytes.data()));
+}
+
+// Runs step and returns "" on success, else the failure's message.
+template <typename Step>
+std::string Try(Step step) {
+  try {
+    step();
+    return {};
+  } catch (const std::exception& e) {
+    return e.what();
+  }
+}
+
+}  // namespace
+
+class WebSession {
+ public:
+  WebSession() {
+    const auto bytes = resources::Gaizi01();
+    builtIn_.LoadFromPackedDib(bytes.data(), bytes.size());
+  }
+
+  // The sample skins' names, the default one first, separated by line feeds.
+  static std::string SampleSkinNames() {
+    std::string names;
+    for (const auto& skin : resources::SampleSkins()) names += std::string(skin.name) + "\n";
+    return names;
+  }
+
+  // A skin from a file's bytes; the file name's extension chooses the reader. On failure the
+  // skin loaded before stays.
+  std::string LoadSkin(const std::string& name, const std::string& bytes) {
+    return Try([&] {
+      TBitmap picture = FromBytes(bytes, name);
+      cli::RequireSystemGraphicSize(picture, name);
+      skin_ = picture;
+      skinRgba_ = Rgba(picture);
+    });
+  }
+
+  std::string LoadSampleSkin(const std::string& name) {
+    const resources::SampleSkin* sample = resources::FindSampleSkin(name);
+    if (!sample) return "There is no sample skin named " + name;
+    return LoadSkin(name + ".bmp", std::string(sample->bmp.begin(), sample->bmp.end()));
+  }
+
+  bool HasSkin() const { return skin_.has_value(); }
+  val SkinRgba() const { return View(skinRgba_); }
+
+  // The colour a click on the skin at (x, y) picks, 0x00BBGGRR.
+  int PickColour(int x, int y) const {
+    return static_cast<int>(PickTransparentColour(skin_ ? &*skin_ : nullptr, x, y));
+  }
+
+  std::string LoadUserGlyphs(const std::string& name, const std::string& bytes) {
+    return Try([&] { user_ = FromBytes(bytes, name); });
+  }
+  void ClearUserGlyphs() { user_ = TBitmap(); }
+
+  // Composes the window, reduced to the chosen depth as the command line's --depth does, and
+  // keeps it as a BMP file and as RGBA pixels. On failure the window composed before stays.
+  std::string Compose(const WebOptions& o) {
+    return Try([&] {
+      const ComposeInput input = Input(o);
+      TBitmap window = *ComposeWindow(input);
+      cli::ReduceDepth(window, *DepthFormat(o.depth), false);
+      TMemoryStream file;
+      window.SaveToStream(file);
+      bmp_.assign(file.Bytes().begin(), file.Bytes().end());
+      rgba_ = Rgba(window);
+      result_ = window;
+    });
+  }
+
+  // Composes without keeping or converting anything: what the page benchmark times.
+  std::string ComposeOnly(const WebOptions& o) {
+    return Try([&] { ComposeWindow(Input(o)); });
+  }
+
+  int Width() const { return result_.GetWidth(); }
+  int Height() const { return result_.GetHeight(); }
+  int BitsPerPixel() const { return result_.GetBitsPerPixel(); }
+  val WindowRgba() const { return View(rgba_); }
+  val WindowBmp() const { return View(bmp_); }
+
+ private:
+  // The composer's input for the form; raises for a value the form cannot give.
+  ComposeInput Input(const WebOptions& o) {
+    if (!skin_) throw Exception("Choose a system graphic first.");
+    if (!DepthFormat(o.depth)) throw Exception("The colour depth is 1, 4, 8 or 24 bits, not " + std::to_string(o.depth) + ".");
+    if (o.font != "RMG2000" && o.font != "RM2000") throw Exception("The font is RMG2000 or RM2000, not " + o.font + ".");
+    if (o.margin < 0 || o.margin > kMaxMargin || o.lineGap < 0 || o.lineGap > kMaxLineGap) {
+      throw Exception("The margin is 0..160 and the line gap 0..320 pixels.");
+    }
+    ComposeInput input;
+    input.systemGraphic = &*skin_;
+    input.transColor = static_cast<TColor>(o.transColor) & 0xFFFFFF;
+    input.lines = SplitLines(sjis::FromUtf8(o.text));
+    input.fontFace = o.font;
+    input.wallMode = o.wallMode == 1 ? 1 : 0;
+    input.padRound = o.margin;
+    input.padLine = o.lineGap;
+    input.gaizi = &builtIn_;
+    input.myGaizi = &user_;
+    input.fonts = &fonts_;
+    return input;
+  }
+
+  std::optional<TBitmap> skin_;
+  std::vector<std::uint8_t> skinRgba_;
+  TBitmap builtIn_;
+  TBitmap user_;
+  TFontCache fonts_;
+  TBitmap result_;
+  std::vector<std::uint8_t> bmp_;
+  std::vector<std::uint8_t> rgba_;
+};
+
+EMSCRIPTEN_BINDINGS(panelwright) {
+  emscripten::value_object<WebOptions>("WebOptions")
+      .field("text", &WebOptions::text)
+      .field("font", &WebOptions::font)
+      .field("wallMode", &WebOptions::wallMode)
+      .field("margin", &WebOptions::margin)
+      .field("lineGap", &WebOptions::lineGap)
+      .field("transColor", &WebOptions::transColor)
+      .field("depth", &WebOptions::depth);
+  emscripten::class_<WebSession>("Session")
+      .constructor<>()
+      .class_function("sampleSkinNames", &WebSession::SampleSkinNames)
+      .function("loadSkin", &WebSession::LoadSkin)
+      .function("loadSampleSkin", &WebSession::LoadSampleSkin)
+      .function("hasSkin", &WebSession::HasSkin)
+      .function("skinRgba", &WebSession::SkinRgba)
+      .function("pickColour", &WebSession::PickColour)
+      .function("loadUserGlyphs", &WebSession::LoadUserGlyphs)
+      .function("clearUserGlyphs", &WebSession::ClearUserGlyphs)
+      .function("compose", &WebSession::Compose)
+      .function("composeOnly", &WebSession::ComposeOnly)
+      .function("width", &WebSession::Width)
+      .function("height", &WebSession::Height)
+      .function("bitsPerPixel", &WebSession::BitsPerPixel)
+      .function("windowRgba", &WebSession::WindowRgba)
+      .function("windowBmp", &WebSession::WindowBmp);
+}
+
+}  // namespace pw::web

@@ -1,0 +1,141 @@
+// The page: reads the form, hands it to the compiled session and shows what comes back. Every
+// picture is read, composed, reduced and written by the C++ libraries; this script only moves
+// bytes and pixels between them and the page.
+'use strict';
+
+(async () => {
+  const $ = (id) => document.getElementById(id);
+  const module = await createPanelwright();
+  const session = new module.Session();
+  const state = { sample: '', zoom: 2 };
+
+  const showMessage = (text) => { $('message').textContent = text || ''; };
+
+  // "#rrggbb" and the colour value 0x00BBGGRR.
+  const toColour = (hex) => {
+    const rgb = parseInt(hex.slice(1), 16);
+    return ((rgb & 0xFF) << 16) | (rgb & 0xFF00) | (rgb >> 16);
+  };
+  const toHex = (colour) => {
+    const rgb = ((colour & 0xFF) << 16) | (colour & 0xFF00) | ((colour >> 16) & 0xFF);
+    return '#' + rgb.toString(16).padStart(6, '0');
+  };
+
+  const paint = (canvas, width, height, rgba) => {
+    canvas.width = width;
+    canvas.height = height;
+    if (width === 0 || height === 0) return;
+    canvas.getContext('2d').putImageData(new ImageData(new Uint8ClampedArray(rgba), width, height), 0, 0);
+  };
+
+  // The form as the session's options. Extras add their fields here.
+  const options = () => ({
+    text: $('text').value,
+    font: $('font').value,
+    wallMode: Number($('wall').value),
+    margin: Number($('margin').value),
+    lineGap: Number($('gap').value),
+    transColor: toColour($('trans').value),
+    depth: Number($('depth').value),
+  });
+
+  // Pixel-exact zoom: the canvas is shown at a whole multiple of its size, without smoothing.
+  const showZoom = () => {
+    const canvas = $('window');
+    canvas.style.width = canvas.width * state.zoom + 'px';
+    canvas.style.height = canvas.height * state.zoom + 'px';
+    $('zoom-value').textContent = state.zoom + '×';
+    if (session.width()) {
+      $('caption').textContent =
+        `${session.width()} × ${session.height()} pixels, ${state.zoom}×, ${session.bitsPerPixel()} bits per pixel`;
+    }
+  };
+
+  const compose = () => {
+    if (!session.hasSkin()) return;
+    const failure = session.compose(options());
+    showMessage(failure);
+    if (failure) return;
+    paint($('window'), session.width(), session.height(), session.windowRgba());
+    showZoom();
+  };
+
+  const showSkin = () => paint($('skin'), 160, 80, session.skinRgba());
+
+  const readFile = async (file) => new Uint8Array(await file.arrayBuffer());
+
+  const loadSkinFile = async (file) => {
+    const failure = session.loadSkin(file.name, await readFile(file));
+    showMessage(failure);
+    if (failure) return;
+    $('sample').selectedIndex = -1;
+    showSkin();
+    compose();
+  };
+
+  const download = (bytes, name, type) => {
+    const url = URL.createObjectURL(new Blob([bytes.slice()], { type }));
+    const link = document.createElement('a');
+    link.href = url;
+    link.download = name;
+    document.body.append(link);
+    link.click();
+    link.remove();
+    setTimeout(() => URL.revokeObjectURL(url), 1000);
+  };
+
+  for (const name of module.Session.sampleSkinNames().split('\n').filter(Boolean)) {
+    $('sample').append(new Option(name, name));
+  }
+  $('sample').addEventListener('change', () => {
+    const failure = session.loadSampleSkin($('sample').value);
+    showMessage(failure);
+    if (!failure) { showSkin(); compose(); }
+  });
+  $('skin-file').addEventListener('change', (e) => { if (e.target.files[0]) loadSkinFile(e.target.files[0]); });
+
+  const drop = $('drop');
+  drop.addEventListener('dragover', (e) => { e.preventDefault(); drop.classList.add('over'); });
+  drop.addEventListener('dragleave', () => drop.classList.remove('over'));
+  drop.addEventListener('drop', (e) => {
+    e.preventDefault();
+    drop.classList.remove('over');
+    if (e.dataTransfer.files[0]) loadSkinFile(e.dataTransfer.files[0]);
+  });
+
+  $('skin').addEventListener('click', (e) => {
+    const box = e.target.getBoundingClientRect();
+    const x = Math.floor((e.clientX - box.left) * 160 / box.width);
+    const y = Math.floor((e.clientY - box.top) * 80 / box.height);
+    $('trans').value = toHex(session.pickColour(x, y));
+    compose();
+  });
+
+  $('glyphs').addEventListener('change', async (e) => {
+    const file = e.target.files[0];
+    if (!file) return;
+    const failure = session.loadUserGlyphs(file.name, await readFile(file));
+    showMessage(failure);
+    if (!failure) compose();
+  });
+  $('glyphs-clear').addEventListener('click', () => { session.clearUserGlyphs(); $('glyphs').value = ''; compose(); });
+
+  for (const id of ['text', 'font', 'wall', 'margin', 'gap', 'trans', 'depth']) {
+    $(id).addEventListener('input', compose);
+  }
+  $('zoom').addEventListener('input', () => {
+    state.zoom = Number($('zoom').value);
+    showZoom();
+  });
+  $('form').addEventListener('submit', (e) => e.preventDefault());
+  $('save-bmp').addEventListener('click', () => {
+    if (!session.width()) { showMessage('There is no window to save yet.'); return; }
+    download(session.windowBmp(), 'window.bmp', 'image/bmp');
+  });
+
+  $('text').value = '\\C[0]Welcome to \\C[2]Panelwright\\C[0]! $A$b\n\\C[4]Skins, text and glyphs in one window.';
+  $('sample').dispatchEvent(new Event('change'));
+  document.body.dataset.ready = 'true';
+})().catch((e) => {
+  document.getElementById('message').textContent = 'The page could not start: ' + e;
+});
