@@ -166,7 +166,8 @@ async function setForm(c) {
 function cliArgs(c, output) {
   const args = ['compose', '--system', skins[c.skin], '--text', c.text, '--font', c.font ?? 'RMG2000',
     '--wallpaper', c.wall ? 'tile' : 'stretch', '--margin', String(c.margin ?? 0),
-    '--line-gap', String(c.gap ?? 0), '--depth', String(c.depth ?? 24), '-o', output];
+    '--line-gap', String(c.gap ?? 0), '-o', output];
+  if (c.depth) args.push('--depth', String(c.depth));
   if (c.pick) args.push('--trans-at', c.pick.join(','));
   else args.push('--trans', c.trans ?? '000000');
   if (c.glyphs) args.push('--user-glyphs', glyphSheet);
