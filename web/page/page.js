@@ -7,7 +7,7 @@
   const $ = (id) => document.getElementById(id);
   const module = await createPanelwright();
   const session = new module.Session();
-  const state = { sample: '', zoom: 2 };
+  const state = { zoom: 2 };
 
   const showMessage = (text) => { $('message').textContent = text || ''; };
 
@@ -68,7 +68,7 @@
     const failure = session.loadSkin(file.name, await readFile(file));
     showMessage(failure);
     if (failure) return;
-    $('sample').selectedIndex = -1;
+    $('sample').value = '';
     showSkin();
     compose();
   };
@@ -84,9 +84,12 @@
     setTimeout(() => URL.revokeObjectURL(url), 1000);
   };
 
+  $('sample').append(new Option('(your own skin)', ''));
+  $('sample').options[0].disabled = true;
   for (const name of module.Session.sampleSkinNames().split('\n').filter(Boolean)) {
     $('sample').append(new Option(name, name));
   }
+  $('sample').selectedIndex = 1;
   $('sample').addEventListener('change', () => {
     const failure = session.loadSampleSkin($('sample').value);
     showMessage(failure);
