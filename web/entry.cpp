@@ -1,7 +1,7 @@
 // The web page's entry layer: one session object that the page's script drives through embind.
 // It loads pictures and composes windows with the same libraries and the same steps as
-// panelwright-cli compose, so that every window the page saves is byte for byte the file the
-// command line writes for the same inputs. Failures come back as message texts, never as
+// panelwright-cli compose, so that every window the page saves, BMP or PNG, is byte for byte the
+// file the command line writes for the same inputs. Failures come back as message texts, never as
 // exceptions across the boundary.
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
@@ -17,6 +17,7 @@
 #include "compose/compose.h"
 #include "compose/layout.h"
 #include "dib/qvdib.h"
+#include "png/png_writer.h"
 #include "resources/resources.h"
 #include "toolkit/bitmap.h"
 #include "toolkit/sjis.h"
@@ -162,6 +163,15 @@ class WebSession {
   val WindowRgba() const { return View(rgba_); }
   val WindowBmp() const { return View(bmp_); }
 
+  // The window as a PNG file, written when asked for: the command line's writer for -o NAME.png.
+  val WindowPng() {
+    if (result_.GetEmpty()) return val::null();
+    TMemoryStream file;
+    WritePng(result_, file);
+    png_.assign(file.Bytes().begin(), file.Bytes().end());
+    return View(png_);
+  }
+
  private:
   // The composer's input for the form; raises for a value the form cannot give.
   ComposeInput Input(const WebOptions& o) {
@@ -192,6 +202,7 @@ class WebSession {
   TFontCache fonts_;
   TBitmap result_;
   std::vector<std::uint8_t> bmp_;
+  std::vector<std::uint8_t> png_;
   std::vector<std::uint8_t> rgba_;
 };
 
@@ -220,7 +231,8 @@ EMSCRIPTEN_BINDINGS(panelwright) {
       .function("height", &WebSession::Height)
       .function("bitsPerPixel", &WebSession::BitsPerPixel)
       .function("windowRgba", &WebSession::WindowRgba)
-      .function("windowBmp", &WebSession::WindowBmp);
+      .function("windowBmp", &WebSession::WindowBmp)
+      .function("windowPng", &WebSession::WindowPng);
 }
 
 }  // namespace pw::web

@@ -1,6 +1,6 @@
 // Browser tests of the web page, in Debian's headless Chromium against a server on 127.0.0.1:
-// every window the page downloads is byte for byte what panelwright-cli compose writes for the
-// same inputs; failures show their message; the preview follows typing; no request leaves the
+// every window the page downloads, BMP or PNG, is byte for byte what panelwright-cli compose
+// writes for the same inputs; failures show their message; the preview follows typing; no request leaves the
 // page after it has loaded. Run by ./dev test after the web build.
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
@@ -129,9 +129,9 @@ after(async () => {
   rmSync(work, { recursive: true, force: true });
 });
 
-const downloadBmp = async () => {
-  const [download] = await Promise.all([page.waitForEvent('download'), page.click('#save-bmp')]);
-  return readFileSync(await download.path());
+const download = async (button) => {
+  const [file] = await Promise.all([page.waitForEvent('download'), page.click(button)]);
+  return readFileSync(await file.path());
 };
 
 // Sets the page's form; the skin and the user glyph sheet only when they change.
@@ -195,16 +195,18 @@ const cases = [
   { name: 'wide margins and gaps', skin: 'forest', text: 'a\n\nc', margin: 40, gap: 30 },
 ];
 
-test('every downloaded window equals the command line\'s file', async (t) => {
+test('every downloaded window, BMP and PNG, equals the command line\'s file', async (t) => {
   for (const c of cases) {
     await t.test(c.name, async () => {
-      const output = join(work, 'cli.bmp');
-      const run = runCli(cliArgs(c, output));
-      assert.equal(run.status, 0, run.stderr);
       await setForm(c);
       assert.equal(await page.textContent('#message'), '');
-      const fromPage = await downloadBmp();
-      assert.ok(fromPage.equals(readFileSync(output)), `${c.name}: the page's BMP differs from the command line's`);
+      for (const [format, button] of [['bmp', '#save-bmp'], ['png', '#save-png']]) {
+        const output = join(work, `cli.${format}`);
+        const run = runCli(cliArgs(c, output));
+        assert.equal(run.status, 0, run.stderr);
+        const fromPage = await download(button);
+        assert.ok(fromPage.equals(readFileSync(output)), `${c.name}: the page's ${format} differs from the command line's`);
+      }
     });
   }
 });

@@ -135,6 +135,10 @@
     if (!session.width()) { showMessage('There is no window to save yet.'); return; }
     download(session.windowBmp(), 'window.bmp', 'image/bmp');
   });
+  $('save-png').addEventListener('click', () => {
+    if (!session.width()) { showMessage('There is no window to save yet.'); return; }
+    download(session.windowPng(), 'window.png', 'image/png');
+  });
 
   $('text').value = '\\C[0]Welcome to \\C[2]Panelwright\\C[0]! $A$b\n\\C[4]Skins, text and glyphs in one window.';
   $('sample').dispatchEvent(new Event('change'));
