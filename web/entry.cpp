@@ -6,8 +6,11 @@
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <exception>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,6 +18,7 @@
 #include "cli/depth.h"
 #include "cli/load_picture.h"
 #include "compose/compose.h"
+#include "compose/extras.h"
 #include "compose/layout.h"
 #include "dib/qvdib.h"
 #include "png/png_writer.h"
@@ -38,10 +42,37 @@ struct WebOptions {
   int lineGap = 0;             // 0..320
   int transColor = 0;          // 0x00BBGGRR
   int depth = 24;              // 1, 4, 8 or 24
+  // Extras.
+  int faceIndex = 0;           // the cell of the face sheet, when one is loaded
+  bool faceRight = false;
+  bool faceFlip = false;
+  bool pauseArrow = false;
+  bool gameCodes = false;
+  std::string names;           // "N=TEXT" lines for \N[N], UTF-8
+  std::string values;          // "N=VALUE" lines for \V[N], UTF-8
 };
 
 constexpr int kMaxMargin = 160;
 constexpr int kMaxLineGap = 320;
+constexpr int kMaxCodeNumber = 999999999;
+
+// "N=TEXT" lines, as the command line's --name and --var take them, in Shift-JIS; empty lines
+// are passed over. what names the list in the message about a line that is not N=TEXT.
+std::map<int, std::string> NumberedTexts(const std::string& lines, const std::string& what) {
+  std::map<int, std::string> texts;
+  for (const std::string& line : SplitLines(lines)) {
+    if (line.empty()) continue;
+    const auto equals = line.find('=');
+    const std::string number = line.substr(0, equals == std::string::npos ? 0 : equals);
+    const bool digits = !number.empty() && number.size() <= 9 &&
+                        std::all_of(number.begin(), number.end(), [](unsigned char c) { return std::isdigit(c); });
+    if (!digits || std::stoi(number) > kMaxCodeNumber) {
+      throw Exception(what + ": each line is N=TEXT with N a whole number, not '" + line + "'");
+    }
+    texts.insert_or_assign(std::stoi(number), sjis::FromUtf8(line.substr(equals + 1)));
+  }
+  return texts;
+}
 
 std::optional<TQvPixelFormat> DepthFormat(int depth) {
   switch (depth) {
@@ -132,6 +163,15 @@ class WebSession {
     return static_cast<int>(PickTransparentColour(skin_ ? &*skin_ : nullptr, x, y));
   }
 
+  // A face sheet for the face extra: 48x48 cells, four to a row.
+  std::string LoadFaceSheet(const std::string& name, const std::string& bytes) {
+    return Try([&] {
+      faceSheet_ = FromBytes(bytes, name);
+      faceSheetName_ = name;
+    });
+  }
+  void ClearFaceSheet() { faceSheet_.reset(); }
+
   std::string LoadUserGlyphs(const std::string& name, const std::string& bytes) {
     return Try([&] { user_ = FromBytes(bytes, name); });
   }
@@ -141,8 +181,7 @@ class WebSession {
   // keeps it as a BMP file and as RGBA pixels. On failure the window composed before stays.
   std::string Compose(const WebOptions& o) {
     return Try([&] {
-      const ComposeInput input = Input(o);
-      TBitmap window = *ComposeWindow(input);
+      TBitmap window = *ComposeWindow(Input(o), Extras(o));
       cli::ReduceDepth(window, *DepthFormat(o.depth), false);
       TMemoryStream file;
       window.SaveToStream(file);
@@ -154,7 +193,7 @@ class WebSession {
 
   // Composes without keeping or converting anything: what the page benchmark times.
   std::string ComposeOnly(const WebOptions& o) {
-    return Try([&] { ComposeWindow(Input(o)); });
+    return Try([&] { ComposeWindow(Input(o), Extras(o)); });
   }
 
   int Width() const { return result_.GetWidth(); }
@@ -195,10 +234,30 @@ class WebSession {
     return input;
   }
 
+  // The extras of the form, as the command line's --face, --pause-arrow, --game-codes, --name
+  // and --var give them.
+  WindowExtras Extras(const WebOptions& o) const {
+    WindowExtras extras;
+    if (faceSheet_) {
+      extras.faceSheet = &*faceSheet_;
+      extras.faceSheetName = faceSheetName_;
+      extras.faceIndex = o.faceIndex;
+      extras.faceRight = o.faceRight;
+      extras.faceFlip = o.faceFlip;
+    }
+    extras.pauseArrow = o.pauseArrow;
+    extras.gameCodes = o.gameCodes;
+    extras.gameValues.names = NumberedTexts(o.names, "Names");
+    extras.gameValues.values = NumberedTexts(o.values, "Values");
+    return extras;
+  }
+
   std::optional<TBitmap> skin_;
   std::vector<std::uint8_t> skinRgba_;
   TBitmap builtIn_;
   TBitmap user_;
+  std::optional<TBitmap> faceSheet_;
+  std::string faceSheetName_;
   TFontCache fonts_;
   TBitmap result_;
   std::vector<std::uint8_t> bmp_;
@@ -214,7 +273,14 @@ EMSCRIPTEN_BINDINGS(panelwright) {
       .field("margin", &WebOptions::margin)
       .field("lineGap", &WebOptions::lineGap)
       .field("transColor", &WebOptions::transColor)
-      .field("depth", &WebOptions::depth);
+      .field("depth", &WebOptions::depth)
+      .field("faceIndex", &WebOptions::faceIndex)
+      .field("faceRight", &WebOptions::faceRight)
+      .field("faceFlip", &WebOptions::faceFlip)
+      .field("pauseArrow", &WebOptions::pauseArrow)
+      .field("gameCodes", &WebOptions::gameCodes)
+      .field("names", &WebOptions::names)
+      .field("values", &WebOptions::values);
   emscripten::class_<WebSession>("Session")
       .constructor<>()
       .class_function("sampleSkinNames", &WebSession::SampleSkinNames)
@@ -223,6 +289,8 @@ EMSCRIPTEN_BINDINGS(panelwright) {
       .function("hasSkin", &WebSession::HasSkin)
       .function("skinRgba", &WebSession::SkinRgba)
       .function("pickColour", &WebSession::PickColour)
+      .function("loadFaceSheet", &WebSession::LoadFaceSheet)
+      .function("clearFaceSheet", &WebSession::ClearFaceSheet)
       .function("loadUserGlyphs", &WebSession::LoadUserGlyphs)
       .function("clearUserGlyphs", &WebSession::ClearUserGlyphs)
       .function("compose", &WebSession::Compose)

@@ -91,6 +91,7 @@ const file = (name, bytes) => {
   return path;
 };
 const sample = (name) => join(root, 'resources', 'samples', name);
+const faceSheet = sample('faces.png');
 
 function runCli(args) {
   const result = spawnSync(cli, args, { cwd: work, encoding: 'utf8' });
@@ -137,6 +138,7 @@ const download = async (button) => {
 // Sets the page's form; the skin and the user glyph sheet only when they change.
 let shownSkin = null;
 let shownGlyphs = null;
+let shownFaces = false;
 async function setForm(c) {
   if (shownSkin !== c.skin) {
     await page.setInputFiles('#skin-file', skins[c.skin]);
@@ -149,6 +151,18 @@ async function setForm(c) {
     else await page.click('#glyphs-clear');
     shownGlyphs = glyphs;
   }
+  if (shownFaces !== Boolean(c.face)) {
+    if (c.face) await page.setInputFiles('#face-file', faceSheet);
+    else await page.click('#face-clear');
+    shownFaces = Boolean(c.face);
+  }
+  await page.fill('#face-index', String(c.face?.index ?? 0));
+  await page.setChecked('#face-right', Boolean(c.face?.right));
+  await page.setChecked('#face-flip', Boolean(c.face?.flip));
+  await page.setChecked('#pause-arrow', Boolean(c.arrow));
+  await page.setChecked('#game-codes', Boolean(c.game));
+  await page.fill('#names', Object.entries(c.names ?? {}).map(([n, text]) => `${n}=${text}`).join('\n'));
+  await page.fill('#values', Object.entries(c.values ?? {}).map(([n, text]) => `${n}=${text}`).join('\n'));
   await page.selectOption('#font', c.font ?? 'RMG2000');
   await page.selectOption('#wall', String(c.wall ?? 0));
   await page.fill('#margin', String(c.margin ?? 0));
@@ -171,6 +185,15 @@ function cliArgs(c, output) {
   if (c.pick) args.push('--trans-at', c.pick.join(','));
   else args.push('--trans', c.trans ?? '000000');
   if (c.glyphs) args.push('--user-glyphs', glyphSheet);
+  if (c.face) {
+    args.push('--face', `${faceSheet}:${c.face.index}`);
+    if (c.face.right) args.push('--face-right');
+    if (c.face.flip) args.push('--face-flip');
+  }
+  if (c.arrow) args.push('--pause-arrow');
+  if (c.game) args.push('--game-codes');
+  for (const [n, text] of Object.entries(c.names ?? {})) args.push('--name', `${n}=${text}`);
+  for (const [n, text] of Object.entries(c.values ?? {})) args.push('--var', `${n}=${text}`);
   return args;
 }
 
@@ -193,6 +216,12 @@ const cases = [
   { name: 'depth 8 from a palette PNG', skin: 'palettePng', text: 'Reduced', depth: 8 },
   { name: 'empty text, narrow window', skin: 'blue', text: '', margin: 0 },
   { name: 'wide margins and gaps', skin: 'forest', text: 'a\n\nc', margin: 40, gap: 30 },
+  { name: 'face on the left, pause arrow', skin: 'blue', text: 'With a face\n\\C[3]and an arrow', face: { index: 2 },
+    arrow: true, margin: 3 },
+  { name: 'face on the right, mirrored, depth 8', skin: 'night', text: 'Right side', face: { index: 5, right: true, flip: true },
+    depth: 8, trans: 'FFFFFF' },
+  { name: 'game codes with names and values', skin: 'forest', game: true,
+    text: '\\N[1] found \\V[7] coins!\\.\\|\nWait\\_ here \\S[3]now\\!', names: { 1: 'アレックス' }, values: { 7: '120' } },
 ];
 
 test('every downloaded window, BMP and PNG, equals the command line\'s file', async (t) => {

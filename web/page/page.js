@@ -28,7 +28,7 @@
     canvas.getContext('2d').putImageData(new ImageData(new Uint8ClampedArray(rgba), width, height), 0, 0);
   };
 
-  // The form as the session's options. Extras add their fields here.
+  // The form as the session's options.
   const options = () => ({
     text: $('text').value,
     font: $('font').value,
@@ -37,6 +37,13 @@
     lineGap: Number($('gap').value),
     transColor: toColour($('trans').value),
     depth: Number($('depth').value),
+    faceIndex: Number($('face-index').value),
+    faceRight: $('face-right').checked,
+    faceFlip: $('face-flip').checked,
+    pauseArrow: $('pause-arrow').checked,
+    gameCodes: $('game-codes').checked,
+    names: $('names').value,
+    values: $('values').value,
   });
 
   // Pixel-exact zoom: the canvas is shown at a whole multiple of its size, without smoothing.
@@ -123,7 +130,17 @@
   });
   $('glyphs-clear').addEventListener('click', () => { session.clearUserGlyphs(); $('glyphs').value = ''; compose(); });
 
-  for (const id of ['text', 'font', 'wall', 'margin', 'gap', 'trans', 'depth']) {
+  $('face-file').addEventListener('change', async (e) => {
+    const file = e.target.files[0];
+    if (!file) return;
+    const failure = session.loadFaceSheet(file.name, await readFile(file));
+    showMessage(failure);
+    if (!failure) compose();
+  });
+  $('face-clear').addEventListener('click', () => { session.clearFaceSheet(); $('face-file').value = ''; compose(); });
+
+  for (const id of ['text', 'font', 'wall', 'margin', 'gap', 'trans', 'depth', 'face-index', 'face-right',
+                    'face-flip', 'pause-arrow', 'game-codes', 'names', 'values']) {
     $(id).addEventListener('input', compose);
   }
   $('zoom').addEventListener('input', () => {
