@@ -279,10 +279,9 @@ test('the preview follows typing', async () => {
 });
 
 test('no request leaves the page after it has loaded, and a screenshot is kept', async () => {
-  await page.setInputFiles('#skin-file', skins.forest);
-  await page.fill('#text', '\\C[0]Welcome to \\C[2]Panelwright\\C[0]! $A$b\n\\C[4]Skins, text and glyphs in one window.');
-  await page.fill('#margin', '4');
-  await page.$eval('#zoom', (zoom) => { zoom.value = '3'; zoom.dispatchEvent(new Event('input')); });
+  await setForm({ skin: 'forest', face: { index: 1 }, arrow: true, margin: 4,
+    text: '\\C[0]Welcome to \\C[2]Panelwright\\C[0]! $A$b\n\\C[4]Skins, faces, text and glyphs\nin one window.' });
+  await page.$eval('#zoom', (zoom) => { zoom.value = '2'; zoom.dispatchEvent(new Event('input')); });
   const shot = process.env.PW_SCREENSHOT || join(root, 'build-web', 'page-screenshot.png');
   mkdirSync(dirname(shot), { recursive: true });
   await page.screenshot({ path: shot, fullPage: true });
