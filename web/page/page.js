@@ -121,23 +121,22 @@
     compose();
   });
 
-  $('glyphs').addEventListener('change', async (e) => {
-    const file = e.target.files[0];
-    if (!file) return;
-    const failure = session.loadUserGlyphs(file.name, await readFile(file));
-    showMessage(failure);
-    if (!failure) compose();
-  });
-  $('glyphs-clear').addEventListener('click', () => { session.clearUserGlyphs(); $('glyphs').value = ''; compose(); });
-
-  $('face-file').addEventListener('change', async (e) => {
-    const file = e.target.files[0];
-    if (!file) return;
-    const failure = session.loadFaceSheet(file.name, await readFile(file));
-    showMessage(failure);
-    if (!failure) compose();
-  });
-  $('face-clear').addEventListener('click', () => { session.clearFaceSheet(); $('face-file').value = ''; compose(); });
+  // A picture input beside its remove button: load(name, bytes) reads the chosen file into the
+  // session, clear() drops it; the window is composed again after either.
+  const sheetInput = (input, button, load, clear) => {
+    $(input).addEventListener('change', async (e) => {
+      const file = e.target.files[0];
+      if (!file) return;
+      const failure = load(file.name, await readFile(file));
+      showMessage(failure);
+      if (!failure) compose();
+    });
+    $(button).addEventListener('click', () => { clear(); $(input).value = ''; compose(); });
+  };
+  sheetInput('glyphs', 'glyphs-clear', (name, bytes) => session.loadUserGlyphs(name, bytes),
+             () => session.clearUserGlyphs());
+  sheetInput('face-file', 'face-clear', (name, bytes) => session.loadFaceSheet(name, bytes),
+             () => session.clearFaceSheet());
 
   for (const id of ['text', 'font', 'wall', 'margin', 'gap', 'trans', 'depth', 'face-index', 'face-right',
                     'face-flip', 'pause-arrow', 'game-codes', 'names', 'values']) {
