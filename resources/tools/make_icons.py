@@ -14,10 +14,9 @@ Python 3 standard library only. Run from anywhere:  python3 resources/tools/make
 The build never runs this script; its outputs are committed.
 """
 import os
-import struct
-import zlib
 
-ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..'))
+from make_skins import ROOT, write_png
+
 OUT = os.path.join(ROOT, 'resources', 'icons')
 SIZES = (16, 32, 48, 64, 128, 256)
 CANVAS = 256.0
@@ -129,25 +128,6 @@ def render(size, samples=8):
 # ---------------------------------------------------------------------------------------------
 # Files
 
-def png_chunk(kind, data):
-    body = kind + data
-    return struct.pack('>I', len(data)) + body + struct.pack('>I', zlib.crc32(body) & 0xFFFFFFFF)
-
-
-def write_png_rgba(path, rows):
-    height, width = len(rows), len(rows[0])
-    raw = bytearray()
-    for row in rows:
-        raw.append(0)
-        for pixel in row:
-            raw += bytes(pixel)
-    ihdr = struct.pack('>IIBBBBB', width, height, 8, 6, 0, 0, 0)
-    out = b'\x89PNG\r\n\x1a\n' + png_chunk(b'IHDR', ihdr)
-    out += png_chunk(b'IDAT', zlib.compress(bytes(raw), 9)) + png_chunk(b'IEND', b'')
-    with open(path, 'wb') as f:
-        f.write(out)
-
-
 def hex_colour(c):
     return '#%02x%02x%02x' % c
 
@@ -181,7 +161,7 @@ def write_svg(path):
 def main():
     os.makedirs(OUT, exist_ok=True)
     for size in SIZES:
-        write_png_rgba(os.path.join(OUT, 'panelwright-%d.png' % size), render(size))
+        write_png(os.path.join(OUT, 'panelwright-%d.png' % size), render(size))
     write_svg(os.path.join(OUT, 'panelwright.svg'))
 
 

@@ -29,16 +29,18 @@ def png_chunk(kind, data):
 
 
 def write_png(path, pixels, palette=None):
-    """pixels: rows of (r, g, b) tuples, top row first. With a palette (a list of colours),
-    writes an 8-bit indexed image, otherwise 8-bit RGB; never interlaced."""
+    """pixels: rows of (r, g, b) or (r, g, b, a) tuples, top row first. With a palette (a list
+    of colours), writes an 8-bit indexed image, otherwise 8-bit RGB or RGBA as the tuples are;
+    never interlaced."""
     height, width = len(pixels), len(pixels[0])
     raw = bytearray()
     if palette is None:
-        ihdr = struct.pack('>IIBBBBB', width, height, 8, 2, 0, 0, 0)
+        colour_type = 6 if len(pixels[0][0]) == 4 else 2
+        ihdr = struct.pack('>IIBBBBB', width, height, 8, colour_type, 0, 0, 0)
         for row in pixels:
             raw.append(0)
-            for r, g, b in row:
-                raw += bytes((r, g, b))
+            for pixel in row:
+                raw += bytes(pixel)
     else:
         index = {c: i for i, c in enumerate(palette)}
         ihdr = struct.pack('>IIBBBBB', width, height, 8, 3, 0, 0, 0)
