@@ -172,13 +172,14 @@ TSkinRegion FaceCell(const TColourImage& sheet, const WindowExtras& extras) {
   return {face::kSize * (index % face::kPerRow), face::kSize * (index / face::kPerRow), face::kSize, face::kSize};
 }
 
-// Copies a face cell to (left, top), mirrored when asked; transparent pixels are skipped.
-void DrawFace(const TColourImage& sheet, TSkinRegion cell, bool flip, TColor trans, int left, int top,
-              steps::TWindowWriter& window) {
-  for (int y = 0; y < cell.height; ++y) {
-    for (int x = 0; x < cell.width; ++x) {
-      const int sx = cell.x + (flip ? cell.width - 1 - x : x);
-      const TColor c = sheet.At(sx, cell.y + y);
+// Copies a region of source to (left, top), mirrored left to right when asked; pixels of the
+// transparent colour are skipped, as in the frame.
+void DrawMasked(const TColourImage& source, TSkinRegion region, bool flip, TColor trans, int left, int top,
+                steps::TWindowWriter& window) {
+  for (int y = 0; y < region.height; ++y) {
+    for (int x = 0; x < region.width; ++x) {
+      const int sx = region.x + (flip ? region.width - 1 - x : x);
+      const TColor c = source.At(sx, region.y + y);
       if (c != trans) window.Put(left + x, top + y, c);
     }
   }
@@ -186,14 +187,8 @@ void DrawFace(const TColourImage& sheet, TSkinRegion cell, bool flip, TColor tra
 
 // The skin's down arrow centred on the bottom edge, masked like the frame.
 void DrawPauseArrow(const TColourImage& skin, TColor trans, WindowSize size, steps::TWindowWriter& window) {
-  const int left = size.width / 2 - kPauseArrow.width / 2;
-  const int top = size.height - kPauseArrow.height;
-  for (int y = 0; y < kPauseArrow.height; ++y) {
-    for (int x = 0; x < kPauseArrow.width; ++x) {
-      const TColor c = skin.At(kPauseArrow.x + x, kPauseArrow.y + y);
-      if (c != trans) window.Put(left + x, top + y, c);
-    }
-  }
+  DrawMasked(skin, kPauseArrow, false, trans, size.width / 2 - kPauseArrow.width / 2, size.height - kPauseArrow.height,
+             window);
 }
 
 }  // namespace
@@ -226,7 +221,7 @@ std::optional<TBitmap> ComposeWindow(const ComposeInput& input, const WindowExtr
   const int inside = input.padRound + face::kGap;
   if (withFace) {
     const int left = extras.faceRight ? size.width - input.padRound - face::kShift : inside;
-    DrawFace(faceSheet, cell, extras.faceFlip, input.transColor, left, inside, writer);
+    DrawMasked(faceSheet, cell, extras.faceFlip, input.transColor, left, inside, writer);
   }
   const int shift = withFace && !extras.faceRight ? face::kShift : 0;
   steps::DrawText(text, input, shift, skin, font, writer);
