@@ -71,6 +71,18 @@ std::size_t VanishingCode(const Chars& t, std::size_t i) {
   return 0;
 }
 
+// The markup text of the \N[n] or \V[n] code that starts at the backslash t[i], and the code's
+// length; nullopt when no such code starts there.
+std::optional<std::string> GivenCode(const Chars& t, std::size_t i, const GameCodeValues& values,
+                                     std::size_t& length) {
+  const bool name = IsLetter(t, i + 1, 'N');
+  if (!name && !IsLetter(t, i + 1, 'V')) return std::nullopt;
+  const std::optional<int> n = BracketedNumber(t, i + 2, length);
+  if (!n) return std::nullopt;
+  length += 2;
+  return Literal(Given(name ? values.names : values.values, *n, name ? compose_msg::kNoName : compose_msg::kNoValue));
+}
+
 }  // namespace
 
 std::vector<std::string> ApplyGameCodes(std::string_view line, const GameCodeValues& values) {
@@ -100,12 +112,9 @@ std::vector<std::string> ApplyGameCodes(std::string_view line, const GameCodeVal
       i += 2;
     } else if (const std::size_t vanishing = VanishingCode(t, i); vanishing > 0) {
       i += vanishing;
-    } else if (IsLetter(t, i + 1, 'N') && BracketedNumber(t, i + 2, length)) {
-      out += Literal(Given(values.names, *BracketedNumber(t, i + 2, length), compose_msg::kNoName));
-      i += 2 + length;
-    } else if (IsLetter(t, i + 1, 'V') && BracketedNumber(t, i + 2, length)) {
-      out += Literal(Given(values.values, *BracketedNumber(t, i + 2, length), compose_msg::kNoValue));
-      i += 2 + length;
+    } else if (const std::optional<std::string> given = GivenCode(t, i, values, length)) {
+      out += *given;
+      i += length;
     } else {
       // Not a game code: the markup's colour code passes as it is, any other backslash stays text.
       out += IsLetter(t, i + 1, 'C') ? "\\" : "\\\\";
