@@ -197,11 +197,8 @@ TEST_F(ComposeCli, BatchNumbersItsOutputs) {
 
 TEST_F(ComposeCli, BatchDialogueWithTwoSpeakersFacesGameCodesAndArrow) {
   Save(CoordinateSkin(), "skin.bmp");
-  TBitmap faces;  // faces 0 and 1 side by side, each one flat colour
-  faces.SetPixelFormat(TPixelFormat::pf24bit);
-  faces.SetSize(96, 48);
-  for (int y = 0; y < 48; ++y)
-    for (int x = 0; x < 96; ++x) faces.SetPixelColor(x, y, x < 48 ? RGB(200, 0, 1) : RGB(0, 200, 1));
+  // Faces 0 and 1 side by side, each one flat colour.
+  const TBitmap faces = testing::Picture(96, 48, [](int x, int) { return x < 48 ? RGB(200, 0, 1) : RGB(0, 200, 1); });
   fs::create_directories(folder_ / "talk");
   Save(faces, "talk/faces.bmp");
   WriteFile(folder_ / "talk" / "dialogue.txt",
