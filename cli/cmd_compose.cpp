@@ -352,7 +352,6 @@ std::vector<WindowJob> BatchWindows(const Options& o, std::string_view text) {
   return windows;
 }
 
-// Face sheets by file name, each read once.
 // Face sheets by file name, each read once before any window is made, so that the batch's
 // threads only look them up. A sheet that fails to load fails the windows that use it.
 class TFaceSheets {
