@@ -49,18 +49,12 @@ void AppendUtf8(std::string& out, char32_t code) {
   }
 }
 
-int Utf8Length(std::uint8_t first) {
-  if (first < 0x80) return 1;
-  if ((first & 0xE0) == 0xC0) return 2;
-  if ((first & 0xF0) == 0xE0) return 3;
-  return 4;
-}
-
-// Decodes the UTF-8 sequence at text[pos]; returns -1 when it is not well formed.
-long DecodeUtf8(std::string_view text, std::size_t pos) {
+// Decodes the UTF-8 sequence at text[pos] and sets length to its byte count; returns -1 when
+// it is not well formed.
+long DecodeUtf8(std::string_view text, std::size_t pos, int& length) {
   const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
   const std::uint8_t first = byte(pos);
-  int length = 0;
+  length = 1;
   long code = 0;
   long minimum = 0;
   if (first < 0x80) return first;
@@ -107,13 +101,14 @@ std::string FromUtf8(std::string_view utf8) {
   std::string output;
   output.reserve(utf8.size());
   for (std::size_t pos = 0; pos < utf8.size();) {
-    const long code = DecodeUtf8(utf8, pos);
+    int length = 0;
+    const long code = DecodeUtf8(utf8, pos, length);
     if (code < 0) throw EConvertError(FormatMessage(msg::kInvalidUtf8, {std::to_string(pos)}));
     const long bytes = EncodeCp932(code);
     if (bytes < 0) throw EConvertError(FormatMessage(msg::kNoShiftJisForm, {CodePointName(code)}));
     if (bytes > 0xFF) output += static_cast<char>(bytes >> 8);
     output += static_cast<char>(bytes & 0xFF);
-    pos += static_cast<std::size_t>(Utf8Length(static_cast<std::uint8_t>(utf8[pos])));
+    pos += static_cast<std::size_t>(length);
   }
   return output;
 }
