@@ -79,7 +79,7 @@ std::string CodePointName(long code) {
 
 }  // namespace
 
-bool IsLeadByte(std::uint8_t b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+bool IsLeadByte(std::uint8_t b) { return table::LeadSlot(b) >= 0; }
 
 std::size_t CharacterLength(std::string_view bytes, std::size_t pos) {
   if (pos >= bytes.size()) return 0;
