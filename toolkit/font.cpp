@@ -15,6 +15,8 @@ namespace pw {
 namespace {
 
 constexpr int kCell = TCharCell::kSize;
+// The cell is drawn from the glyph rows row for row.
+static_assert(kCell == kGlyphCell);
 constexpr int kHalfAdvance = 6;
 constexpr int kFullAdvance = 12;
 constexpr const char* kMinchoFace = "RM2000";
