@@ -13,6 +13,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/depth.h"
@@ -178,16 +179,15 @@ class WebSession {
   void ClearUserGlyphs() { user_ = TBitmap(); }
 
   // Composes the window, reduced to the chosen depth as the command line's --depth does, and
-  // keeps it as a BMP file and as RGBA pixels. On failure the window composed before stays.
+  // keeps it with its RGBA pixels for the preview; the files are written only when asked for.
+  // The composer's window is already 24 bits, so that depth needs no conversion. On failure the
+  // window composed before stays.
   std::string Compose(const WebOptions& o) {
     return Try([&] {
       TBitmap window = *ComposeWindow(Input(o), Extras(o));
-      cli::ReduceDepth(window, *DepthFormat(o.depth), false);
-      TMemoryStream file;
-      window.SaveToStream(file);
-      bmp_.assign(file.Bytes().begin(), file.Bytes().end());
+      if (o.depth != 24 || window.GetBitsPerPixel() != 24) cli::ReduceDepth(window, *DepthFormat(o.depth), false);
       rgba_ = Rgba(window);
-      result_ = window;
+      result_ = std::move(window);
     });
   }
 
@@ -200,18 +200,28 @@ class WebSession {
   int Height() const { return result_.GetHeight(); }
   int BitsPerPixel() const { return result_.GetBitsPerPixel(); }
   val WindowRgba() const { return View(rgba_); }
-  val WindowBmp() const { return View(bmp_); }
 
-  // The window as a PNG file, written when asked for: the command line's writer for -o NAME.png.
+  // The window as a BMP file, as the command line writes -o NAME.bmp.
+  val WindowBmp() {
+    return WindowFile([this](TStream& file) { result_.SaveToStream(file); });
+  }
+
+  // The window as a PNG file: the command line's writer for -o NAME.png.
   val WindowPng() {
-    if (result_.GetEmpty()) return val::null();
-    TMemoryStream file;
-    WritePng(result_, file);
-    png_.assign(file.Bytes().begin(), file.Bytes().end());
-    return View(png_);
+    return WindowFile([this](TStream& file) { WritePng(result_, file); });
   }
 
  private:
+  // The window written by write into the file buffer the page reads; null before any window.
+  template <typename Write>
+  val WindowFile(Write write) {
+    if (result_.GetEmpty()) return val::null();
+    TMemoryStream stream;
+    write(stream);
+    file_.assign(stream.Bytes().begin(), stream.Bytes().end());
+    return View(file_);
+  }
+
   // The composer's input for the form; raises for a value the form cannot give.
   ComposeInput Input(const WebOptions& o) {
     if (!skin_) throw Exception("Choose a system graphic first.");
@@ -260,8 +270,7 @@ class WebSession {
   std::string faceSheetName_;
   TFontCache fonts_;
   TBitmap result_;
-  std::vector<std::uint8_t> bmp_;
-  std::vector<std::uint8_t> png_;
+  std::vector<std::uint8_t> file_;
   std::vector<std::uint8_t> rgba_;
 };
 
