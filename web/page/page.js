@@ -10,6 +10,8 @@
   const state = { zoom: 2 };
 
   const showMessage = (text) => { $('message').textContent = text || ''; };
+  // Shows a session call's failure message, or clears the message; true when there was none.
+  const succeeded = (failure) => { showMessage(failure); return !failure; };
 
   // "#rrggbb" and the colour value 0x00BBGGRR.
   const toColour = (hex) => {
@@ -60,9 +62,7 @@
 
   const compose = () => {
     if (!session.hasSkin()) return;
-    const failure = session.compose(options());
-    showMessage(failure);
-    if (failure) return;
+    if (!succeeded(session.compose(options()))) return;
     paint($('window'), session.width(), session.height(), session.windowRgba());
     showZoom();
   };
@@ -72,9 +72,7 @@
   const readFile = async (file) => new Uint8Array(await file.arrayBuffer());
 
   const loadSkinFile = async (file) => {
-    const failure = session.loadSkin(file.name, await readFile(file));
-    showMessage(failure);
-    if (failure) return;
+    if (!succeeded(session.loadSkin(file.name, await readFile(file)))) return;
     $('sample').value = '';
     showSkin();
     compose();
@@ -98,9 +96,7 @@
   }
   $('sample').selectedIndex = 1;
   $('sample').addEventListener('change', () => {
-    const failure = session.loadSampleSkin($('sample').value);
-    showMessage(failure);
-    if (!failure) { showSkin(); compose(); }
+    if (succeeded(session.loadSampleSkin($('sample').value))) { showSkin(); compose(); }
   });
   $('skin-file').addEventListener('change', (e) => { if (e.target.files[0]) loadSkinFile(e.target.files[0]); });
 
@@ -127,9 +123,7 @@
     $(input).addEventListener('change', async (e) => {
       const file = e.target.files[0];
       if (!file) return;
-      const failure = load(file.name, await readFile(file));
-      showMessage(failure);
-      if (!failure) compose();
+      if (succeeded(load(file.name, await readFile(file)))) compose();
     });
     $(button).addEventListener('click', () => { clear(); $(input).value = ''; compose(); });
   };
