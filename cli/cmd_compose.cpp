@@ -83,8 +83,6 @@ const char* const kComposeUsage =
 
 namespace {
 
-constexpr int kMaxMargin = 160;
-constexpr int kMaxLineGap = 320;
 constexpr int kMaxJobs = 256;
 constexpr const char* kBatchSeparator = "---";
 
@@ -198,8 +196,8 @@ Options ParseOptions(const Args& args) {
       const std::string& v = value(i);
       if (v != "stretch" && v != "tile") throw UsageError{"--wallpaper is stretch or tile, not '" + v + "'"};
       o.wallMode = v == "tile" ? 1 : 0;
-    } else if (a == "--margin") o.margin = ParseNumber(a, value(i), 0, kMaxMargin);
-    else if (a == "--line-gap") o.lineGap = ParseNumber(a, value(i), 0, kMaxLineGap);
+    } else if (a == "--margin") o.margin = ParseNumber(a, value(i), 0, kMaxPadRound);
+    else if (a == "--line-gap") o.lineGap = ParseNumber(a, value(i), 0, kMaxPadLine);
     else if (a == "--jobs") o.jobs = static_cast<unsigned>(ParseNumber(a, value(i), 1, kMaxJobs));
     else if (a == "--trans") o.trans = ParseWebColour(value(i));
     else if (a == "--trans-at") o.transAt = ParsePosition(value(i));
@@ -214,11 +212,8 @@ Options ParseOptions(const Args& args) {
     }
     else if (a == "--depth") {
       const std::string& v = value(i);
-      if (v == "1") o.depth = qvPf1Bit;
-      else if (v == "4") o.depth = qvPf4Bit;
-      else if (v == "8") o.depth = qvPf8Bit;
-      else if (v == "24") o.depth = qvPf24Bit;
-      else throw UsageError{"--depth is 1, 4, 8 or 24, not '" + v + "'"};
+      o.depth = BitDepthFormat(v);
+      if (!o.depth) throw UsageError{"--depth is 1, 4, 8 or 24, not '" + v + "'"};
     } else throw UsageError{"unknown option '" + a + "'"};
   }
   if (!o.output) throw UsageError{"an output file is needed: -o OUT.bmp"};
@@ -244,13 +239,6 @@ TBitmap LoadSystemGraphic(const Options& o) {
   }
   RequireSystemGraphicSize(system, o.system ? *o.system : std::string("the sample skin"));
   return system;
-}
-
-TBitmap LoadBuiltInGlyphs() {
-  const auto bytes = resources::Gaizi01();
-  TBitmap sheet;
-  sheet.LoadFromPackedDib(bytes.data(), bytes.size());
-  return sheet;
 }
 
 // The named sheet, else myword.bmp or myword.png in the current directory, else none (empty).

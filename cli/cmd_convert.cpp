@@ -37,10 +37,7 @@ struct Options {
 };
 
 TQvPixelFormat ParseDepth(const std::string& v) {
-  if (v == "1") return qvPf1Bit;
-  if (v == "4") return qvPf4Bit;
-  if (v == "8") return qvPf8Bit;
-  if (v == "24") return qvPf24Bit;
+  if (const auto bits = BitDepthFormat(v)) return *bits;
   if (v == "halftone") return qvPfHalftone;
   if (v == "halftone-bw") return qvPfHalftoneBW;
   throw UsageError{"--depth is 1, 4, 8, 24, halftone or halftone-bw, not '" + v + "'"};

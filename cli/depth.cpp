@@ -2,6 +2,14 @@
 
 namespace pw::cli {
 
+std::optional<TQvPixelFormat> BitDepthFormat(std::string_view bits) {
+  if (bits == "1") return qvPf1Bit;
+  if (bits == "4") return qvPf4Bit;
+  if (bits == "8") return qvPf8Bit;
+  if (bits == "24") return qvPf24Bit;
+  return std::nullopt;
+}
+
 void ReduceDepth(TQvDIB& dib, TQvPixelFormat depth, bool high) {
   dib.ConvertMode = high ? qvCmHigh : qvCmLow;
   dib.SetPixelFormat(depth);

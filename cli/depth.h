@@ -3,10 +3,16 @@
 // white), the Low colour division unless high is asked for.
 #pragma once
 
+#include <optional>
+#include <string_view>
+
 #include "dib/qvdib.h"
 #include "toolkit/bitmap.h"
 
 namespace pw::cli {
+
+// The pixel format for "1", "4", "8" or "24" bits; none for any other text.
+std::optional<TQvPixelFormat> BitDepthFormat(std::string_view bits);
 
 // Sets the pixel format of dib; high selects the High division for 24 bits to 8 or 4.
 void ReduceDepth(TQvDIB& dib, TQvPixelFormat depth, bool high);

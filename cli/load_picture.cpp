@@ -8,6 +8,7 @@
 #include "compose/layout.h"
 #include "dib/qvdib.h"
 #include "png/kropng.h"
+#include "resources/resources.h"
 #include "toolkit/errors.h"
 #include "toolkit/stream.h"
 
@@ -66,6 +67,13 @@ void RequireSystemGraphicSize(const TBitmap& picture, const std::string& name) {
     throw Exception(name + ": the system graphic is " + std::to_string(picture.GetWidth()) + "x" +
                     std::to_string(picture.GetHeight()) + " pixels; it must be 160x80");
   }
+}
+
+TBitmap LoadBuiltInGlyphs() {
+  const auto bytes = resources::Gaizi01();
+  TBitmap sheet;
+  sheet.LoadFromPackedDib(bytes.data(), bytes.size());
+  return sheet;
 }
 
 }  // namespace pw::cli

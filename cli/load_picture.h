@@ -23,6 +23,9 @@ TBitmap LoadPicture(TStream& stream, const std::string& name);
 // Raises "NAME: the system graphic is WxH pixels; it must be 160x80" for any other size.
 void RequireSystemGraphicSize(const TBitmap& picture, const std::string& name);
 
+// The built-in glyph sheet gaizi01.
+TBitmap LoadBuiltInGlyphs();
+
 // The image as a toolkit bitmap. RLE images pass their encoded bytes along, so that a BMP
 // save writes them as they are.
 TBitmap BitmapFromDib(const TQvDIB& dib);

@@ -17,8 +17,6 @@ constexpr int kTextLeft = 8;       // text origin inside the margin
 constexpr int kTextTop = 10;
 constexpr int kHalfAdvance = 6;
 constexpr int kFullAdvance = 12;
-constexpr int kMaxPadRound = 160;
-constexpr int kMaxPadLine = 320;
 
 }  // namespace
 

@@ -26,14 +26,18 @@ class TFontCache {
   std::map<std::string, TTextRasterizer> fonts_;
 };
 
+// The largest margin (padRound) and line gap (padLine) the composer takes.
+constexpr int kMaxPadRound = 160;
+constexpr int kMaxPadLine = 320;
+
 struct ComposeInput {
   const TBitmap* systemGraphic = nullptr;  // the 160x80 skin; null means none loaded
   TColor transColor = clBlack;
   std::vector<std::string> lines;          // window lines as Shift-JIS bytes
   std::string fontFace = "RMG2000";        // "RMG2000" or "RM2000"
   int wallMode = 0;                        // 0 stretch ("Enlarge to Display"), 1 tile
-  int padRound = 0;                        // 0..160
-  int padLine = 0;                         // 0..320
+  int padRound = 0;                        // 0..kMaxPadRound
+  int padLine = 0;                         // 0..kMaxPadLine
   const TBitmap* gaizi = nullptr;          // built-in glyph sheet (156x48)
   const TBitmap* myGaizi = nullptr;        // user glyph sheet, may be empty (0x0) or null
   TFontCache* fonts = nullptr;             // glyph cache to use; null composes with a fresh one

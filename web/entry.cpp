@@ -53,8 +53,6 @@ struct WebOptions {
   std::string values;          // "N=VALUE" lines for \V[N], UTF-8
 };
 
-constexpr int kMaxMargin = 160;
-constexpr int kMaxLineGap = 320;
 constexpr int kMaxCodeNumber = 999999999;
 
 // "N=TEXT" lines, as the command line's --name and --var take them, in Shift-JIS; empty lines
@@ -75,15 +73,7 @@ std::map<int, std::string> NumberedTexts(const std::string& lines, const std::st
   return texts;
 }
 
-std::optional<TQvPixelFormat> DepthFormat(int depth) {
-  switch (depth) {
-    case 1: return qvPf1Bit;
-    case 4: return qvPf4Bit;
-    case 8: return qvPf8Bit;
-    case 24: return qvPf24Bit;
-    default: return std::nullopt;
-  }
-}
+std::optional<TQvPixelFormat> DepthFormat(int depth) { return cli::BitDepthFormat(std::to_string(depth)); }
 
 TBitmap FromBytes(const std::string& bytes, const std::string& name) {
   TMemoryStream stream(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
@@ -127,10 +117,7 @@ std::string Try(Step step) {
 
 class WebSession {
  public:
-  WebSession() {
-    const auto bytes = resources::Gaizi01();
-    builtIn_.LoadFromPackedDib(bytes.data(), bytes.size());
-  }
+  WebSession() : builtIn_(cli::LoadBuiltInGlyphs()) {}
 
   // The sample skins' names, the default one first, separated by line feeds.
   static std::string SampleSkinNames() {
@@ -227,7 +214,7 @@ class WebSession {
     if (!skin_) throw Exception("Choose a system graphic first.");
     if (!DepthFormat(o.depth)) throw Exception("The colour depth is 1, 4, 8 or 24 bits, not " + std::to_string(o.depth) + ".");
     if (o.font != "RMG2000" && o.font != "RM2000") throw Exception("The font is RMG2000 or RM2000, not " + o.font + ".");
-    if (o.margin < 0 || o.margin > kMaxMargin || o.lineGap < 0 || o.lineGap > kMaxLineGap) {
+    if (o.margin < 0 || o.margin > kMaxPadRound || o.lineGap < 0 || o.lineGap > kMaxPadLine) {
       throw Exception("The margin is 0..160 and the line gap 0..320 pixels.");
     }
     ComposeInput input;
