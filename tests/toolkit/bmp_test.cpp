@@ -395,6 +395,18 @@ TEST(BmpRead, RlePicturesAreBoundedByTheirSizeNotTheirCompression) {
   s.width = 16385;
   s.height = 16384;  // one row more than kMaxBitmapPixels allows
   EXPECT_EQ(Message(s.Build()), msg::kBitmapIllegal);
+  // At 4 bits, exactly kMaxBitmapPixels is 128 MiB; one pixel more is refused.
+  s.bitCount = 4;
+  s.compression = 2;
+  const struct {
+    std::int32_t width, height;
+    const char* message;
+  } limits[] = {{1 << 14, 1 << 14, "loaded"}, {(1 << 28) + 1, 1, msg::kBitmapIllegal}};
+  for (const auto& l : limits) {
+    s.width = l.width;
+    s.height = l.height;
+    EXPECT_EQ(Message(s.Build()), l.message) << l.width << "x" << l.height;
+  }
 }
 
 TEST(BmpRead, ZeroBytesGiveAnEmptyBitmap) {
