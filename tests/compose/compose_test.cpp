@@ -476,11 +476,15 @@ TEST_F(ExtrasTest, GameCodesActBeforeTheMarkup) {
   user_ = Sheet(120, 12, {{0, 0}});
   WindowExtras game;
   game.gameCodes = true;
-  const TBitmap thin = ComposeExtras(Input({"\\S[5]$0\\_\\!$0"}), game);
-  EXPECT_EQ(thin.GetWidth(), 16 + 12 + 3 + 12);
-  EXPECT_EQ(thin.GetPixelColor(8, 10), Src(2, 52));
-  EXPECT_EQ(thin.GetPixelColor(8 + 12, 10), Src(8 + 12, 10));  // the thin space draws nothing
-  EXPECT_EQ(thin.GetPixelColor(8 + 15, 10), Src(2, 52));
+  // Each \\_ advances 3 pixels, and draws nothing.
+  for (const auto& [line, gap] : {std::pair<std::string, int>{"\\S[5]$0\\_\\!$0", 3}, {"$0\\_\\_$0", 6}}) {
+    SCOPED_TRACE(line);
+    const TBitmap thin = ComposeExtras(Input({line}), game);
+    EXPECT_EQ(thin.GetWidth(), 16 + 12 + gap + 12);
+    EXPECT_EQ(thin.GetPixelColor(8, 10), Src(2, 52));
+    EXPECT_EQ(thin.GetPixelColor(8 + 12, 10), Src(8 + 12, 10));
+    EXPECT_EQ(thin.GetPixelColor(8 + 12 + gap, 10), Src(2, 52));
+  }
   game.gameValues.names[1] = "$0";  // a name is shown literally, never as a glyph code
   EXPECT_EQ(CountDifferences(ComposeExtras(Input({"\\n[1]\\>"}), game), Compose(Input({"$$0"}))), 0);
 }
