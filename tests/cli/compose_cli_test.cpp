@@ -123,6 +123,13 @@ TEST_F(ComposeCli, OptionsReachTheComposer) {
   EXPECT_EQ(Load("red.bmp").GetPixelColor(1, 0), Src(1, 0));
   ASSERT_EQ(Run({"--system", "skin.bmp", "--text", "", "--trans", "0000ff", "-o", "blue.bmp"}).exitCode, 0);
   EXPECT_EQ(Load("blue.bmp").GetPixelColor(1, 0), RGB(255, 0, 0));
+
+  // The largest number --name and --var take is one that \N[n] and \V[n] read.
+  const Outcome codes = Run({"--system", "skin.bmp", "--text", "\\N[999999999]\\V[999999999]", "--game-codes",
+                             "--name", "999999999=Al", "--var", "999999999=7", "-o", "codes.bmp"});
+  ASSERT_EQ(codes.exitCode, 0) << codes.err;
+  ASSERT_EQ(Run({"--system", "skin.bmp", "--text", "Al7", "-o", "plain.bmp"}).exitCode, 0);
+  ExpectSamePixels(Load("codes.bmp"), Load("plain.bmp"));
 }
 
 TEST_F(ComposeCli, TextSourcesAndEncodings) {
@@ -255,6 +262,43 @@ TEST_F(ComposeCli, BatchDialogueWithTwoSpeakersFacesGameCodesAndArrow) {
       << missing.err;
 }
 
+// A batch's face comes from the command line until an @face line replaces it; the line's words
+// set the side and the flip, the command line's --face-right and --face-flip hold otherwise.
+TEST_F(ComposeCli, BatchFaceLinesAndTheCommandLine) {
+  Save(CoordinateSkin(), "skin.bmp");
+  // Faces 0 and 1 side by side; no two columns alike, so that a lost flip shows, and no black.
+  const auto faceColour = [](int x, int y) {
+    return RGB(static_cast<std::uint8_t>(x + 10), static_cast<std::uint8_t>(y + 10), 0x40);
+  };
+  Save(testing::Picture(96, 48, faceColour), "faces.bmp");
+  struct Case {
+    std::vector<std::string> args;
+    std::string batch;
+    int face;
+    bool right, flip;
+  };
+  const Case cases[] = {
+      {{"--face", "faces.bmp:1", "--face-right"}, "@face faces.bmp:0 left\na\n", 0, false, false},
+      {{"--face", "faces.bmp:1", "--face-flip"}, "a\n", 1, false, true},
+      {{"--face-right", "--face-flip"}, "@face faces.bmp:1\na\n", 1, true, true},
+      {{}, "@face faces.bmp:0 right flip\na\n", 0, true, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.batch);
+    WriteFile(folder_ / "batch.txt", c.batch);
+    std::vector<std::string> args = {"--system", "skin.bmp", "--batch", "batch.txt", "-o", "w.bmp"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const Outcome o = Run(args);
+    ASSERT_EQ(o.exitCode, 0) << o.err;
+    const TBitmap window = Load("w-001.bmp");
+    const int left = c.right ? window.GetWidth() - 56 : 8;
+    for (int y = 0; y < 48; ++y)
+      for (int x = 0; x < 48; ++x)
+        ASSERT_EQ(window.GetPixelColor(left + x, 8 + y), faceColour(48 * c.face + (c.flip ? 47 - x : x), y))
+            << x << "," << y;
+  }
+}
+
 TEST_F(ComposeCli, DepthReducesTheWindowBeforeWriting) {
   Save(CoordinateSkin(), "skin.bmp");  // no pixel of it is pure white
   const std::vector<std::pair<std::string, int>> depths = {{"1", 1}, {"4", 4}, {"8", 8}, {"24", 24}};
@@ -301,6 +345,7 @@ TEST_F(ComposeCli, UsageErrorsExitWithTwo) {
       {"--colour", "-o", "w.bmp"},
       {"--name", "Alex", "-o", "w.bmp"},
       {"--var", "x=1", "-o", "w.bmp"},
+      {"--var", "1000000000=1", "-o", "w.bmp"},
       {"stray", "-o", "w.bmp"},
   };
   for (const auto& args : cases) {
