@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFontDatabase>
 #include <QGroupBox>
+#include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -579,6 +580,25 @@ class TestForm : public QObject, public TFormFixture {
     }
   }
 
+  // Two faces that both show every caption at the largest size: the first in the list is kept.
+  void captionFontTieKeepsTheFirstFace_data() {
+    QTest::addColumn<QStringList>("families");
+    QTest::newRow("DejaVu Sans first") << QStringList{"DejaVu Sans", "Liberation Sans"};
+    QTest::newRow("Liberation Sans first") << QStringList{"Liberation Sans", "DejaVu Sans"};
+  }
+  void captionFontTieKeepsTheFirstFace() {
+    QFETCH(QStringList, families);
+    for (const QString& family : families)
+      if (!QFontDatabase::hasFamily(family)) QSKIP("face not installed");
+    QWidget root;
+    QLabel caption("Ab", &root);
+    caption.setGeometry(0, 0, 200, 100);
+    const QFont chosen = FitInterfaceFont(root, families, 12, 8);
+    QCOMPARE(chosen.family(), families.front());
+    QCOMPARE(chosen.pixelSize(), 12);
+    QCOMPARE(root.font(), chosen);
+  }
+
   // Started as the program starts: the default sample skin is loaded and the live preview shows
   // the composed window; Make works at once. File > Open sample skin loads each sample.
   void startsUsefulWithTheDefaultSkin() {
@@ -619,6 +639,9 @@ class TestForm : public QObject, public TFormFixture {
     QTest::newRow("depth without a window") << "depth" << "No window yet: press Make first";
     QTest::newRow("made window") << "load make" << "Window 28×32 pixels";
     QTest::newRow("saved") << "load make save" << "Saved %1";
+    // The live preview composes once per change: the event loop left running later undoes
+    // neither the depth nor the status.
+    QTest::newRow("saved, live preview on") << "live load wait make depth save wait" << "Saved %1";
   }
   void statusBarTellsWhatHappened() {
     QFETCH(QString, step);
@@ -630,6 +653,8 @@ class TestForm : public QObject, public TFormFixture {
     WriteFileBytes(Path("zero.bmp"), {});
     std::string path;
     for (const QString& word : step.split(' ')) {
+      if (word == "live") Trigger("LivePreview1");
+      if (word == "wait") QTest::qWait(300);
       if (word == "make") Click("Button_Make");
       if (word == "depth") Trigger("M_C8");
       if (word == "load") LoadSample();
@@ -644,6 +669,7 @@ class TestForm : public QObject, public TFormFixture {
       }
     }
     QCOMPARE(form_->StatusText(), status.contains("%1") ? status.arg(QString::fromStdString(path)) : status);
+    if (step.contains("make depth")) QCOMPARE(Image("Image_Res").Picture()->GetPixelFormat(), TPixelFormat::pf8bit);
     QVERIFY(dialogs_->boxes.empty());
   }
 
@@ -690,6 +716,7 @@ class TestForm : public QObject, public TFormFixture {
     QTest::newRow("transparent colour") << "pick";
     for (const char* extra : {"Face1", "FaceRight1", "FaceFlip1", "PauseArrow1", "GameCodes1", "NamesValues1"})
       QTest::newRow(extra) << extra;
+    QTest::newRow("text typed with it off, then on again") << "LivePreview1";
   }
   void livePreviewFollowsTheInputs() {
     QFETCH(QString, change);
@@ -710,6 +737,10 @@ class TestForm : public QObject, public TFormFixture {
       dialogs_->faceAnswers.push_back(TFaceChoice{Path("faces.bmp"), 0});
     }
     if (change == "NamesValues1") dialogs_->tableAnswers.push_back(GameCodeValues{{{1, "Al"}}, {}});
+    if (change == "LivePreview1") {
+      Trigger("LivePreview1");
+      QTest::keyClicks(memo, "xyz");
+    }
     if (change.endsWith("1")) Trigger(change.toLatin1().constData());  // an Extras item
     QTRY_VERIFY_WITH_TIMEOUT(form_->StatusText().startsWith("Window "), 2000);  // composed again
     QVERIFY(dialogs_->boxes.empty());
