@@ -31,9 +31,6 @@ std::vector<int> Cells(int sheetWidth, int sheetHeight);
 TSkinRegion CellRegion(int index);
 }  // namespace face
 
-// The largest face sheet or user glyph sheet taken, in either direction.
-inline constexpr int kMaxSheetSide = 4096;
-
 // n of \N[n] and \V[n]: up to nine digits.
 inline constexpr int kMaxCodeNumber = 999999999;
 
