@@ -615,7 +615,10 @@ class TestForm : public QObject, public TFormFixture {
     QTest::newRow("32x32 skin") << "open 32x32.bmp" << "The skin is 32×32 pixels; a system graphic must be 160×80";
     QTest::newRow("other extension") << "open skin.gif"
                                      << "%1 was not loaded: a system graphic is a .bmp or .png file";
-    QTest::newRow("zero-byte bmp") << "open zero.bmp" << "%1 holds no picture";
+    QTest::newRow("zero-byte bmp") << "open zero.bmp" << "%1 holds no image; the file may be cut short";
+    QTest::newRow("png cut after its header") << "open cut.png" << "%1 holds no image; the file may be cut short";
+    QTest::newRow("header claiming 40000x40000") << "open huge.bmp"
+                                                 << "The skin is 40000×40000 pixels; a system graphic must be 160×80";
     QTest::newRow("depth without a window") << "depth" << "No window yet: press Make first";
     QTest::newRow("made window") << "load make" << "Window 28×32 pixels";
     QTest::newRow("saved") << "load make save" << "Saved %1";
@@ -628,6 +631,13 @@ class TestForm : public QObject, public TFormFixture {
     WritePatternBmp(Path("32x32.bmp"), 32, 32);
     WriteFileBytes(Path("skin.gif"), SampleSkinBmp());
     WriteFileBytes(Path("zero.bmp"), {});
+    WriteFileBytes(Path("cut.png"), std::vector<std::uint8_t>{0x89, 'P', 'N', 'G', 13, 10, 26, 10, 0, 0, 0, 13, 'I', 'H', 'D', 'R', 0, 0, 0,
+                                                               160, 0, 0, 0, 80, 8, 0, 0, 0, 0, 0xBB, 0x36, 0x21, 0xE8});
+    // A BMP header alone that claims 40000x40000 pixels of 32 bits.
+    std::vector<std::uint8_t> huge = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 0x40, 0x9C, 0, 0, 0x40, 0x9C,
+                                      0, 0, 1, 0, 32, 0};
+    huge.resize(54);
+    WriteFileBytes(Path("huge.bmp"), huge);
     std::string path;
     for (const QString& word : step.split(' ')) {
       if (word == "make") Click("Button_Make");
