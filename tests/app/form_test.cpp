@@ -381,6 +381,10 @@ class TestForm : public QObject, public TFormFixture {
     face.ShowSheet(Path("tiny.bmp"));
     QCOMPARE(face.CellCount(), 0);
     QVERIFY(face.Choice().sheetFile.empty());
+    WritePatternBmp(Path("huge.bmp"), kMaxSheetSide + 1, 48);  // refused: one pixel wider than a sheet may be
+    face.ShowSheet(Path("huge.bmp"));
+    QCOMPARE(face.CellCount(), 0);
+    QVERIFY(face.Choice().sheetFile.empty());
 
     GameCodeValues table;
     table.names = {{1, "Al"}, {3, "Cy"}};
@@ -754,10 +758,13 @@ class TestForm : public QObject, public TFormFixture {
     QTest::addColumn<bool>("png");
     QTest::addColumn<QSize>("sheet");
     QTest::addColumn<bool>("reported");
-    QTest::newRow("bmp only") << true << "pattern" << false << QSize(120, 12) << false;
-    QTest::newRow("png only") << false << "" << true << QSize(160, 80) << false;
-    QTest::newRow("both: bmp wins") << true << "pattern" << true << QSize(120, 12) << false;
-    QTest::newRow("broken bmp") << true << "broken" << true << QSize(0, 0) << true;
+    QTest::addColumn<QString>("message");  // the end of the reported message
+    QTest::newRow("bmp only") << true << "pattern" << false << QSize(120, 12) << false << "";
+    QTest::newRow("png only") << false << "" << true << QSize(160, 80) << false << "";
+    QTest::newRow("both: bmp wins") << true << "pattern" << true << QSize(120, 12) << false << "";
+    QTest::newRow("broken bmp") << true << "broken" << true << QSize(0, 0) << true << "A bitmap image is illegal.";
+    QTest::newRow("bmp one pixel too wide") << true << "wide" << false << QSize(0, 0) << true
+                                            << "myword.bmp is 4097x1 pixels; a sheet may be at most 4096x4096.";
   }
   void userGlyphSheetComesFromTheCurrentDirectory() {
     QFETCH(bool, bmp);
@@ -765,11 +772,13 @@ class TestForm : public QObject, public TFormFixture {
     QFETCH(bool, png);
     QFETCH(QSize, sheet);
     QFETCH(bool, reported);
+    QFETCH(QString, message);
     QTemporaryDir cwd;
     const QString previous = QDir::currentPath();
     const std::string base = cwd.path().toStdString();
     if (bmp && bmpContent == "pattern") WritePatternBmp(base + "/myword.bmp", 120, 12);
     if (bmp && bmpContent == "broken") WriteFileBytes(base + "/myword.bmp", SampleSkinPng());
+    if (bmp && bmpContent == "wide") WritePatternBmp(base + "/myword.bmp", kMaxSheetSide + 1, 1);
     if (png) WriteFileBytes(base + "/myword.png", SampleSkinPng());
     QVERIFY(QDir::setCurrent(cwd.path()));
     NewForm();
@@ -778,7 +787,7 @@ class TestForm : public QObject, public TFormFixture {
     QCOMPARE(QSize(mine->GetWidth(), mine->GetHeight()), sheet);
     QCOMPARE(Image("Image_Gaizi").Picture()->GetWidth(), 156);
     QCOMPARE(dialogs_->boxes.size(), std::size_t{reported ? 1u : 0u});
-    if (reported) QCOMPARE(dialogs_->boxes[0].text, std::string("A bitmap image is illegal."));
+    if (reported) QVERIFY2(QString::fromStdString(dialogs_->boxes[0].text).endsWith(message), dialogs_->boxes[0].text.c_str());
     QVERIFY(form_->isVisible());
   }
 };
