@@ -67,7 +67,9 @@ const char* const kComposeUsage =
     "Extras beyond the classic window:\n"
     "  --face FILE[:N]       draw face N (default 0) of a face sheet (.bmp, .png or .dib) beside the\n"
     "                        text: 48x48 cells, four to a row, numbered row by row from 0; the window\n"
-    "                        grows 56 pixels wider and at least 64 + 2 x margin high\n"
+    "                        grows 56 pixels wider and at least 64 + 2 x margin high; the face is cut\n"
+    "                        out by its sheet's own transparency (PNG alpha or tRNS, else palette\n"
+    "                        entry 0), never by --trans; a sheet is at most 4096x4096\n"
     "  --face-right          put the face beside the right edge instead of the left\n"
     "  --face-flip           mirror the face left to right\n"
     "  --pause-arrow         draw the skin's down arrow centred on the bottom edge\n"
@@ -95,17 +97,20 @@ struct FaceChoice {
 };
 
 // "FILE:N" gives cell N of FILE; without a number after the last colon, the whole is the file
-// and the cell is 0.
-FaceChoice SplitFaceArgument(const std::string& text) {
+// and the cell is 0. A signed or over-long number there is refused as a face number; what names
+// the option or line in the message.
+FaceChoice SplitFaceArgument(const std::string& text, const std::string& what) {
   const auto colon = text.rfind(':');
-  if (colon != std::string::npos) {
-    const std::string number = text.substr(colon + 1);
-    if (!number.empty() && number.size() <= 9 &&
-        std::all_of(number.begin(), number.end(), [](unsigned char c) { return std::isdigit(c); })) {
-      return {text.substr(0, colon), std::stoi(number)};
-    }
+  if (colon == std::string::npos) return {text};
+  const std::string number = text.substr(colon + 1);
+  const std::size_t sign = !number.empty() && (number[0] == '-' || number[0] == '+') ? 1 : 0;
+  const bool numeric = number.size() > sign && std::all_of(number.begin() + static_cast<std::ptrdiff_t>(sign), number.end(),
+                                                           [](unsigned char c) { return std::isdigit(c); });
+  if (!numeric) return {text};
+  if (sign == 1 || number.size() > 9) {
+    throw UsageError{what + " needs a face number from 0 to 999999999 after the colon, not '" + number + "'"};
   }
-  return {text};
+  return {text.substr(0, colon), std::stoi(number)};
 }
 
 struct Options {
@@ -133,8 +138,6 @@ struct Options {
   std::map<int, std::string> names;   // as typed, in the text's encoding
   std::map<int, std::string> values;
 };
-
-constexpr int kMaxCodeNumber = 999999999;
 
 // A whole decimal number within [low, high].
 int ParseNumber(const std::string& option, const std::string& value, int low, int high) {
@@ -166,9 +169,10 @@ std::pair<int, int> ParsePosition(const std::string& value) {
 
 // "N=TEXT" of --name and --var.
 std::pair<int, std::string> ParseNumbered(const std::string& option, const std::string& value) {
+  if (auto parsed = ParseNumberedText(value)) return std::move(*parsed);
   const auto equals = value.find('=');
-  if (equals == std::string::npos) throw UsageError{option + " needs N=TEXT, not '" + value + "'"};
-  return {ParseNumber(option, value.substr(0, equals), 0, kMaxCodeNumber), value.substr(equals + 1)};
+  if (equals != std::string::npos) ParseNumber(option, value.substr(0, equals), 0, kMaxCodeNumber);  // N's fault
+  throw UsageError{option + " needs N=TEXT, not '" + value + "'"};
 }
 
 Options ParseOptions(const Args& args) {
@@ -201,7 +205,7 @@ Options ParseOptions(const Args& args) {
     else if (a == "--jobs") o.jobs = static_cast<unsigned>(ParseNumber(a, value(i), 1, kMaxJobs));
     else if (a == "--trans") o.trans = ParseWebColour(value(i));
     else if (a == "--trans-at") o.transAt = ParsePosition(value(i));
-    else if (a == "--face") o.face = SplitFaceArgument(value(i));
+    else if (a == "--face") o.face = SplitFaceArgument(value(i), a);
     else if (a == "--face-right") o.faceRight = true;
     else if (a == "--face-flip") o.faceFlip = true;
     else if (a == "--pause-arrow") o.pauseArrow = true;
@@ -231,7 +235,7 @@ Options ParseOptions(const Args& args) {
 TBitmap LoadSystemGraphic(const Options& o) {
   TBitmap system;
   if (o.system) {
-    system = LoadPicture(*o.system);
+    system = LoadPicture(*o.system, PictureRole::kSystemGraphic);
   } else {
     const auto bytes = resources::SampleSkins().front().bmp;
     TMemoryStream stream(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
@@ -244,10 +248,10 @@ TBitmap LoadSystemGraphic(const Options& o) {
 // The named sheet, else myword.bmp or myword.png in the current directory, else none (empty).
 // Only files count: a folder of either name is passed over.
 TBitmap LoadUserGlyphs(const Options& o) {
-  if (o.userGlyphs) return LoadPicture(*o.userGlyphs);
+  if (o.userGlyphs) return LoadPicture(*o.userGlyphs, PictureRole::kUserGlyphs);
   for (const char* name : {"myword.bmp", "myword.png"}) {
     std::error_code error;
-    if (std::filesystem::is_regular_file(name, error)) return LoadPicture(name);
+    if (std::filesystem::is_regular_file(name, error)) return LoadPicture(name, PictureRole::kUserGlyphs);
   }
   return TBitmap();
 }
@@ -262,14 +266,17 @@ std::string ReadTextFile(const std::string& path) {
   return std::string(stream.Bytes().begin(), stream.Bytes().end());
 }
 
-// The text from --text, --text-file, --batch's file or standard input, in Shift-JIS.
+// The text from --text, --text-file, --batch's file or standard input, in its own encoding.
 std::string ReadText(const Options& o) {
-  std::string text;
-  if (o.text) text = *o.text;
-  else if (o.textFile) text = ReadTextFile(*o.textFile);
-  else if (o.batch) text = ReadTextFile(*o.batch);
-  else text = ReadAll(std::cin);
-  return o.utf8 ? sjis::FromUtf8(text) : text;
+  if (o.text) return *o.text;
+  if (o.textFile) return ReadTextFile(*o.textFile);
+  if (o.batch) return ReadTextFile(*o.batch);
+  return ReadAll(std::cin);
+}
+
+// Window text in Shift-JIS, as the composer takes it.
+std::string WindowText(const Options& o, std::string_view text) {
+  return o.utf8 ? sjis::FromUtf8(text) : std::string(text);
 }
 
 // Blocks of lines separated by lines holding only "---"; a separator at the very end does not
@@ -293,49 +300,79 @@ struct WindowJob {
   std::optional<FaceChoice> face;
 };
 
-constexpr std::string_view kFaceLine = "@face ";
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view TrimBlanks(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+bool SameIgnoringCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
+           return std::tolower(x) == std::tolower(y);
+         });
+}
+
+// The argument of a "@face" line (the word in any letter case, blanks around words trimmed), or
+// nullopt for a line of window text.
+std::optional<std::string_view> FaceLineArgument(std::string_view line) {
+  constexpr std::string_view kWord = "@face";
+  line = TrimBlanks(line);
+  if (line.size() < kWord.size() || !SameIgnoringCase(line.substr(0, kWord.size()), kWord)) return std::nullopt;
+  if (line.size() > kWord.size() && !IsBlank(line[kWord.size()])) return std::nullopt;
+  return TrimBlanks(line.substr(kWord.size()));
+}
 
 // "@face" words after FILE[:N]: "right" or "left" sets the side, "flip" mirrors the face; the
-// command line's --face-right and --face-flip hold otherwise.
-FaceChoice ParseFaceLine(const Options& o, std::string text) {
+// command line's --face-right and --face-flip hold otherwise. The text is taken as it stands in
+// the batch file, so that FILE names the file byte for byte.
+FaceChoice ParseFaceLine(const Options& o, std::string_view text) {
   bool right = o.faceRight;
   bool flip = o.faceFlip;
-  for (bool more = true; more;) {
-    more = false;
-    for (const std::string_view word : {" right", " left", " flip"}) {
-      if (!text.ends_with(word)) continue;
-      text.resize(text.size() - word.size());
-      if (word == " flip") flip = true;
-      else right = word == " right";
-      more = true;
-    }
+  for (;;) {
+    const auto blank = text.find_last_of(" \t");
+    if (blank == std::string_view::npos) break;
+    const std::string_view word = text.substr(blank + 1);
+    if (SameIgnoringCase(word, "flip")) flip = true;
+    else if (SameIgnoringCase(word, "right") || SameIgnoringCase(word, "left")) right = SameIgnoringCase(word, "right");
+    else break;
+    text = TrimBlanks(text.substr(0, blank));
   }
-  FaceChoice face = SplitFaceArgument(o.utf8 ? sjis::ToUtf8(text) : text);
+  FaceChoice face = SplitFaceArgument(std::string(text), "@face");
   face.right = right;
   face.flip = flip;
   return face;
 }
 
-// The windows of a batch. "@face FILE[:N] [right|left] [flip]" and "@face none" lines at the
-// start of a block set the face of that block and the blocks after it; FILE is relative to the
-// batch file's folder.
+// The windows of a batch, from the batch file's text in its own encoding. "@face FILE[:N]
+// [right|left] [flip]" and "@face none" lines at the start of a block set the face of that block
+// and the blocks after it; FILE is relative to the batch file's folder. Only window lines are
+// converted to Shift-JIS.
 std::vector<WindowJob> BatchWindows(const Options& o, std::string_view text) {
   const std::filesystem::path folder = std::filesystem::path(*o.batch).parent_path();
   std::optional<FaceChoice> face = o.face;
   std::vector<WindowJob> windows;
-  for (std::vector<std::string>& block : SplitBlocks(text)) {
+  for (const std::vector<std::string>& block : SplitBlocks(text)) {
     auto first = block.begin();
-    for (; first != block.end() && first->starts_with(kFaceLine); ++first) {
-      const std::string argument = first->substr(kFaceLine.size());
-      if (argument == "none") {
-        face.reset();
-        continue;
+    for (; first != block.end(); ++first) {
+      const std::optional<std::string_view> argument = FaceLineArgument(*first);
+      if (!argument) break;
+      try {
+        if (argument->empty()) throw UsageError{"@face needs FILE[:N] or none"};
+        if (SameIgnoringCase(*argument, "none")) {
+          face.reset();
+          continue;
+        }
+        face = ParseFaceLine(o, *argument);
+      } catch (const UsageError& e) {
+        throw Exception("block " + std::to_string(windows.size() + 1) + ": " + e.message);
       }
-      face = ParseFaceLine(o, argument);
       face->file = (folder / face->file).string();
     }
-    windows.push_back({std::vector<std::string>(std::make_move_iterator(first), std::make_move_iterator(block.end())),
-                       face});
+    WindowJob window{{}, face};
+    for (auto line = first; line != block.end(); ++line) window.lines.push_back(WindowText(o, *line));
+    windows.push_back(std::move(window));
   }
   return windows;
 }
@@ -347,7 +384,9 @@ class TFaceSheets {
   void Load(const std::string& file) {
     if (sheets_.contains(file) || failures_.contains(file)) return;
     try {
-      sheets_.emplace(file, LoadPicture(file));
+      Sheet sheet;
+      sheet.picture = LoadPicture(file, PictureRole::kFaceSheet, &sheet.alpha);
+      sheets_.emplace(file, std::move(sheet));
     } catch (const std::exception& e) {
       failures_.emplace(file, e.what());
     }
@@ -358,7 +397,9 @@ class TFaceSheets {
     if (!face) return extras;
     const auto failed = failures_.find(face->file);
     if (failed != failures_.end()) throw Exception(failed->second);
-    extras.faceSheet = &sheets_.at(face->file);
+    const Sheet& sheet = sheets_.at(face->file);
+    extras.faceSheet = &sheet.picture;
+    extras.faceAlpha = &sheet.alpha;
     extras.faceSheetName = face->file;
     extras.faceIndex = face->index;
     extras.faceRight = face->right;
@@ -367,7 +408,11 @@ class TFaceSheets {
   }
 
  private:
-  std::map<std::string, TBitmap> sheets_;
+  struct Sheet {
+    TBitmap picture;
+    TBitmap alpha;  // 255 - alpha, empty when the sheet has none
+  };
+  std::map<std::string, Sheet> sheets_;
   std::map<std::string, std::string> failures_;
 };
 
@@ -475,7 +520,7 @@ int Run(const Options& o) {
   if (o.batch) return RunBatch(o, input, extras, text);
   TFontCache fonts;
   input.fonts = &fonts;
-  input.lines = SplitLines(text);
+  input.lines = SplitLines(WindowText(o, text));
   TFaceSheets faces;
   if (o.face) faces.Load(o.face->file);
   TBitmap result = ComposeResult(input, faces.ExtrasFor(extras, o.face), o.depth);

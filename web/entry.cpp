@@ -6,11 +6,10 @@
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
 
-#include <algorithm>
-#include <cctype>
 #include <cstdint>
 #include <exception>
 #include <map>
+#include <new>
 #include <optional>
 #include <string>
 #include <utility>
@@ -53,31 +52,25 @@ struct WebOptions {
   std::string values;          // "N=VALUE" lines for \V[N], UTF-8
 };
 
-constexpr int kMaxCodeNumber = 999999999;
-
 // "N=TEXT" lines, as the command line's --name and --var take them, in Shift-JIS; empty lines
 // are passed over. what names the list in the message about a line that is not N=TEXT.
 std::map<int, std::string> NumberedTexts(const std::string& lines, const std::string& what) {
   std::map<int, std::string> texts;
   for (const std::string& line : SplitLines(lines)) {
     if (line.empty()) continue;
-    const auto equals = line.find('=');
-    const std::string number = line.substr(0, equals == std::string::npos ? 0 : equals);
-    const bool digits = !number.empty() && number.size() <= 9 &&
-                        std::all_of(number.begin(), number.end(), [](unsigned char c) { return std::isdigit(c); });
-    if (!digits || std::stoi(number) > kMaxCodeNumber) {
-      throw Exception(what + ": each line is N=TEXT with N a whole number, not '" + line + "'");
-    }
-    texts.insert_or_assign(std::stoi(number), sjis::FromUtf8(line.substr(equals + 1)));
+    const auto parsed = ParseNumberedText(line);
+    if (!parsed) throw Exception(what + ": each line is N=TEXT with N a whole number, not '" + line + "'");
+    texts.insert_or_assign(parsed->first, sjis::FromUtf8(parsed->second));
   }
   return texts;
 }
 
 std::optional<TQvPixelFormat> DepthFormat(int depth) { return cli::BitDepthFormat(std::to_string(depth)); }
 
-TBitmap FromBytes(const std::string& bytes, const std::string& name) {
+TBitmap FromBytes(const std::string& bytes, const std::string& name, cli::PictureRole role,
+                  TBitmap* alphaMask = nullptr) {
   TMemoryStream stream(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
-  return cli::LoadPicture(stream, name);
+  return cli::LoadPicture(stream, name, role, alphaMask);
 }
 
 // The picture's colours as RGBA rows, top-down, for a canvas.
@@ -108,6 +101,8 @@ std::string Try(Step step) {
   try {
     step();
     return {};
+  } catch (const std::bad_alloc&) {
+    return "There is not enough memory to finish this; nothing was changed.";
   } catch (const std::exception& e) {
     return e.what();
   }
@@ -130,7 +125,7 @@ class WebSession {
   // skin loaded before stays.
   std::string LoadSkin(const std::string& name, const std::string& bytes) {
     return Try([&] {
-      TBitmap picture = FromBytes(bytes, name);
+      TBitmap picture = FromBytes(bytes, name, cli::PictureRole::kSystemGraphic);
       cli::RequireSystemGraphicSize(picture, name);
       skin_ = picture;
       skinRgba_ = Rgba(picture);
@@ -154,14 +149,16 @@ class WebSession {
   // A face sheet for the face extra: 48x48 cells, four to a row.
   std::string LoadFaceSheet(const std::string& name, const std::string& bytes) {
     return Try([&] {
-      faceSheet_ = FromBytes(bytes, name);
+      TBitmap alpha;
+      faceSheet_ = FromBytes(bytes, name, cli::PictureRole::kFaceSheet, &alpha);
+      faceAlpha_ = std::move(alpha);
       faceSheetName_ = name;
     });
   }
   void ClearFaceSheet() { faceSheet_.reset(); }
 
   std::string LoadUserGlyphs(const std::string& name, const std::string& bytes) {
-    return Try([&] { user_ = FromBytes(bytes, name); });
+    return Try([&] { user_ = FromBytes(bytes, name, cli::PictureRole::kUserGlyphs); });
   }
   void ClearUserGlyphs() { user_ = TBitmap(); }
 
@@ -237,6 +234,7 @@ class WebSession {
     WindowExtras extras;
     if (faceSheet_) {
       extras.faceSheet = &*faceSheet_;
+      extras.faceAlpha = &faceAlpha_;
       extras.faceSheetName = faceSheetName_;
       extras.faceIndex = o.faceIndex;
       extras.faceRight = o.faceRight;
@@ -254,6 +252,7 @@ class WebSession {
   TBitmap builtIn_;
   TBitmap user_;
   std::optional<TBitmap> faceSheet_;
+  TBitmap faceAlpha_;  // 255 - alpha of the face sheet, empty when it has none
   std::string faceSheetName_;
   TFontCache fonts_;
   TBitmap result_;

@@ -382,6 +382,10 @@ class TestForm : public QObject, public TFormFixture {
     face.ShowSheet(Path("tiny.bmp"));
     QCOMPARE(face.CellCount(), 0);
     QVERIFY(face.Choice().sheetFile.empty());
+    WritePatternBmp(Path("huge.bmp"), kMaxSheetSide + 1, 48);  // refused: one pixel wider than a sheet may be
+    face.ShowSheet(Path("huge.bmp"));
+    QCOMPARE(face.CellCount(), 0);
+    QVERIFY(face.Choice().sheetFile.empty());
 
     GameCodeValues table;
     table.names = {{1, "Al"}, {3, "Cy"}};
@@ -635,7 +639,10 @@ class TestForm : public QObject, public TFormFixture {
     QTest::newRow("32x32 skin") << "open 32x32.bmp" << "The skin is 32×32 pixels; a system graphic must be 160×80";
     QTest::newRow("other extension") << "open skin.gif"
                                      << "%1 was not loaded: a system graphic is a .bmp or .png file";
-    QTest::newRow("zero-byte bmp") << "open zero.bmp" << "%1 holds no picture";
+    QTest::newRow("zero-byte bmp") << "open zero.bmp" << "%1 holds no image; the file may be cut short";
+    QTest::newRow("png cut after its header") << "open cut.png" << "%1 holds no image; the file may be cut short";
+    QTest::newRow("header claiming 40000x40000") << "open huge.bmp"
+                                                 << "The skin is 40000×40000 pixels; a system graphic must be 160×80";
     QTest::newRow("depth without a window") << "depth" << "No window yet: press Make first";
     QTest::newRow("made window") << "load make" << "Window 28×32 pixels";
     QTest::newRow("saved") << "load make save" << "Saved %1";
@@ -651,6 +658,13 @@ class TestForm : public QObject, public TFormFixture {
     WritePatternBmp(Path("32x32.bmp"), 32, 32);
     WriteFileBytes(Path("skin.gif"), SampleSkinBmp());
     WriteFileBytes(Path("zero.bmp"), {});
+    WriteFileBytes(Path("cut.png"), std::vector<std::uint8_t>{0x89, 'P', 'N', 'G', 13, 10, 26, 10, 0, 0, 0, 13, 'I', 'H', 'D', 'R', 0, 0, 0,
+                                                               160, 0, 0, 0, 80, 8, 0, 0, 0, 0, 0xBB, 0x36, 0x21, 0xE8});
+    // A BMP header alone that claims 40000x40000 pixels of 32 bits.
+    std::vector<std::uint8_t> huge = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 0x40, 0x9C, 0, 0, 0x40, 0x9C,
+                                      0, 0, 1, 0, 32, 0};
+    huge.resize(54);
+    WriteFileBytes(Path("huge.bmp"), huge);
     std::string path;
     for (const QString& word : step.split(' ')) {
       if (word == "live") Trigger("LivePreview1");
@@ -775,10 +789,13 @@ class TestForm : public QObject, public TFormFixture {
     QTest::addColumn<bool>("png");
     QTest::addColumn<QSize>("sheet");
     QTest::addColumn<bool>("reported");
-    QTest::newRow("bmp only") << true << "pattern" << false << QSize(120, 12) << false;
-    QTest::newRow("png only") << false << "" << true << QSize(160, 80) << false;
-    QTest::newRow("both: bmp wins") << true << "pattern" << true << QSize(120, 12) << false;
-    QTest::newRow("broken bmp") << true << "broken" << true << QSize(0, 0) << true;
+    QTest::addColumn<QString>("message");  // the end of the reported message
+    QTest::newRow("bmp only") << true << "pattern" << false << QSize(120, 12) << false << "";
+    QTest::newRow("png only") << false << "" << true << QSize(160, 80) << false << "";
+    QTest::newRow("both: bmp wins") << true << "pattern" << true << QSize(120, 12) << false << "";
+    QTest::newRow("broken bmp") << true << "broken" << true << QSize(0, 0) << true << "A bitmap image is illegal.";
+    QTest::newRow("bmp one pixel too wide") << true << "wide" << false << QSize(0, 0) << true
+                                            << "myword.bmp is 4097x1 pixels; a sheet may be at most 4096x4096.";
   }
   void userGlyphSheetComesFromTheCurrentDirectory() {
     QFETCH(bool, bmp);
@@ -786,11 +803,13 @@ class TestForm : public QObject, public TFormFixture {
     QFETCH(bool, png);
     QFETCH(QSize, sheet);
     QFETCH(bool, reported);
+    QFETCH(QString, message);
     QTemporaryDir cwd;
     const QString previous = QDir::currentPath();
     const std::string base = cwd.path().toStdString();
     if (bmp && bmpContent == "pattern") WritePatternBmp(base + "/myword.bmp", 120, 12);
     if (bmp && bmpContent == "broken") WriteFileBytes(base + "/myword.bmp", SampleSkinPng());
+    if (bmp && bmpContent == "wide") WritePatternBmp(base + "/myword.bmp", kMaxSheetSide + 1, 1);
     if (png) WriteFileBytes(base + "/myword.png", SampleSkinPng());
     QVERIFY(QDir::setCurrent(cwd.path()));
     NewForm();
@@ -799,7 +818,7 @@ class TestForm : public QObject, public TFormFixture {
     QCOMPARE(QSize(mine->GetWidth(), mine->GetHeight()), sheet);
     QCOMPARE(Image("Image_Gaizi").Picture()->GetWidth(), 156);
     QCOMPARE(dialogs_->boxes.size(), std::size_t{reported ? 1u : 0u});
-    if (reported) QCOMPARE(dialogs_->boxes[0].text, std::string("A bitmap image is illegal."));
+    if (reported) QVERIFY2(QString::fromStdString(dialogs_->boxes[0].text).endsWith(message), dialogs_->boxes[0].text.c_str());
     QVERIFY(form_->isVisible());
   }
 };

@@ -385,8 +385,8 @@ TEST_F(PngWriterFiles, FailedSavesKeepTheExistingFile) {
 }
 
 TEST(PngWriter, PictureFilesChooseTheFormatByName) {
-  for (const char* name : {"a.png", "b.PNG", "dir.png/c.Png"}) EXPECT_TRUE(IsPngFileName(name)) << name;
-  for (const char* name : {"a.bmp", "png", "a.png.bmp", "a.pngx", ".png"}) EXPECT_FALSE(IsPngFileName(name)) << name;
+  for (const char* name : {"a.png", "b.PNG", "dir.png/c.Png", ".png", "dir/.PNG"}) EXPECT_TRUE(IsPngFileName(name)) << name;
+  for (const char* name : {"a.bmp", "png", "a.png.bmp", "a.pngx", "dir.png/c"}) EXPECT_FALSE(IsPngFileName(name)) << name;
 }
 
 }  // namespace

@@ -248,7 +248,12 @@ test('a skin that cannot be used shows the command line\'s message and keeps the
     file('small.png', png(16, 16, 0, 8, grey)),
     file('broken.png', Buffer.from('\x89PNG\r\n\x1a\nnot really a picture', 'latin1')),
     file('cut.bmp', readFileSync(skins.blue).subarray(0, 30)),
+    file('cut.png', readFileSync(skins.rgbaPng).subarray(0, 33)),  // signature and header chunk only
+    // A BMP header alone that claims 40000x40000 pixels: refused before anything is decoded.
+    file('huge.bmp', Buffer.from([0x42, 0x4D, 0, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 0x40, 0x9C, 0, 0,
+      0x40, 0x9C, 0, 0, 1, 0, 32, 0, ...new Array(24).fill(0)])),
   ];
+  const says = { 'cut.png': 'holds no image', 'huge.bmp': 'is 40000x40000 pixels' };
   for (const path of bad) {
     const run = runCli(['compose', '--system', path, '--text', 'x', '-o', join(work, 'bad.bmp')]);
     assert.equal(run.status, 1);
@@ -259,9 +264,32 @@ test('a skin that cannot be used shows the command line\'s message and keeps the
     // The command line names the file by its path; the page by its name.
     assert.ok(run.stderr.includes(message.replace(name, path)) || run.stderr.includes(message),
       `page: "${message}", command line: "${run.stderr.trim()}"`);
+    if (says[name]) assert.ok(message.includes(says[name]), message);
     assert.equal(await page.evaluate(() => document.getElementById('window').toDataURL()), before);
   }
   shownSkin = null;
+});
+
+test('a face sheet that cannot be used shows the command line\'s message', async () => {
+  await page.setInputFiles('#skin-file', skins.blue);
+  shownSkin = 'blue';
+  const grey = [new Array(4097).fill(128)];
+  const bad = [
+    file('wide.png', png(4097, 1, 0, 8, grey)),
+    file('cut-faces.png', readFileSync(skins.rgbaPng).subarray(0, 33)),
+  ];
+  for (const path of bad) {
+    const run = runCli(['compose', '--text', 'x', '--face', path, '-o', join(work, 'bad.bmp')]);
+    assert.equal(run.status, 1);
+    await page.setInputFiles('#face-file', path);
+    const name = path.split('/').pop();
+    await page.waitForFunction(() => document.getElementById('message').textContent !== '');
+    const message = await page.textContent('#message');
+    assert.ok(message.includes(name), message);
+    assert.ok(run.stderr.includes(message.replace(name, path)), `page: "${message}", command line: "${run.stderr.trim()}"`);
+  }
+  await page.click('#face-clear');
+  shownFaces = false;
 });
 
 test('the preview follows typing', async () => {
