@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "cli/batch.h"
+#include "cli/batch_text.h"
 #include "cli/commands.h"
 #include "cli/load_picture.h"
 #include "cli/depth.h"
@@ -84,29 +85,6 @@ const char* const kComposeUsage =
 namespace {
 
 constexpr int kMaxJobs = 256;
-constexpr const char* kBatchSeparator = "---";
-
-// A face: the sheet's file, the cell, and how it is placed.
-struct FaceChoice {
-  std::string file;
-  int index = 0;
-  bool right = false;
-  bool flip = false;
-};
-
-// "FILE:N" gives cell N of FILE; without a number after the last colon, the whole is the file
-// and the cell is 0.
-FaceChoice SplitFaceArgument(const std::string& text) {
-  const auto colon = text.rfind(':');
-  if (colon != std::string::npos) {
-    const std::string number = text.substr(colon + 1);
-    if (!number.empty() && number.size() <= 9 &&
-        std::all_of(number.begin(), number.end(), [](unsigned char c) { return std::isdigit(c); })) {
-      return {text.substr(0, colon), std::stoi(number)};
-    }
-  }
-  return {text};
-}
 
 struct Options {
   std::optional<std::string> system;
@@ -272,74 +250,6 @@ std::string ReadText(const Options& o) {
   return o.utf8 ? sjis::FromUtf8(text) : text;
 }
 
-// Blocks of lines separated by lines holding only "---"; a separator at the very end does not
-// open another block.
-std::vector<std::vector<std::string>> SplitBlocks(std::string_view text) {
-  std::vector<std::vector<std::string>> blocks(1);
-  for (std::string& line : SplitLines(text)) {
-    if (line == kBatchSeparator) {
-      blocks.emplace_back();
-    } else {
-      blocks.back().push_back(std::move(line));
-    }
-  }
-  if (blocks.size() > 1 && blocks.back().empty()) blocks.pop_back();
-  return blocks;
-}
-
-// One window of a run: its lines and the face drawn beside them.
-struct WindowJob {
-  std::vector<std::string> lines;
-  std::optional<FaceChoice> face;
-};
-
-constexpr std::string_view kFaceLine = "@face ";
-
-// "@face" words after FILE[:N]: "right" or "left" sets the side, "flip" mirrors the face; the
-// command line's --face-right and --face-flip hold otherwise.
-FaceChoice ParseFaceLine(const Options& o, std::string text) {
-  bool right = o.faceRight;
-  bool flip = o.faceFlip;
-  for (bool more = true; more;) {
-    more = false;
-    for (const std::string_view word : {" right", " left", " flip"}) {
-      if (!text.ends_with(word)) continue;
-      text.resize(text.size() - word.size());
-      if (word == " flip") flip = true;
-      else right = word == " right";
-      more = true;
-    }
-  }
-  FaceChoice face = SplitFaceArgument(o.utf8 ? sjis::ToUtf8(text) : text);
-  face.right = right;
-  face.flip = flip;
-  return face;
-}
-
-// The windows of a batch. "@face FILE[:N] [right|left] [flip]" and "@face none" lines at the
-// start of a block set the face of that block and the blocks after it; FILE is relative to the
-// batch file's folder.
-std::vector<WindowJob> BatchWindows(const Options& o, std::string_view text) {
-  const std::filesystem::path folder = std::filesystem::path(*o.batch).parent_path();
-  std::optional<FaceChoice> face = o.face;
-  std::vector<WindowJob> windows;
-  for (std::vector<std::string>& block : SplitBlocks(text)) {
-    auto first = block.begin();
-    for (; first != block.end() && first->starts_with(kFaceLine); ++first) {
-      const std::string argument = first->substr(kFaceLine.size());
-      if (argument == "none") {
-        face.reset();
-        continue;
-      }
-      face = ParseFaceLine(o, argument);
-      face->file = (folder / face->file).string();
-    }
-    windows.push_back({std::vector<std::string>(std::make_move_iterator(first), std::make_move_iterator(block.end())),
-                       face});
-  }
-  return windows;
-}
-
 // Face sheets by file name, each read once before any window is made, so that the batch's
 // threads only look them up. A sheet that fails to load fails the windows that use it.
 class TFaceSheets {
@@ -371,22 +281,17 @@ class TFaceSheets {
   std::map<std::string, std::string> failures_;
 };
 
+// The windows of a batch; "@face" sheet files are relative to the batch file's folder.
+std::vector<WindowJob> BatchWindows(const Options& o, std::string_view text) {
+  return cli::BatchWindows(text, {o.face, o.faceRight, o.faceFlip, o.utf8, std::filesystem::path(*o.batch).parent_path()});
+}
+
 // The text's encoding for the names and values typed on the command line.
 GameCodeValues GameValues(const Options& o) {
   GameCodeValues given;
   for (const auto& [n, text] : o.names) given.names[n] = o.utf8 ? sjis::FromUtf8(text) : text;
   for (const auto& [n, text] : o.values) given.values[n] = o.utf8 ? sjis::FromUtf8(text) : text;
   return given;
-}
-
-// win.bmp and 7 give win-007.bmp.
-std::string NumberedName(const std::string& output, std::size_t number) {
-  const std::filesystem::path path(output);
-  char digits[24];
-  std::snprintf(digits, sizeof digits, "-%03zu", number);
-  std::filesystem::path numbered = path;
-  numbered.replace_filename(path.stem().string() + digits + path.extension().string());
-  return numbered.string();
 }
 
 // The composed window, reduced when asked.
@@ -403,10 +308,6 @@ BlockBytes EncodeFor(TBitmap& picture, const std::string& output) {
   if (IsPngFileName(output)) WritePng(picture, stream);
   else picture.SaveToStream(stream);
   return stream.Bytes();
-}
-
-std::string BlockContext(std::size_t index, const std::string& name) {
-  return "block " + std::to_string(index + 1) + " (" + name + "): ";
 }
 
 // Every block is composed and encoded on the batch's threads, each thread with its own glyph
