@@ -40,8 +40,8 @@
     } catch {
       // too large for a canvas
     }
-    canvas.width = 0;
-    canvas.height = 0;
+    // A canvas the browser failed to make that large stays unusable: a fresh one takes its place.
+    canvas.replaceWith(canvas.cloneNode(false));
     return false;
   };
 
