@@ -298,6 +298,9 @@ test('no request leaves the page after it has loaded, and a screenshot is kept',
   await page.screenshot({ path: shot, fullPage: true });
   assert.deepEqual(requests, []);
   assert.deepEqual(failedResponses, []);
+  // The page names its icon, so that no browser asks for a missing /favicon.ico.
+  const icon = await page.getAttribute('link[rel=icon]', 'href');
+  assert.equal((await page.request.get(server.url + icon)).status(), 200);
 });
 
 // Dialogues: the text as panelwright-cli compose --batch reads it, in the page's Dialogue mode.
@@ -448,11 +451,12 @@ test('at 375 pixels nothing scrolls sideways and the preview follows the text bo
 
 test('the server answers a path it cannot decode with 400 and goes on; it compresses and validates', async () => {
   const get = (path, headers = {}) => new Promise((done, fail) => {
-    httpRequest(server.url + path.slice(1), { headers }, (response) => {
+    const asked = httpRequest(server.url + path.slice(1), { headers, timeout: 5000 }, (response) => {
       const chunks = [];
       response.on('data', (chunk) => chunks.push(chunk));
       response.on('end', () => done({ status: response.statusCode, headers: response.headers, body: Buffer.concat(chunks) }));
-    }).on('error', fail).end();
+    });
+    asked.on('timeout', () => asked.destroy(new Error(`no answer to ${path}`))).on('error', fail).end();
   });
   assert.equal((await get('/%E0%A4%A')).status, 400);
   const plain = await get('/page.js');
@@ -529,6 +533,12 @@ test('the served page works with the server stopped once visited, and a new buil
   };
   try {
     await open(cacheName());
+    // Chromium finds nothing that keeps it from installing the page as an app, but that the
+    // test's browser profile is a private one.
+    const devtools = await context.newCDPSession(visit);
+    const { installabilityErrors } = await devtools.send('Page.getInstallabilityErrors');
+    assert.deepEqual(installabilityErrors.filter((e) => e.errorId !== 'in-incognito'), []);
+    assert.deepEqual((await devtools.send('Page.getAppManifest')).errors, []);
     await own.close();
     await visit.reload();
     await visit.waitForSelector('body[data-ready=true]');
