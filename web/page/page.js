@@ -102,12 +102,18 @@
     return text.split('\n').slice(0, -1).filter((line) => line === '---').length;
   };
 
+  // The preview shows the window of the block at the text cursor; a block that failed shows none
+  // (its message is in the list).
   const showDialogueBlock = () => {
     const count = session.dialogueCount();
-    if (!count) return;
     const i = Math.min(blockAtCursor(), count - 1);
-    if (session.dialogueFailure(i)) return;
     state.shown = i;
+    if (i < 0 || session.dialogueFailure(i)) {
+      state.caption = null;
+      paint($('window'), 0, 0, null);
+      showZoom();
+      return;
+    }
     preview(session.dialogueWidth(i), session.dialogueHeight(i), Number($('depth').value), session.dialogueRgba(i));
   };
 
