@@ -353,13 +353,15 @@ test('a dialogue block that fails shows the command line\'s message and the othe
   const bad = [
     { name: 'unknown face sheet', block: '@face nobody.png:1\nWho?' },
     { name: 'face outside its sheet', block: '@face faces.bmp:40\nToo far' },
+    { name: 'a name the game codes lack', block: 'Hello, \\N[3]!', game: true },
   ];
   for (const b of bad) {
     await t.test(b.name, async () => {
       const text = `@face faces.png\nBefore\n---\n${b.block}\n---\n@face none\nAfter`;
       await composeDialogue(text, 'png');
+      await page.setChecked('#game-codes', Boolean(b.game));
       const run = runCli(['compose', '--system', skins.blue, '--margin', '2', '--batch', 'dialogue.txt',
-        '-o', 'window.png'], cliDialogue(text, 'png').folder);
+        '-o', 'window.png', ...(b.game ? ['--game-codes'] : [])], cliDialogue(text, 'png').folder);
       assert.equal(run.status, 1);
       const items = page.locator('#dialogue-list li');
       assert.equal(await items.count(), 3);
@@ -369,6 +371,7 @@ test('a dialogue block that fails shows the command line\'s message and the othe
       assert.deepEqual(Object.keys(unzipSync(await download('#save-all'))), ['window-001.png', 'window-003.png']);
     });
   }
+  await page.setChecked('#game-codes', false);
   await page.check('#mode-window');
 });
 

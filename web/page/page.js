@@ -139,6 +139,7 @@
       } else {
         ++saved;
         const canvas = document.createElement('canvas');
+        canvas.setAttribute('aria-label', session.dialogueName(i));
         const width = session.dialogueWidth(i);
         const height = session.dialogueHeight(i);
         if (paint(canvas, width, height, session.dialogueRgba(i))) item.append(canvas);
