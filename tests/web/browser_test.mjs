@@ -315,7 +315,13 @@ async function composeDialogue(text, format) {
   shownFaces = false;
   await page.check('#mode-dialogue');
   await page.selectOption('#dialogue-format', format);
+  await fillDialogue(text);
+}
+
+// Typing in a dialogue composes once the typing pauses.
+async function fillDialogue(text) {
   await page.fill('#text', text);
+  await page.waitForSelector('#dialogue[data-state=done]');
 }
 
 // The command line's batch run on the same text, in a folder holding both face sheets.
@@ -360,6 +366,7 @@ test('a dialogue block that fails shows the command line\'s message and the othe
       const text = `@face faces.png\nBefore\n---\n${b.block}\n---\n@face none\nAfter`;
       await composeDialogue(text, 'png');
       await page.setChecked('#game-codes', Boolean(b.game));
+      await page.waitForSelector('#dialogue[data-state=done]');
       const run = runCli(['compose', '--system', skins.blue, '--margin', '2', '--batch', 'dialogue.txt',
         '-o', 'window.png', ...(b.game ? ['--game-codes'] : [])], cliDialogue(text, 'png').folder);
       assert.equal(run.status, 1);

@@ -158,6 +158,16 @@
     else composeWindow();
   };
 
+  // Typing in a dialogue composes every window: that waits for a pause in the typing, and the
+  // dialogue's data-state says "pending" until it is done.
+  let pause = 0;
+  const composeSoon = () => {
+    if (!state.dialogue) { compose(); return; }
+    clearTimeout(pause);
+    $('dialogue').dataset.state = 'pending';
+    pause = setTimeout(() => { compose(); $('dialogue').dataset.state = 'done'; }, 150);
+  };
+
   const showSkin = () => paint($('skin'), 160, 80, session.skinRgba());
 
   const readFile = async (file) => new Uint8Array(await file.arrayBuffer());
@@ -267,7 +277,7 @@
 
   for (const id of ['text', 'font', 'wall', 'margin', 'gap', 'trans', 'depth', 'face-index', 'face-right',
                     'face-flip', 'pause-arrow', 'game-codes', 'names', 'values']) {
-    $(id).addEventListener('input', compose);
+    $(id).addEventListener('input', composeSoon);
   }
   $('zoom').addEventListener('input', () => {
     state.zoom = Number($('zoom').value);
