@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "cli/batch.h"
+#include "cli/batch_text.h"
 #include "cli/commands.h"
 #include "cli/load_picture.h"
 #include "cli/depth.h"
@@ -86,32 +87,6 @@ const char* const kComposeUsage =
 namespace {
 
 constexpr int kMaxJobs = 256;
-constexpr const char* kBatchSeparator = "---";
-
-// A face: the sheet's file, the cell, and how it is placed.
-struct FaceChoice {
-  std::string file;
-  int index = 0;
-  bool right = false;
-  bool flip = false;
-};
-
-// "FILE:N" gives cell N of FILE; without a number after the last colon, the whole is the file
-// and the cell is 0. A signed or over-long number there is refused as a face number; what names
-// the option or line in the message.
-FaceChoice SplitFaceArgument(const std::string& text, const std::string& what) {
-  const auto colon = text.rfind(':');
-  if (colon == std::string::npos) return {text};
-  const std::string number = text.substr(colon + 1);
-  const std::size_t sign = !number.empty() && (number[0] == '-' || number[0] == '+') ? 1 : 0;
-  const bool numeric = number.size() > sign && std::all_of(number.begin() + static_cast<std::ptrdiff_t>(sign), number.end(),
-                                                           [](unsigned char c) { return std::isdigit(c); });
-  if (!numeric) return {text};
-  if (sign == 1 || number.size() > 9) {
-    throw UsageError{what + " needs a face number from 0 to 999999999 after the colon, not '" + number + "'"};
-  }
-  return {text.substr(0, colon), std::stoi(number)};
-}
 
 struct Options {
   std::optional<std::string> system;
@@ -205,7 +180,13 @@ Options ParseOptions(const Args& args) {
     else if (a == "--jobs") o.jobs = static_cast<unsigned>(ParseNumber(a, value(i), 1, kMaxJobs));
     else if (a == "--trans") o.trans = ParseWebColour(value(i));
     else if (a == "--trans-at") o.transAt = ParsePosition(value(i));
-    else if (a == "--face") o.face = SplitFaceArgument(value(i), a);
+    else if (a == "--face") {
+      try {
+        o.face = SplitFaceArgument(value(i), a);
+      } catch (const Exception& e) {
+        throw UsageError{e.what()};
+      }
+    }
     else if (a == "--face-right") o.faceRight = true;
     else if (a == "--face-flip") o.faceFlip = true;
     else if (a == "--pause-arrow") o.pauseArrow = true;
@@ -279,104 +260,6 @@ std::string WindowText(const Options& o, std::string_view text) {
   return o.utf8 ? sjis::FromUtf8(text) : std::string(text);
 }
 
-// Blocks of lines separated by lines holding only "---"; a separator at the very end does not
-// open another block.
-std::vector<std::vector<std::string>> SplitBlocks(std::string_view text) {
-  std::vector<std::vector<std::string>> blocks(1);
-  for (std::string& line : SplitLines(text)) {
-    if (line == kBatchSeparator) {
-      blocks.emplace_back();
-    } else {
-      blocks.back().push_back(std::move(line));
-    }
-  }
-  if (blocks.size() > 1 && blocks.back().empty()) blocks.pop_back();
-  return blocks;
-}
-
-// One window of a run: its lines and the face drawn beside them.
-struct WindowJob {
-  std::vector<std::string> lines;
-  std::optional<FaceChoice> face;
-};
-
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view TrimBlanks(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
-           return std::tolower(x) == std::tolower(y);
-         });
-}
-
-// The argument of a "@face" line (the word in any letter case, blanks around words trimmed), or
-// nullopt for a line of window text.
-std::optional<std::string_view> FaceLineArgument(std::string_view line) {
-  constexpr std::string_view kWord = "@face";
-  line = TrimBlanks(line);
-  if (line.size() < kWord.size() || !SameIgnoringCase(line.substr(0, kWord.size()), kWord)) return std::nullopt;
-  if (line.size() > kWord.size() && !IsBlank(line[kWord.size()])) return std::nullopt;
-  return TrimBlanks(line.substr(kWord.size()));
-}
-
-// "@face" words after FILE[:N]: "right" or "left" sets the side, "flip" mirrors the face; the
-// command line's --face-right and --face-flip hold otherwise. The text is taken as it stands in
-// the batch file, so that FILE names the file byte for byte.
-FaceChoice ParseFaceLine(const Options& o, std::string_view text) {
-  bool right = o.faceRight;
-  bool flip = o.faceFlip;
-  for (;;) {
-    const auto blank = text.find_last_of(" \t");
-    if (blank == std::string_view::npos) break;
-    const std::string_view word = text.substr(blank + 1);
-    if (SameIgnoringCase(word, "flip")) flip = true;
-    else if (SameIgnoringCase(word, "right") || SameIgnoringCase(word, "left")) right = SameIgnoringCase(word, "right");
-    else break;
-    text = TrimBlanks(text.substr(0, blank));
-  }
-  FaceChoice face = SplitFaceArgument(std::string(text), "@face");
-  face.right = right;
-  face.flip = flip;
-  return face;
-}
-
-// The windows of a batch, from the batch file's text in its own encoding. "@face FILE[:N]
-// [right|left] [flip]" and "@face none" lines at the start of a block set the face of that block
-// and the blocks after it; FILE is relative to the batch file's folder. Only window lines are
-// converted to Shift-JIS.
-std::vector<WindowJob> BatchWindows(const Options& o, std::string_view text) {
-  const std::filesystem::path folder = std::filesystem::path(*o.batch).parent_path();
-  std::optional<FaceChoice> face = o.face;
-  std::vector<WindowJob> windows;
-  for (const std::vector<std::string>& block : SplitBlocks(text)) {
-    auto first = block.begin();
-    for (; first != block.end(); ++first) {
-      const std::optional<std::string_view> argument = FaceLineArgument(*first);
-      if (!argument) break;
-      try {
-        if (argument->empty()) throw UsageError{"@face needs FILE[:N] or none"};
-        if (SameIgnoringCase(*argument, "none")) {
-          face.reset();
-          continue;
-        }
-        face = ParseFaceLine(o, *argument);
-      } catch (const UsageError& e) {
-        throw Exception("block " + std::to_string(windows.size() + 1) + ": " + e.message);
-      }
-      face->file = (folder / face->file).string();
-    }
-    WindowJob window{{}, face};
-    for (auto line = first; line != block.end(); ++line) window.lines.push_back(WindowText(o, *line));
-    windows.push_back(std::move(window));
-  }
-  return windows;
-}
-
 // Face sheets by file name, each read once before any window is made, so that the batch's
 // threads only look them up. A sheet that fails to load fails the windows that use it.
 class TFaceSheets {
@@ -416,22 +299,17 @@ class TFaceSheets {
   std::map<std::string, std::string> failures_;
 };
 
+// The windows of a batch; "@face" sheet files are relative to the batch file's folder.
+std::vector<WindowJob> BatchWindows(const Options& o, std::string_view text) {
+  return cli::BatchWindows(text, {o.face, o.faceRight, o.faceFlip, o.utf8, std::filesystem::path(*o.batch).parent_path()});
+}
+
 // The text's encoding for the names and values typed on the command line.
 GameCodeValues GameValues(const Options& o) {
   GameCodeValues given;
   for (const auto& [n, text] : o.names) given.names[n] = o.utf8 ? sjis::FromUtf8(text) : text;
   for (const auto& [n, text] : o.values) given.values[n] = o.utf8 ? sjis::FromUtf8(text) : text;
   return given;
-}
-
-// win.bmp and 7 give win-007.bmp.
-std::string NumberedName(const std::string& output, std::size_t number) {
-  const std::filesystem::path path(output);
-  char digits[24];
-  std::snprintf(digits, sizeof digits, "-%03zu", number);
-  std::filesystem::path numbered = path;
-  numbered.replace_filename(path.stem().string() + digits + path.extension().string());
-  return numbered.string();
 }
 
 // The composed window, reduced when asked.
@@ -448,10 +326,6 @@ BlockBytes EncodeFor(TBitmap& picture, const std::string& output) {
   if (IsPngFileName(output)) WritePng(picture, stream);
   else picture.SaveToStream(stream);
   return stream.Bytes();
-}
-
-std::string BlockContext(std::size_t index, const std::string& name) {
-  return "block " + std::to_string(index + 1) + " (" + name + "): ";
 }
 
 // Every block is composed and encoded on the batch's threads, each thread with its own glyph
