@@ -9,8 +9,8 @@
 namespace pw::cli {
 namespace {
 
-// Blocks each worker may make ahead of the next block to be written, which bounds the memory
-// held by finished blocks.
+// Blocks each worker may make ahead of the next block to be committed, which bounds the memory
+// and the temporary files held by finished blocks.
 constexpr std::size_t kAheadPerThread = 4;
 
 // The state the workers and the writing thread share, guarded by one mutex.
@@ -27,24 +27,24 @@ class BlockQueue {
     return true;
   }
 
-  void Finish(std::size_t index, BlockBytes bytes, std::exception_ptr failure) {
+  void Finish(std::size_t index, TPendingFile file, std::exception_ptr failure) {
     {
       std::lock_guard lock(mutex_);
       Block& block = blocks_[index];
-      block.bytes = std::move(bytes);
+      block.file = std::move(file);
       block.failure = std::move(failure);
       block.done = true;
     }
     changed_.notify_all();
   }
 
-  // Waits for block index and hands its bytes over; rethrows its failure.
-  BlockBytes Wait(std::size_t index) {
+  // Waits for block index and hands its file over; rethrows its failure.
+  TPendingFile Wait(std::size_t index) {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [&] { return blocks_[index].done; });
     Block& block = blocks_[index];
     if (block.failure) std::rethrow_exception(block.failure);
-    return std::move(block.bytes);
+    return std::move(block.file);
   }
 
   void Committed(std::size_t count) {
@@ -66,7 +66,7 @@ class BlockQueue {
  private:
   struct Block {
     bool done = false;
-    BlockBytes bytes;
+    TPendingFile file;
     std::exception_ptr failure;
   };
   std::mutex mutex_;
@@ -81,14 +81,14 @@ class BlockQueue {
 void Work(BlockQueue& queue, const MakeBlock& make, unsigned worker) {
   std::size_t index = 0;
   while (queue.Take(index)) {
-    BlockBytes bytes;
+    TPendingFile file;
     std::exception_ptr failure;
     try {
-      bytes = make(index, worker);
+      file = make(index, worker);
     } catch (...) {
       failure = std::current_exception();
     }
-    queue.Finish(index, std::move(bytes), std::move(failure));
+    queue.Finish(index, std::move(file), std::move(failure));
   }
 }
 
@@ -97,7 +97,8 @@ void Work(BlockQueue& queue, const MakeBlock& make, unsigned worker) {
 std::exception_ptr CommitAll(BlockQueue& queue, std::size_t count, const CommitBlock& commit) {
   try {
     for (std::size_t i = 0; i < count; ++i) {
-      commit(i, queue.Wait(i));
+      TPendingFile file = queue.Wait(i);
+      commit(i, file);
       queue.Committed(i + 1);
     }
   } catch (...) {
@@ -113,7 +114,10 @@ unsigned DefaultThreads() { return std::max(1u, std::thread::hardware_concurrenc
 void RunInOrder(std::size_t count, unsigned threads, const MakeBlock& make, const CommitBlock& commit) {
   threads = static_cast<unsigned>(std::clamp<std::size_t>(threads, 1, std::max<std::size_t>(count, 1)));
   if (threads == 1) {
-    for (std::size_t i = 0; i < count; ++i) commit(i, make(i, 0));
+    for (std::size_t i = 0; i < count; ++i) {
+      TPendingFile file = make(i, 0);
+      commit(i, file);
+    }
     return;
   }
   BlockQueue queue(count, kAheadPerThread * threads);
@@ -127,7 +131,7 @@ void RunInOrder(std::size_t count, unsigned threads, const MakeBlock& make, cons
       failure = std::current_exception();  // a thread that could not be started
     }
     queue.Stop();
-  }  // the workers are joined here
+  }  // the workers are joined here; the queue's uncommitted files are dropped with it
   if (failure) std::rethrow_exception(failure);
 }
 

@@ -328,9 +328,9 @@ BlockBytes EncodeFor(TBitmap& picture, const std::string& output) {
   return stream.Bytes();
 }
 
-// Every block is composed and encoded on the batch's threads, each thread with its own glyph
-// cache; the files are written in order, so that a failing block leaves exactly the files
-// before it, as one thread would.
+// Every block is composed, encoded and written to its temporary file on the batch's threads,
+// each thread with its own glyph cache; the files are put in place in order, so that a failing
+// block leaves exactly the files before it, as one thread would.
 int RunBatch(const Options& o, const ComposeInput& common, const WindowExtras& extras, const std::string& text) {
   const std::vector<WindowJob> blocks = BatchWindows(o, text);
   TFaceSheets faces;
@@ -347,15 +347,16 @@ int RunBatch(const Options& o, const ComposeInput& common, const WindowExtras& e
       input.lines = blocks[index].lines;
       input.fonts = &fonts[worker];
       TBitmap result = ComposeResult(input, faces.ExtrasFor(extras, blocks[index].face), o.depth);
-      return EncodeFor(result, name);
+      const BlockBytes bytes = EncodeFor(result, name);
+      return PrepareFile(name, [&bytes](TStream& file) { file.WriteBuffer(bytes.data(), bytes.size()); });
     } catch (const std::exception& e) {
       throw Exception(BlockContext(index, name) + e.what());
     }
   };
-  const auto commit = [&](std::size_t index, const BlockBytes& bytes) {
+  const auto commit = [&](std::size_t index, TPendingFile& file) {
     const std::string name = NumberedName(*o.output, index + 1);
     try {
-      ReplaceFile(name, [&bytes](TStream& file) { file.WriteBuffer(bytes.data(), bytes.size()); });
+      file.Commit();
     } catch (const std::exception& e) {
       throw Exception(BlockContext(index, name) + e.what());
     }

@@ -12,6 +12,7 @@
 #include "toolkit/bitmap.h"
 #include "toolkit/errors.h"
 #include "toolkit/picture.h"
+#include "toolkit/replace_file.h"
 #include "toolkit/stream.h"
 
 namespace pw::cli {
@@ -108,9 +109,7 @@ int RunConvert(const Args& args) {
   }
   ConvertInDib(o, dib);
   if (toDib) {
-    TFileStream file(o.out, TFileMode::fmCreate);
-    dib.SaveToStream(file);
-    file.Flush();
+    ReplaceFile(o.out, [&dib](TStream& file) { dib.SaveToStream(file); });
   } else {
     TBitmap result = BitmapFromDib(dib);
     SavePictureFile(result, o.out);

@@ -6,10 +6,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "toolkit/errors.h"
@@ -72,23 +75,44 @@ class FileRemover {
   std::string name_;
 };
 
+// The longest file name the folder takes; 255 where the system does not say.
+std::size_t NameLimit(const fs::path& folder) {
+  const long limit = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+  return limit > 0 ? static_cast<std::size_t>(limit) : 255;
+}
+
+// ".<leaf>.<random>.tmp", the leaf shortened (never inside a UTF-8 character) so that the whole
+// name stays within limit however long the target's name is.
+std::string TemporaryLeaf(const std::string& leaf, std::size_t limit, unsigned random) {
+  char suffix[32];
+  std::snprintf(suffix, sizeof suffix, ".%08x.tmp", random);
+  const std::size_t extra = 1 + std::strlen(suffix);
+  std::size_t keep = std::min(leaf.size(), limit > extra ? limit - extra : 0);
+  while (keep > 0 && keep < leaf.size() && (static_cast<unsigned char>(leaf[keep]) & 0xC0) == 0x80) --keep;
+  std::string name = ".";
+  name.append(leaf, 0, keep);
+  name += suffix;
+  return name;
+}
+
 // A file name in the folder of target that no file has yet, created empty with the given
-// permissions; -1 when the folder cannot take a new file.
+// permissions; -1 with errno set when the folder cannot take a new file.
 int CreateSibling(const fs::path& target, mode_t mode, std::string& name) {
   const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+  const std::size_t limit = NameLimit(folder);
   std::random_device random;
   for (int attempt = 0; attempt < 16; ++attempt) {
-    char suffix[32];
-    std::snprintf(suffix, sizeof suffix, ".%08x.tmp", static_cast<unsigned>(random()));
-    std::string leaf = ".";
-    leaf += target.filename().string();
-    leaf += suffix;
-    name = (folder / leaf).string();
+    name = (folder / TemporaryLeaf(target.filename().string(), limit, static_cast<unsigned>(random()))).string();
     const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
   return -1;
 }
+
+// The errors by which a folder refuses a new file or a rename in it, while the existing file
+// may still be written in place: no write permission on the folder, a sticky folder and a file
+// of another user, a read-only mount.
+bool FolderRefuses(int error) { return error == EACCES || error == EPERM || error == EROFS; }
 
 // Writes all of data from the current position; false on the first failed write.
 bool WriteAll(int fd, const Bytes& data, const WriteCall& write) {
@@ -127,9 +151,13 @@ void Restore(int fd, const Bytes& old) {
   if (::ftruncate(fd, static_cast<off_t>(old.size())) == 0) (void)::fsync(fd);
 }
 
+// Flushes fd to the disk, through the seam when one is given.
+bool Sync(int fd, const std::function<int(int)>& sync) { return (sync ? sync(fd) : ::fsync(fd)) == 0; }
+
 // Overwrites an existing regular file itself, its old bytes kept in memory to be written back
 // when the new ones cannot be. Truncating last keeps the old length while the new bytes go in.
-void WriteInPlace(const std::string& fileName, const fs::path& target, const Bytes& data, const WriteCall& write) {
+void WriteInPlace(const std::string& fileName, const fs::path& target, const Bytes& data,
+                  const TReplaceFileSeams& seams) {
   Bytes old;
   try {
     old = ReadFileBytes(target.string());
@@ -138,8 +166,8 @@ void WriteInPlace(const std::string& fileName, const fs::path& target, const Byt
   }
   FileHandle file(::open(target.c_str(), O_WRONLY | O_CLOEXEC));
   if (file.Get() < 0) throw EFCreateError(fileName);
-  if (!WriteAll(file.Get(), data, write) || ::ftruncate(file.Get(), static_cast<off_t>(data.size())) != 0 ||
-      ::fsync(file.Get()) != 0) {
+  if (!WriteAll(file.Get(), data, seams.write) || ::ftruncate(file.Get(), static_cast<off_t>(data.size())) != 0 ||
+      !Sync(file.Get(), seams.sync)) {
     Restore(file.Get(), old);
     throw EFCreateError(fileName);
   }
@@ -154,39 +182,120 @@ void WriteToDevice(const std::string& fileName, const fs::path& target, const By
 
 }  // namespace
 
-void ReplaceFile(const std::string& fileName, const std::function<void(TStream&)>& write) {
-  ReplaceFile(fileName, write, TReplaceFileSeams{});
-}
-
-void ReplaceFile(const std::string& fileName, const std::function<void(TStream&)>& write,
-                 const TReplaceFileSeams& seams) {
-  TMemoryStream content;
-  write(content);
-  const Bytes& data = content.Bytes();
-
+TPendingFile PrepareFile(const std::string& fileName, const std::function<void(TStream&)>& write,
+                         const TReplaceFileSeams& seams) {
+  TPendingFile pending;
+  {
+    TMemoryStream content;
+    write(content);
+    pending.data_ = content.Bytes();
+  }
+  pending.fileName_ = fileName;
+  pending.seams_ = seams;
   const fs::path target = ResolveLinks(fileName);
+  pending.target_ = target.string();
   struct stat old {};
   const bool exists = ::stat(target.c_str(), &old) == 0;
   if (exists && S_ISDIR(old.st_mode)) throw EFCreateError(fileName);
   // A target that exists but may not be written is refused, as writing it in place would be.
   if (exists && ::access(target.c_str(), W_OK) != 0) throw EFCreateError(fileName);
-  if (exists && !S_ISREG(old.st_mode)) return WriteToDevice(fileName, target, data, seams.write);
+  if (exists && !S_ISREG(old.st_mode)) {
+    pending.way_ = TPendingFile::TWay::kDevice;
+    return pending;
+  }
 
-  // The temporary file stays private to its owner until it has the old file's bits.
+  // The temporary file stays private to its owner until it has the old file's bits; a new one
+  // gets what the umask leaves of 0666.
   std::string temporary;
-  const int fd = seams.folderRefusesNewFiles ? -1 : CreateSibling(target, exists ? 0600 : 0666, temporary);
+  int fd = -1;
+  if (seams.folderRefusesNewFiles || seams.createError != 0) {
+    errno = seams.createError != 0 ? seams.createError : EACCES;
+  } else {
+    fd = CreateSibling(target, exists ? 0600 : 0666, temporary);
+  }
   if (fd < 0) {
-    if (exists) return WriteInPlace(fileName, target, data, seams.write);
-    throw EFCreateError(fileName);
+    if (!exists || !FolderRefuses(errno)) throw EFCreateError(fileName);
+    pending.way_ = TPendingFile::TWay::kInPlace;
+    return pending;
   }
   FileRemover remover(temporary);
   FileHandle file(fd);
-  if (!WriteAll(fd, data, seams.write)) throw EFCreateError(fileName);
+  if (!WriteAll(fd, pending.data_, seams.write)) throw EFCreateError(fileName);
   if (exists) KeepOwnerAndMode(fd, old);
-  if (::fsync(fd) != 0 || !file.Close()) throw EFCreateError(fileName);
-  if (std::rename(temporary.c_str(), target.c_str()) != 0) throw EFCreateError(fileName);
+  if (!Sync(fd, seams.sync) || !file.Close()) throw EFCreateError(fileName);
+  remover.Release();
+  pending.temporary_ = temporary;
+  pending.way_ = TPendingFile::TWay::kRename;
+  return pending;
+}
+
+TPendingFile::TPendingFile(TPendingFile&& other) noexcept
+    : way_(std::exchange(other.way_, TWay::kNothing)),
+      fileName_(std::move(other.fileName_)),
+      target_(std::move(other.target_)),
+      temporary_(std::exchange(other.temporary_, {})),
+      data_(std::move(other.data_)),
+      seams_(std::move(other.seams_)) {}
+
+TPendingFile& TPendingFile::operator=(TPendingFile&& other) noexcept {
+  if (this != &other) {
+    Discard();
+    way_ = std::exchange(other.way_, TWay::kNothing);
+    fileName_ = std::move(other.fileName_);
+    target_ = std::move(other.target_);
+    temporary_ = std::exchange(other.temporary_, {});
+    data_ = std::move(other.data_);
+    seams_ = std::move(other.seams_);
+  }
+  return *this;
+}
+
+TPendingFile::~TPendingFile() { Discard(); }
+
+void TPendingFile::Discard() noexcept {
+  if (!temporary_.empty()) ::unlink(temporary_.c_str());
+  temporary_.clear();
+  way_ = TWay::kNothing;
+}
+
+void TPendingFile::Commit() {
+  const TWay way = std::exchange(way_, TWay::kNothing);
+  const fs::path target(target_);
+  switch (way) {
+    case TWay::kNothing:
+      return;
+    case TWay::kDevice:
+      return WriteToDevice(fileName_, target, data_, seams_.write);
+    case TWay::kInPlace:
+      return WriteInPlace(fileName_, target, data_, seams_);
+    case TWay::kRename:
+      break;
+  }
+  const std::string temporary = std::exchange(temporary_, {});
+  FileRemover remover(temporary);
+  const int renamed = seams_.rename ? seams_.rename(temporary.c_str(), target.c_str())
+                                    : std::rename(temporary.c_str(), target.c_str());
+  if (renamed != 0) {
+    // A sticky folder refuses to rename over another user's file that may still be written.
+    const int error = errno;
+    struct stat old {};
+    if (!FolderRefuses(error) || ::stat(target.c_str(), &old) != 0 || !S_ISREG(old.st_mode))
+      throw EFCreateError(fileName_);
+    ::unlink(temporary.c_str());
+    remover.Release();
+    return WriteInPlace(fileName_, target, data_, seams_);
+  }
   remover.Release();
   SyncFolder(target);
+}
+
+void ReplaceFile(const std::string& fileName, const std::function<void(TStream&)>& write) {
+  PrepareFile(fileName, write).Commit();
+}
+
+void ReplaceFile(const std::string& fileName, const std::function<void(TStream&)>& write,
+                 const TReplaceFileSeams& seams) {
+  PrepareFile(fileName, write, seams).Commit();
 }
 
 }  // namespace pw

@@ -50,7 +50,8 @@ class CliTest : public ::testing::Test {
   // Runs the program with args, input on its standard input.
   Outcome Run(const std::vector<std::string>& args, const std::string& input = "") const {
     std::ofstream(folder_ / "stdin.txt", std::ios::binary) << input;
-    std::string command = "cd " + ShellQuote(folder_.string()) + " && " + ShellQuote(PW_CLI_PATH);
+    // A program that hangs ends after five minutes with exit code 124 instead of stopping the tests.
+    std::string command = "cd " + ShellQuote(folder_.string()) + " && timeout 300 " + ShellQuote(PW_CLI_PATH);
     for (const std::string& a : args) command += " " + ShellQuote(a);
     command += " < stdin.txt > stdout.txt 2> stderr.txt";
     const int status = std::system(command.c_str());

@@ -1,5 +1,8 @@
 // panelwright-cli info and convert, run as a program.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
 
 #include <cstdio>
 #include <filesystem>
@@ -156,6 +159,44 @@ TEST_F(PictureCli, ConvertCompressesAPlainPicture) {
   ASSERT_EQ(Run({"convert", Path("flat.bmp"), Path("flat8.bmp"), "--depth", "8", "--rle"}).exitCode, 0);
   EXPECT_EQ(Run({"info", Path("flat8.bmp")}).out.substr(0, 12), "64 8 8 rle8 ");
   EXPECT_EQ(Colours(LoadBmp(Path("flat8.bmp"))), Colours(LoadBmp(Path("flat.bmp"))));
+}
+
+// A save that fails part-way (here a file-size limit, as a full disk would) keeps the old file
+// whole, leaves no temporary file and names the file, whatever the output's format.
+TEST_F(PictureCli, AFailedSaveKeepsTheOldFile) {
+  TBitmap noise;
+  noise.SetPixelFormat(TPixelFormat::pf24bit);
+  noise.SetSize(64, 64);  // 12 kB of pixels that do not compress to 4 kB
+  std::uint32_t seed = 1;
+  for (int y = 0; y < 64; ++y)
+    for (int x = 0; x < 64; ++x) {
+      seed = seed * 1103515245u + 12345u;
+      noise.SetPixelColor(x, y, static_cast<TColor>(seed >> 8 & 0xFFFFFF));
+    }
+  noise.SaveToFile(Path("noise.bmp"));
+  const std::vector<std::vector<std::string>> cases = {
+      {"old.bmp"}, {"old.png"}, {"old.dib"}, {"old.dib", "--depth", "8"}, {"old.bmp", "--depth", "8"}};
+  const std::vector<std::uint8_t> old(3000, 'o');
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.size() > 1 ? c[0] + " " + c[2] : c[0]);
+    WriteBytes(c[0], old);
+    std::vector<std::string> args = {"convert", "noise.bmp", c[0]};
+    args.insert(args.end(), c.begin() + 1, c.end());
+    std::signal(SIGXFSZ, SIG_IGN);  // kept by the program: a write past the limit fails
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const Outcome o = Run(args);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, SIG_DFL);
+    EXPECT_EQ(o.exitCode, 1);
+    EXPECT_EQ(o.err, "panelwright-cli: File " + c[0] + " can't be made.\n");
+    EXPECT_TRUE(ReadText(Path(c[0])) == std::string(old.begin(), old.end()));
+    for (const auto& entry : fs::directory_iterator(folder_))
+      EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
+  }
 }
 
 TEST_F(PictureCli, ErrorsAndUsage) {

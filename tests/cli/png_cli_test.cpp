@@ -161,6 +161,10 @@ TEST_F(PngCli, BatchFilesDoNotDependOnTheThreads) {
   for (int i = 0; i < 24; ++i) text += "window " + std::to_string(i) + "\n\\C[" + std::to_string(i % 20) + "]$a\n---\n";
   std::ofstream(folder_ / "batch.txt") << text;
   std::ofstream(folder_ / "broken.txt") << "a\n---\nb\n---\n---\nd\n---\ne\n";  // block 3 is empty
+  // Block 3 is empty, and far more blocks follow than the workers may make ahead of it.
+  std::string longBroken = "a\n---\nb\n---\n---\n";
+  for (int i = 0; i < 300; ++i) longBroken += "more " + std::to_string(i) + "\n---\n";
+  std::ofstream(folder_ / "long-broken.txt") << longBroken;
   fs::create_directories(folder_ / "one");
   fs::create_directories(folder_ / "many");
   std::vector<std::string> names;
@@ -188,11 +192,12 @@ TEST_F(PngCli, BatchFilesDoNotDependOnTheThreads) {
     for (std::size_t i = 0; i < 24; ++i) EXPECT_FALSE(serial[i].empty()) << one[i];
     EXPECT_TRUE(serial[24].empty());
   }
-  for (const char* jobs : {"1", "4"}) {
-    SCOPED_TRACE(jobs);
-    const std::string folder = std::string("broken") + jobs;
+  for (const auto& [batch, jobs] : {std::pair<std::string, std::string>{"broken.txt", "1"}, {"broken.txt", "4"},
+                                    {"long-broken.txt", "1"}, {"long-broken.txt", "4"}}) {
+    SCOPED_TRACE(batch + ", jobs " + jobs);
+    const std::string folder = fs::path(batch).stem().string() + jobs;
     fs::create_directories(folder_ / folder);
-    const Outcome o = Run({"compose", "--batch", "broken.txt", "--line-gap", "20", "--jobs", jobs, "-o", folder + "/b.png"});
+    const Outcome o = Run({"compose", "--batch", batch, "--line-gap", "20", "--jobs", jobs, "-o", folder + "/b.png"});
     EXPECT_EQ(o.exitCode, 1);
     EXPECT_NE(o.err.find("block 3 (" + folder + "/b-003.png): "), std::string::npos) << o.err;
     std::vector<std::string> written;
