@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_set>
 
 #include "compose/steps.h"
+#include "dib/qvdib.h"
 
 namespace pw {
 namespace {
@@ -111,6 +113,30 @@ TRgbaImage OpeningFrame(const TRgbaImage& empty, int k) {
   return frame;
 }
 
+// The colours of the still picture reduced to 8 bits, at most limit of them.
+std::vector<TColor> ReducedPalette(const TRgbaImage& still, std::size_t limit) {
+  TQvDIB dib;
+  dib.InternalForWrite().CreateDIB(still.width, still.height, 0, 24);
+  TQvDIBInfos& infos = dib.InternalForWrite().DIBInfos;
+  for (int y = 0; y < still.height; ++y) {
+    std::uint8_t* row = infos.Row(y);
+    for (int x = 0; x < still.width; ++x, row += 3) {
+      const std::uint8_t* p = still.Pixel(x, y);
+      row[0] = p[2], row[1] = p[1], row[2] = p[0];
+    }
+  }
+  dib.ConvertMode = qvCmHigh;
+  dib.SetPixelFormat(qvPf8Bit);
+  TBitmap reduced;
+  dib.AssignTo(reduced);
+  std::vector<TColor> colours;
+  for (const TPaletteEntry& e : reduced.GetPalette()) {
+    if (colours.size() == limit) break;
+    colours.push_back(RGB(e.peRed, e.peGreen, e.peBlue));
+  }
+  return colours;
+}
+
 }  // namespace
 
 std::vector<AnimationStep> BuildTimeline(const std::vector<std::vector<TimingEvent>>& pages,
@@ -140,6 +166,22 @@ TRgbaImage ToRgba(const TBitmap& window) {
     }
   }
   return image;
+}
+
+std::vector<TColor> AnimationPalette(const TAnimation& animation, std::size_t limit) {
+  std::unordered_set<TColor> seen;
+  std::vector<TColor> colours;
+  for (const TTimedFrame& frame : animation.frames) {
+    const std::vector<std::uint8_t>& rgba = frame.image.rgba;
+    for (std::size_t i = 0; i < rgba.size(); i += 4) {
+      if (rgba[i + 3] == 0) continue;
+      const TColor c = RGB(rgba[i], rgba[i + 1], rgba[i + 2]);
+      if (!seen.insert(c).second) continue;
+      colours.push_back(c);
+      if (colours.size() > limit) return ReducedPalette(animation.still, limit);
+    }
+  }
+  return colours;
 }
 
 TAnimation ComposeAnimation(const ComposeInput& input, const std::vector<AnimationPage>& pages,

@@ -88,6 +88,11 @@ struct AnimationPage {
 TAnimation ComposeAnimation(const ComposeInput& input, const std::vector<AnimationPage>& pages,
                             const AnimationTiming& options);
 
+// The colours of a palette that shows the animation: every colour its opaque pixels have when
+// they are at most `limit`, otherwise the 8-bit reduction (the High division) of the still
+// picture, cut to `limit` entries.
+std::vector<TColor> AnimationPalette(const TAnimation& animation, std::size_t limit);
+
 // A 24-bit window bitmap as opaque RGBA pixels.
 TRgbaImage ToRgba(const TBitmap& window);
 

@@ -46,7 +46,7 @@ TEST(AnimationTimeline, StepsOfSmallTexts) {
       {{{"ab"}}, 2, false, 0, "1:2 2:4"},               // 2 / 2 + 1
       {{{kA}}, 2, false, 0, "1:5"},                     // 2 + 1, then the end
       {{{"a" + kA}}, 20, false, 0, "1:11 2:23"},
-      {{{"abc", "d"}}, 1, false, 0, "2:1 3:1 4:3"},     // halves counted from each line's start
+      {{{"abc", "de"}}, 1, false, 0, "2:1 3:1 5:3"},    // halves counted from each line's start
       {{{"a\\.b"}}, 1, true, 0, "1:17 2:3"},
       {{{"a\\|b"}}, 1, true, 0, "1:62 2:3"},
       {{{"a\\.b"}}, 1, false, 0, "2:1 4:3"},            // without game codes, codes are text
