@@ -24,7 +24,7 @@ namespace {
 constexpr std::size_t kHeader = 12;
 constexpr std::size_t kMaxText = 256;  // keeps every window small
 constexpr std::size_t kMaxLines = 6;
-constexpr std::size_t kMaxAnimatedText = 96;  // each character is a frame to compose
+constexpr std::size_t kMaxAnimatedText = 40;  // each character is a frame to compose
 constexpr std::size_t kMaxPages = 3;
 
 void Check(bool condition) {
