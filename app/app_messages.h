@@ -27,6 +27,10 @@ inline constexpr const char* kOpenFilter =
     "Bitmap, png file(*.bmp;*.png)|*.bmp;*.png|Bitmap(*.bmp)|*.bmp|png file(*.png)|*.png";
 inline constexpr const char* kSaveFilter = "Bitmap(*.bmp)|*.bmp|PNG file (*.png)|*.png";
 inline constexpr const char* kSaveDefaultExtension = "bmp";
+inline constexpr const char* kAnimationFilter = "GIF animation (*.gif)|*.gif|Animated PNG (*.png)|*.png";
+inline constexpr const char* kAnimationDefaultExtension = "gif";
+inline constexpr const char* kPlay = "Play";
+inline constexpr const char* kStop = "Stop";
 inline constexpr const char* kNoPreview = "(no preview)";
 
 // Saving before anything was made.
@@ -53,6 +57,7 @@ inline constexpr const char* kStatusNoSystemGraphic = "No system graphic yet: op
 inline constexpr const char* kStatusNoWindow = "No window yet: press Make first";
 inline constexpr const char* kStatusWindowSize = "Window %1×%2 pixels";
 inline constexpr const char* kStatusSaved = "Saved %1";
+inline constexpr const char* kStatusPlaying = "Playing the animation: any change stops it";
 inline constexpr const char* kStatusLiveFailed = "Live preview not updated: %1";
 
 // File drop target.

@@ -45,6 +45,9 @@ class TDialogs {
   // The picture-save dialog: appends ".bmp" to a name without extension and asks before
   // replacing an existing file itself.
   virtual bool RunSaveDialog(std::string& fileName) = 0;
+  // The animation-save dialog: GIF or animated PNG by the filter chosen, ".gif" appended to a
+  // name without extension; asks before replacing an existing file.
+  virtual bool RunSaveAnimationDialog(std::string& fileName) = 0;
   // A modal message box; returns the code of the pressed button.
   virtual int MessageBox(const std::string& text, const std::string& caption, unsigned flags) = 0;
   // A modal information box titled with the application title: one OK button, no icon.
@@ -69,6 +72,7 @@ class TQtDialogs : public TDialogs {
 
   bool RunOpenDialog(std::string& fileName) override;
   bool RunSaveDialog(std::string& fileName) override;
+  bool RunSaveAnimationDialog(std::string& fileName) override;
   int MessageBox(const std::string& text, const std::string& caption, unsigned flags) override;
   void ShowInformation(const std::string& text) override;
   std::string BrowseFolder(const std::string& title) override;

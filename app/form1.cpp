@@ -3,6 +3,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QStatusBar>
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -15,11 +16,13 @@
 #include "app/failure.h"
 #include "compose/layout.h"
 #include "dib/qvdib.h"
+#include "gif/gif_writer.h"
 #include "png/kropng.h"
 #include "png/png_writer.h"
 #include "resources/resources.h"
 #include "toolkit/picture.h"
 #include "toolkit/sjis.h"
+#include "toolkit/replace_file.h"
 #include "toolkit/stream.h"
 #include "ui_form1.h"
 
@@ -64,6 +67,22 @@ QString Q(const std::string& text) { return QString::fromStdString(text); }
 // A quick-save name typed without an extension is given ".bmp", the format written.
 std::string WithBmpExtension(const std::string& name) {
   return FileExtension(name).empty() ? name + "." + app_msg::kSaveDefaultExtension : name;
+}
+
+// An animation frame as a 24-bit picture; transparent pixels (the opening) show white.
+TBitmap FrameBitmap(const TRgbaImage& frame) {
+  TBitmap bitmap;
+  bitmap.SetPixelFormat(TPixelFormat::pf24bit);
+  bitmap.SetSize(frame.width, frame.height);
+  for (int y = 0; y < frame.height; ++y) {
+    std::uint8_t* row = bitmap.ScanLine(y);
+    for (int x = 0; x < frame.width; ++x, row += 3) {
+      const std::uint8_t* p = frame.Pixel(x, y);
+      const bool clear = p[3] == 0;
+      row[0] = clear ? 255 : p[2], row[1] = clear ? 255 : p[1], row[2] = clear ? 255 : p[0];
+    }
+  }
+  return bitmap;
 }
 
 void ShowSized(TImage& image, TBitmap bitmap) {
@@ -122,6 +141,8 @@ void TForm1::ConnectCommands() {
   Connect(u.Button_Col_Redu, &QPushButton::clicked, &TForm1::Button_Col_ReduClick);
   for (QAction* action : {u.C1, u.C4, u.C8, u.C24, u.M_C1, u.M_C4, u.M_C8, u.M_C24})
     Connect(action, &QAction::triggered, &TForm1::C1Click);
+  Connect(u.SaveAnimation1, &QAction::triggered, &TForm1::SaveAnimation1Click);
+  Connect(u.Button_Play, &QPushButton::clicked, &TForm1::Button_PlayClick);
   Connect(u.Button_Exit, &QPushButton::clicked, &TForm1::Button_ExitClick);
   Connect(u.Exit1, &QAction::triggered, &TForm1::Button_ExitClick);
   for (QPushButton* button : {u.Button_Extend, u.Button_Mini})
@@ -172,6 +193,7 @@ void TForm1::ConnectLivePreview() {
 bool TForm1::LivePreview() const { return ui_->LivePreview1->isChecked(); }
 
 void TForm1::OptionsChanged() {
+  StopPlaying();
   if (LivePreview())
     liveTimer_.start();
   else
@@ -319,6 +341,7 @@ std::vector<std::string> TForm1::MemoLines() const {
 }
 
 void TForm1::Button_MakeClick(QObject*) {
+  StopPlaying();
   if (!sysLoaded_) {
     ShowStatus(app_msg::kStatusNoSystemGraphic);
     return;
@@ -393,6 +416,7 @@ void TForm1::Button_SaveClick(QObject*) {
 }
 
 void TForm1::SaveResult(const std::string& fileName) {
+  StopPlaying();
   const TBitmap* picture = ui_->Image_Res->Picture();
   if (picture == nullptr) return;
   TBitmap shared = *picture;  // shares the pixels; saving does not change them
@@ -433,6 +457,7 @@ void TForm1::Button_Col_ReduClick(QObject*) {
 }
 
 void TForm1::C1Click(QObject* Sender) {
+  StopPlaying();
   const TBitmap& picture = ResultPicture();
   if (picture.GetWidth() * picture.GetHeight() == 0) {
     ShowStatus(app_msg::kStatusNoWindow);
@@ -509,6 +534,77 @@ void TForm1::NamesValues1Click(QObject*) {
   if (!dialogs_.EditNamesAndValues(table)) return;
   gameTable_ = std::move(table);
   OptionsChanged();
+}
+
+TAnimation TForm1::ComposeCurrentAnimation() {
+  const ComposeInput input = CurrentInput();
+  WindowExtras extras = Extras();
+  extras.pauseArrow = false;  // the arrow blinks in every hold
+  return ComposeAnimation(input, {{input.lines, extras}}, AnimationTiming{});
+}
+
+void TForm1::SaveAnimation1Click(QObject*) {
+  if (!sysLoaded_) {
+    ShowStatus(app_msg::kStatusNoSystemGraphic);
+    return;
+  }
+  std::string fileName = lastAnimationName_;
+  if (!dialogs_.RunSaveAnimationDialog(fileName)) return;
+  lastAnimationName_ = fileName;
+  const TAnimation animation = ComposeCurrentAnimation();
+  ReplaceFile(fileName, [&](TStream& file) {
+    if (IsPngFileName(fileName)) WriteApng(animation, file);
+    else WriteGif(animation, AnimationPalette(animation, gif::kMaxColours), file);
+  });
+  ShowStatus(QString(app_msg::kStatusSaved).arg(Q(fileName)));
+}
+
+void TForm1::Button_PlayClick(QObject*) {
+  if (playing_) {
+    StopPlaying();
+    return;
+  }
+  if (!sysLoaded_) {
+    ShowStatus(app_msg::kStatusNoSystemGraphic);
+    return;
+  }
+  TAnimation animation = ComposeCurrentAnimation();
+  if (animation.frames.empty()) return;
+  playStarts_.assign(1, 0);
+  for (const TTimedFrame& frame : animation.frames) playStarts_.push_back(playStarts_.back() + frame.ticks);
+  if (const TBitmap* shown = ui_->Image_Res->Picture()) stillBeforePlaying_ = *shown;
+  playing_ = std::move(animation);
+  playShown_ = -1;
+  playClock_.start();
+  if (!playTimer_.isActive()) {
+    playTimer_.setTimerType(Qt::PreciseTimer);
+    playTimer_.setInterval(1000 / kTicksPerSecond);
+    connect(&playTimer_, &QTimer::timeout, this, &TForm1::PlayTick, Qt::UniqueConnection);
+  }
+  playTimer_.start();
+  ui_->Button_Play->setText(app_msg::kStop);
+  ShowStatus(app_msg::kStatusPlaying);
+  PlayTick();
+}
+
+void TForm1::PlayTick() {
+  if (!playing_) return;
+  const long long ticks = playClock_.elapsed() * kTicksPerSecond / 1000 % playStarts_.back();
+  const int frame = static_cast<int>(std::upper_bound(playStarts_.begin(), playStarts_.end(), ticks) - playStarts_.begin()) - 1;
+  if (frame == playShown_) return;
+  playShown_ = frame;
+  ui_->Image_Res->SetPicture(FrameBitmap(playing_->frames[static_cast<std::size_t>(frame)].image));
+  ResizePreview();
+}
+
+void TForm1::StopPlaying() {
+  if (!playing_) return;
+  playTimer_.stop();
+  playing_.reset();
+  ui_->Button_Play->setText(app_msg::kPlay);
+  ui_->Image_Res->SetPicture(stillBeforePlaying_ ? std::move(*stillBeforePlaying_) : TBitmap());
+  stillBeforePlaying_.reset();
+  ResizePreview();
 }
 
 void TForm1::Font_MS_G1Click(QObject* Sender) { ui_->RadioGroup_Font->setItemIndex(TagOf(Sender)); }

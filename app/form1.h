@@ -3,6 +3,7 @@
 // The window owns the program's state and turns control events into calls on the libraries.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QStringList>
 #include <QTimer>
@@ -12,6 +13,7 @@
 
 #include "app/dialogs.h"
 #include "compose/compose.h"
+#include "compose/animate.h"
 #include "compose/extras.h"
 #include "toolkit/color.h"
 
@@ -56,6 +58,10 @@ class TForm1 : public QMainWindow {
   // The Extras menu's dialogs.
   void Face1Click(QObject* Sender);
   void NamesValues1Click(QObject* Sender);
+  // Animation: the window played as the game types it, saved as GIF or animated PNG.
+  void SaveAnimation1Click(QObject* Sender);
+  void Button_PlayClick(QObject* Sender);
+  bool Playing() const { return playing_.has_value(); }
 
   // Opens the skin given on the program's command line, as the Open command does.
   void OpenFromCommandLine(const std::string& fileName);
@@ -116,6 +122,12 @@ class TForm1 : public QMainWindow {
   void BuildSampleMenu();
   void AssignShortcuts();
   void ConnectLivePreview();
+  // The animation of the current window (the starting speed 1, a hold of 2 seconds, opening).
+  TAnimation ComposeCurrentAnimation();
+  // Shows the frame of the playing animation that is due.
+  void PlayTick();
+  // Ends playing and shows the window as it was before; nothing when not playing.
+  void StopPlaying();
 
   std::unique_ptr<Ui::TForm1> ui_;
   TDialogs& dialogs_;
@@ -136,6 +148,14 @@ class TForm1 : public QMainWindow {
   TFaceChoice face_;                // the sheet file and cell; no file: no face
   std::optional<TFaceSheet> faceSheet_;  // the sheet of face_, read when it was chosen
   GameCodeValues gameTable_;        // names and values as typed (UTF-8)
+  std::string lastAnimationName_;
+  // Playing: the animation, when each frame starts (ticks), the clock and the frame shown.
+  std::optional<TAnimation> playing_;
+  std::vector<long long> playStarts_;
+  QElapsedTimer playClock_;
+  QTimer playTimer_;
+  int playShown_ = -1;
+  std::optional<TBitmap> stillBeforePlaying_;
 };
 
 }  // namespace pw

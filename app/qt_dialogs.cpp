@@ -105,6 +105,11 @@ bool TQtDialogs::RunSaveDialog(std::string& fileName) {
                           app_msg::kSaveDefaultExtension);
 }
 
+bool TQtDialogs::RunSaveAnimationDialog(std::string& fileName) {
+  return RunPictureDialog(owner_, QFileDialog::AcceptSave, app_msg::kAnimationFilter, fileName,
+                          app_msg::kAnimationDefaultExtension);
+}
+
 int TQtDialogs::MessageBox(const std::string& text, const std::string& caption, unsigned flags) {
   QMessageBox box(IconOf(flags), Q(caption), MessageText(text), ButtonsOf(flags), owner_);
   return CodeOf(box.exec());

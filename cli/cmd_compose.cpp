@@ -17,10 +17,12 @@
 #include "cli/commands.h"
 #include "cli/load_picture.h"
 #include "cli/depth.h"
+#include "compose/animate.h"
 #include "compose/compose.h"
 #include "compose/extras.h"
 #include "compose/layout.h"
 #include "dib/qvdib.h"
+#include "gif/gif_writer.h"
 #include "png/png_writer.h"
 #include "resources/resources.h"
 #include "toolkit/bitmap.h"
@@ -37,6 +39,8 @@ const char* const kComposeUsage =
     "    [--face FILE[:N]] [--face-right] [--face-flip] [--pause-arrow]\n"
     "    [--game-codes] [--name N=TEXT]... [--var N=VALUE]... -o OUT.bmp|OUT.png\n"
     "       panelwright-cli compose --batch FILE [--jobs N] [options as above] -o OUT.bmp|OUT.png\n"
+    "       panelwright-cli compose --animate [--speed N] [--hold SECONDS] [--loop N] [--no-open]\n"
+    "           [--batch FILE] [options as above] -o OUT.gif|OUT.png\n"
     "\n"
     "Composes a message window and writes it as an uncompressed BMP file (24 bits unless --depth),\n"
     "or as a PNG file when the output name ends in .png.\n"
@@ -80,6 +84,17 @@ const char* const kComposeUsage =
     "  --name N=TEXT         the name that \\N[N] stands for (repeatable)\n"
     "  --var N=VALUE         the value that \\V[N] stands for (repeatable)\n"
     "\n"
+    "Animation: the window opens, then its text types out as the game shows it, 60 frames a second:\n"
+    "  --animate             write an animation instead of a still picture: OUT.gif a looping GIF,\n"
+    "                        OUT.png an animated PNG (shown as the finished window where animation is\n"
+    "                        not supported); with --batch every block is a page of one dialogue\n"
+    "  --speed N             the message speed each page starts at, 1 (fastest, default) to 20;\n"
+    "                        with --game-codes, \\S[n] changes it\n"
+    "  --hold SECONDS        how long the pause arrow blinks after each page and at \\!, 0 to 60\n"
+    "                        (decimals allowed, default 2)\n"
+    "  --loop N              play the animation N times, 0 for ever (default 0)\n"
+    "  --no-open             start with the whole window instead of opening it\n"
+    "\n"
     "Control codes: \\C[n] (n 0..19) sets the colour; $A..$Z and $a..$z draw built-in glyphs,\n"
     "$0..$9 user glyphs; \\\\ and $$ write one backslash or dollar sign.\n"
     "Exit status: 0 done, 1 failure, 2 usage error.\n";
@@ -112,7 +127,15 @@ struct Options {
   bool gameCodes = false;
   std::map<int, std::string> names;   // as typed, in the text's encoding
   std::map<int, std::string> values;
+  // Animation.
+  bool animate = false;
+  std::optional<int> speed;
+  std::optional<double> hold;
+  std::optional<int> loop;
+  bool noOpen = false;
 };
+
+constexpr int kMaxLoop = 65535;
 
 // A whole decimal number within [low, high].
 int ParseNumber(const std::string& option, const std::string& value, int low, int high) {
@@ -148,6 +171,38 @@ std::pair<int, std::string> ParseNumbered(const std::string& option, const std::
   const auto equals = value.find('=');
   if (equals != std::string::npos) ParseNumber(option, value.substr(0, equals), 0, kMaxCodeNumber);  // N's fault
   throw UsageError{option + " needs N=TEXT, not '" + value + "'"};
+}
+
+// Seconds as a decimal number 0..60: digits with at most one decimal point.
+double ParseHold(const std::string& value) {
+  const bool number = !value.empty() && value.size() <= 12 && value != "." &&
+                      std::all_of(value.begin(), value.end(), [](unsigned char c) { return std::isdigit(c) || c == '.'; }) &&
+                      std::count(value.begin(), value.end(), '.') <= 1;
+  const double seconds = number ? std::stod(value) : -1;
+  if (!number || seconds > timing::kMaxHoldSeconds) {
+    throw UsageError{"--hold needs seconds from 0 to 60, not '" + value + "'"};
+  }
+  return seconds;
+}
+
+// True when the name ends in the extension, in any letter case.
+bool HasExtension(const std::string& name, std::string_view extension) {
+  std::string ext = std::filesystem::path(name).extension().string();
+  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return ext == extension;
+}
+
+// The animation options need --animate, and an animation a .gif or .png name.
+void CheckAnimationOptions(const Options& o) {
+  if (!o.animate) {
+    if (HasExtension(*o.output, ".gif")) throw UsageError{"a .gif output is an animation: add --animate"};
+    if (o.speed || o.hold || o.loop || o.noOpen) throw UsageError{"--speed, --hold, --loop and --no-open need --animate"};
+    return;
+  }
+  if (!HasExtension(*o.output, ".gif") && !IsPngFileName(*o.output)) {
+    throw UsageError{"--animate writes OUT.gif or OUT.png, not '" + *o.output + "'"};
+  }
+  if (o.depth) throw UsageError{"--depth does not apply to --animate"};
 }
 
 Options ParseOptions(const Args& args) {
@@ -191,6 +246,11 @@ Options ParseOptions(const Args& args) {
     else if (a == "--face-flip") o.faceFlip = true;
     else if (a == "--pause-arrow") o.pauseArrow = true;
     else if (a == "--game-codes") o.gameCodes = true;
+    else if (a == "--animate") o.animate = true;
+    else if (a == "--no-open") o.noOpen = true;
+    else if (a == "--speed") o.speed = ParseNumber(a, value(i), timing::kMinSpeed, timing::kMaxSpeed);
+    else if (a == "--hold") o.hold = ParseHold(value(i));
+    else if (a == "--loop") o.loop = ParseNumber(a, value(i), 0, kMaxLoop);
     else if (a == "--name" || a == "--var") {
       auto [n, text] = ParseNumbered(a, value(i));
       (a == "--name" ? o.names : o.values).insert_or_assign(n, std::move(text));
@@ -206,6 +266,7 @@ Options ParseOptions(const Args& args) {
     throw UsageError{"--text, --text-file and --batch exclude each other"};
   }
   if (o.trans && o.transAt) throw UsageError{"--trans and --trans-at exclude each other"};
+  CheckAnimationOptions(o);
   if (o.face) {
     o.face->right = o.faceRight;
     o.face->flip = o.faceFlip;
@@ -369,6 +430,41 @@ int RunBatch(const Options& o, const ComposeInput& common, const WindowExtras& e
   return kExitOk;
 }
 
+// The pages of the animation: the batch's blocks, or the one text.
+std::vector<AnimationPage> AnimationPages(const Options& o, const WindowExtras& extras, const TFaceSheets& faces,
+                                          const std::vector<WindowJob>& windows) {
+  std::vector<AnimationPage> pages;
+  for (std::size_t i = 0; i < windows.size(); ++i) {
+    try {
+      pages.push_back({windows[i].lines, faces.ExtrasFor(extras, windows[i].face)});
+    } catch (const std::exception& e) {
+      if (!o.batch) throw;
+      throw Exception(BlockContext(i, *o.output) + e.what());
+    }
+  }
+  return pages;
+}
+
+// One animation of every page, written as GIF or animated PNG by the output's name.
+int RunAnimation(const Options& o, const ComposeInput& input, WindowExtras extras, const std::string& text) {
+  const std::vector<WindowJob> windows = o.batch ? BatchWindows(o, text) : std::vector<WindowJob>{{SplitLines(text), o.face}};
+  TFaceSheets faces;
+  for (const WindowJob& window : windows)
+    if (window.face) faces.Load(window.face->file);
+  extras.pauseArrow = false;  // the arrow blinks in every hold
+  AnimationTiming pace;
+  pace.speed = o.speed.value_or(timing::kMinSpeed);
+  pace.holdTicks = HoldTicks(o.hold.value_or(2.0));
+  pace.plays = o.loop.value_or(0);
+  pace.open = !o.noOpen;
+  const TAnimation animation = ComposeAnimation(input, AnimationPages(o, extras, faces, windows), pace);
+  ReplaceFile(*o.output, [&](TStream& file) {
+    if (IsPngFileName(*o.output)) WriteApng(animation, file);
+    else WriteGif(animation, AnimationPalette(animation, gif::kMaxColours), file);
+  });
+  return kExitOk;
+}
+
 int Run(const Options& o) {
   const TBitmap system = LoadSystemGraphic(o);
   const TBitmap builtIn = LoadBuiltInGlyphs();
@@ -392,8 +488,12 @@ int Run(const Options& o) {
   extras.gameCodes = o.gameCodes;
   extras.gameValues = GameValues(o);
 
-  if (o.batch) return RunBatch(o, input, extras, text);
   TFontCache fonts;
+  if (o.animate) {
+    input.fonts = &fonts;
+    return RunAnimation(o, input, extras, text);
+  }
+  if (o.batch) return RunBatch(o, input, extras, text);
   input.fonts = &fonts;
   input.lines = SplitLines(WindowText(o, text));
   TFaceSheets faces;

@@ -199,7 +199,7 @@ class TLazySheets {
 // with the shadow one pixel down and right unless the shadow colour is the transparent one.
 // Pixels whose swatch colour is the transparent colour are not drawn.
 void DrawText(const ParsedText& text, const ComposeInput& input, int shift, const TColourImage& skin,
-              const TTextRasterizer& font, TWindowWriter& window) {
+              const TTextRasterizer& font, TWindowWriter& window, std::size_t limit) {
   const TColor trans = input.transColor;
   // Ink is exactly black, so the cell's background must not be: a black transparent colour
   // would otherwise make every cell solid ink.
@@ -213,6 +213,7 @@ void DrawText(const ParsedText& text, const ComposeInput& input, int shift, cons
     const int y0 = input.padRound + kTextTop + static_cast<int>(p) * (kLinePitch + input.padLine);
     int advance = 0;
     for (std::size_t k = 0; k < line.Length(); ++k) {
+      if (limit-- == 0) return;
       advance += text.GapBefore(p, k);
       const std::string& character = line.Characters[k];
       const int colour = line.ColourAt(k);

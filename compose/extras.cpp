@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "compose/animate.h"
 #include "compose/steps.h"
 #include "toolkit/packed_pixels.h"
 #include "toolkit/sjis.h"
@@ -65,13 +66,28 @@ const std::string& Given(const std::map<int, std::string>& given, int n, const c
   return it->second;
 }
 
-// Length of the game code that starts at the backslash t[i] and vanishes, or 0.
-std::size_t VanishingCode(const Chars& t, std::size_t i) {
-  for (char c : {'!', '.', '|', '^', '>', '<', '$'})
-    if (Is(t, i + 1, c)) return 2;
+// A game code that vanishes from the text, with what it does to the typing.
+struct VanishedCode {
+  std::size_t length = 0;  // 0: none starts here
+  std::optional<TimingEvent> timing;
+};
+
+// The game code that starts at the backslash t[i] and vanishes.
+VanishedCode VanishingCode(const Chars& t, std::size_t i) {
+  static constexpr std::pair<char, TimingEvent> kTimed[] = {
+      {'!', {TimingKind::kHold}},      {'.', {TimingKind::kWait, timing::kShortWait}},
+      {'|', {TimingKind::kWait, timing::kLongWait}}, {'^', {TimingKind::kNoHold}},
+      {'>', {TimingKind::kInstantOn}}, {'<', {TimingKind::kInstantOff}}};
+  for (const auto& [c, event] : kTimed)
+    if (Is(t, i + 1, c)) return {2, event};
+  if (Is(t, i + 1, '$')) return {2, std::nullopt};  // the money window takes no time
   std::size_t length = 0;
-  if (IsLetter(t, i + 1, 'S') && BracketedNumber(t, i + 2, length)) return 2 + length;
-  return 0;
+  if (IsLetter(t, i + 1, 'S')) {
+    if (const std::optional<int> n = BracketedNumber(t, i + 2, length)) {
+      return {2 + length, TimingEvent{TimingKind::kSpeed, std::clamp(*n, timing::kMinSpeed, timing::kMaxSpeed)}};
+    }
+  }
+  return {};
 }
 
 // The markup text of the \N[n] or \V[n] code that starts at the backslash t[i], and the code's
@@ -84,6 +100,62 @@ std::optional<std::string> GivenCode(const Chars& t, std::size_t i, const GameCo
   if (!n) return std::nullopt;
   length += 2;
   return Literal(Given(name ? values.names : values.values, *n, name ? compose_msg::kNoName : compose_msg::kNoValue));
+}
+
+// A timing code met in the game-code pass: in which piece, and at which byte of its markup.
+struct TimingMark {
+  std::size_t piece;
+  std::size_t offset;
+  TimingEvent event;
+};
+
+// One line through the game-code pass: its markup pieces and the timing codes it held.
+struct ScannedLine {
+  std::vector<std::string> pieces;
+  std::vector<TimingMark> marks;
+};
+
+ScannedLine ScanGameCodes(std::string_view line, const GameCodeValues& values) {
+  const Chars t = sjis::SplitCharacters(line);
+  ScannedLine scanned;
+  std::vector<std::string>& pieces = scanned.pieces;
+  pieces.emplace_back();
+  for (std::size_t i = 0; i < t.size();) {
+    std::string& out = pieces.back();
+    std::size_t length = 0;
+    if (Is(t, i, '$')) {
+      // A glyph code or a "$$" pair passes whole; a lone dollar is doubled, so that nothing a
+      // vanished code or a name leaves after it can turn it into a glyph code.
+      if (StartsGlyphCode(t, i + 1) || Is(t, i + 1, '$')) {
+        out.append(t[i]).append(t[i + 1]);
+        i += 2;
+      } else {
+        out += "$$";
+        i += 1;
+      }
+    } else if (!Is(t, i, '\\')) {
+      out.append(t[i]);
+      i += 1;
+    } else if (Is(t, i + 1, '\\')) {
+      out += "\\\\";  // the markup makes the pair one backslash
+      i += 2;
+    } else if (Is(t, i + 1, '_')) {
+      pieces.emplace_back();
+      scanned.marks.push_back({pieces.size() - 1, 0, {TimingKind::kThin}});
+      i += 2;
+    } else if (const VanishedCode vanished = VanishingCode(t, i); vanished.length > 0) {
+      if (vanished.timing) scanned.marks.push_back({pieces.size() - 1, out.size(), *vanished.timing});
+      i += vanished.length;
+    } else if (const std::optional<std::string> given = GivenCode(t, i, values, length)) {
+      out += *given;
+      i += length;
+    } else {
+      // Not a game code: the markup's colour code passes as it is, any other backslash stays text.
+      out += IsLetter(t, i + 1, 'C') ? "\\" : "\\\\";
+      i += 1;
+    }
+  }
+  return scanned;
 }
 
 }  // namespace
@@ -119,42 +191,7 @@ std::optional<std::pair<int, std::string>> ParseNumberedText(std::string_view li
 }
 
 std::vector<std::string> ApplyGameCodes(std::string_view line, const GameCodeValues& values) {
-  const Chars t = sjis::SplitCharacters(line);
-  std::vector<std::string> pieces(1);
-  for (std::size_t i = 0; i < t.size();) {
-    std::string& out = pieces.back();
-    std::size_t length = 0;
-    if (Is(t, i, '$')) {
-      // A glyph code or a "$$" pair passes whole; a lone dollar is doubled, so that nothing a
-      // vanished code or a name leaves after it can turn it into a glyph code.
-      if (StartsGlyphCode(t, i + 1) || Is(t, i + 1, '$')) {
-        out.append(t[i]).append(t[i + 1]);
-        i += 2;
-      } else {
-        out += "$$";
-        i += 1;
-      }
-    } else if (!Is(t, i, '\\')) {
-      out.append(t[i]);
-      i += 1;
-    } else if (Is(t, i + 1, '\\')) {
-      out += "\\\\";  // the markup makes the pair one backslash
-      i += 2;
-    } else if (Is(t, i + 1, '_')) {
-      pieces.emplace_back();
-      i += 2;
-    } else if (const std::size_t vanishing = VanishingCode(t, i); vanishing > 0) {
-      i += vanishing;
-    } else if (const std::optional<std::string> given = GivenCode(t, i, values, length)) {
-      out += *given;
-      i += length;
-    } else {
-      // Not a game code: the markup's colour code passes as it is, any other backslash stays text.
-      out += IsLetter(t, i + 1, 'C') ? "\\" : "\\\\";
-      i += 1;
-    }
-  }
-  return pieces;
+  return ScanGameCodes(line, values).pieces;
 }
 
 namespace {
@@ -286,8 +323,43 @@ void DrawPauseArrow(const TColourImage& skin, TColor trans, WindowSize size, ste
 
 }  // namespace
 
-std::optional<TBitmap> ComposeWindow(const ComposeInput& input, const WindowExtras& extras) {
-  if (!extras.InUse()) return ComposeWindow(input);
+std::vector<TimingEvent> PageTiming(const std::vector<std::string>& lines, const WindowExtras& extras) {
+  const auto character = [](const std::string& c) {
+    return TimingEvent{c.size() >= 2 ? TimingKind::kFull : TimingKind::kHalf};
+  };
+  std::vector<TimingEvent> events;
+  int colour = 0;
+  for (const std::string& source : lines) {
+    if (!extras.gameCodes) {
+      for (const std::string& c : ParseMarkupLine(source, colour).Characters) events.push_back(character(c));
+      events.push_back({TimingKind::kLineEnd});
+      continue;
+    }
+    const ScannedLine scanned = ScanGameCodes(source, extras.gameValues);
+    std::size_t mark = 0;
+    for (std::size_t i = 0; i < scanned.pieces.size(); ++i) {
+      const int start = colour;
+      const ParsedLine piece = ParseMarkupLine(scanned.pieces[i], colour);
+      std::size_t k = 0;
+      for (; mark < scanned.marks.size() && scanned.marks[mark].piece == i; ++mark) {
+        // The code stands after the characters that the markup before it makes.
+        int prefixColour = start;
+        const std::string_view before = std::string_view(scanned.pieces[i]).substr(0, scanned.marks[mark].offset);
+        const std::size_t at = std::min(piece.Length(), ParseMarkupLine(before, prefixColour).Length());
+        for (; k < at; ++k) events.push_back(character(piece.Characters[k]));
+        events.push_back(scanned.marks[mark].event);
+      }
+      for (; k < piece.Length(); ++k) events.push_back(character(piece.Characters[k]));
+    }
+    events.push_back({TimingKind::kLineEnd});
+  }
+  return events;
+}
+
+namespace steps {
+
+std::optional<TBitmap> ComposeWindowPart(const ComposeInput& input, const WindowExtras& extras, WindowSize atLeast,
+                                         std::size_t shown) {
   if (input.systemGraphic == nullptr || input.systemGraphic->GetEmpty()) return std::nullopt;
   steps::CheckRanges(input);
   const TColourImage skin = steps::ReadSkin(*input.systemGraphic);
@@ -304,6 +376,8 @@ std::optional<TBitmap> ComposeWindow(const ComposeInput& input, const WindowExtr
     size.height = std::max(size.height, face::kMinHeight + 2 * input.padRound);
   }
   steps::CheckHeight(size, input);
+  size.width = std::max(size.width, atLeast.width);
+  size.height = std::max(size.height, atLeast.height);
 
   TQvDIB window;
   steps::MakeWindowImage(window, size);
@@ -316,9 +390,16 @@ std::optional<TBitmap> ComposeWindow(const ComposeInput& input, const WindowExtr
     DrawFace(face, extras.faceFlip, left, inside, writer);
   }
   const int shift = withFace && !extras.faceRight ? face::kShift : 0;
-  steps::DrawText(text, input, shift, skin, font, writer);
+  steps::DrawText(text, input, shift, skin, font, writer, shown);
   if (extras.pauseArrow) DrawPauseArrow(skin, input.transColor, size, writer);
   return steps::ToResult(window);
+}
+
+}  // namespace steps
+
+std::optional<TBitmap> ComposeWindow(const ComposeInput& input, const WindowExtras& extras) {
+  if (!extras.InUse()) return ComposeWindow(input);
+  return steps::ComposeWindowPart(input, extras, {0, 0}, SIZE_MAX);
 }
 
 }  // namespace pw

@@ -2,6 +2,7 @@
 // the window extras (extras.cpp) run the same steps and add theirs between them.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -9,6 +10,10 @@
 #include "compose/compose.h"
 #include "compose/layout.h"
 #include "dib/qvdib.h"
+
+namespace pw {
+struct WindowExtras;
+}
 
 namespace pw::steps {
 
@@ -77,11 +82,17 @@ void PaintWallpaper(const TColourImage& skin, WindowSize size, int wallMode, TWi
 // Copies the eight frame passes onto the window; pixels of the transparent colour are skipped.
 void DrawFrame(const TColourImage& skin, TColor trans, WindowSize size, TWindowWriter& window);
 
-// Draws every character with its colour and shadow, the text origin moved shift pixels right.
+// Draws the first `limit` characters (all lines counted in order) with their colour and shadow,
+// the text origin moved shift pixels right.
 void DrawText(const ParsedText& text, const ComposeInput& input, int shift, const TColourImage& skin,
-              const TTextRasterizer& font, TWindowWriter& window);
+              const TTextRasterizer& font, TWindowWriter& window, std::size_t limit = SIZE_MAX);
 
 // The window image as the 24-bit result bitmap.
 TBitmap ToResult(const TQvDIB& window);
+
+// The window with the extras, at least atLeast in size (the frame and wallpaper filling what the
+// text does not need) and with only its first `shown` characters drawn.
+std::optional<TBitmap> ComposeWindowPart(const ComposeInput& input, const WindowExtras& extras, WindowSize atLeast,
+                                         std::size_t shown);
 
 }  // namespace pw::steps

@@ -2,7 +2,8 @@
 // read as code page 932 or as UTF-8; the header chooses the options, the extras and a skin whose
 // few colours make the transparent colour meet frame, swatch, shadow and face pixels. Any input
 // must compose or fail with a library exception, and a composed window has the size its
-// options promise.
+// options promise. Short texts are also animated, as pages split at "---" lines: the animation
+// keeps one size, and its still picture is the window of its last page.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -10,15 +11,21 @@
 #include <string>
 #include <string_view>
 
+#include "compose/animate.h"
 #include "compose/compose.h"
 #include "compose/extras.h"
+#include "gif/gif_writer.h"
+#include "png/png_writer.h"
 #include "toolkit/sjis.h"
+#include "toolkit/stream.h"
 
 namespace {
 
 constexpr std::size_t kHeader = 12;
 constexpr std::size_t kMaxText = 256;  // keeps every window small
 constexpr std::size_t kMaxLines = 6;
+constexpr std::size_t kMaxAnimatedText = 40;  // each character is a frame to compose
+constexpr std::size_t kMaxPages = 3;
 
 void Check(bool condition) {
   if (!condition) std::abort();
@@ -39,6 +46,34 @@ pw::TBitmap Pattern(int width, int height, const std::uint8_t* colours, std::uin
     }
   }
   return bitmap;
+}
+
+// Animates the lines as pages split at "---" and checks the frames and the files.
+void Animate(const pw::ComposeInput& in, pw::WindowExtras extras, const std::uint8_t* data) {
+  std::vector<pw::AnimationPage> pages(1);
+  for (const std::string& line : in.lines) {
+    if (line == "---" && pages.size() < kMaxPages) pages.emplace_back();
+    else pages.back().lines.push_back(line);
+  }
+  for (pw::AnimationPage& page : pages) page.extras = extras;
+  pw::AnimationTiming options;
+  options.speed = 1 + data[10] % 20;
+  options.holdTicks = data[11] % 40;
+  options.open = data[10] & 0x80;
+  const pw::TAnimation animation = pw::ComposeAnimation(in, pages, options);
+  Check(!animation.frames.empty());
+  for (const pw::TTimedFrame& frame : animation.frames) {
+    Check(frame.image.width == animation.width && frame.image.height == animation.height && frame.ticks > 0);
+  }
+  if (pages.size() == 1) {
+    pw::ComposeInput still = in;
+    still.lines = pages[0].lines;
+    extras.pauseArrow = false;
+    Check(animation.still == pw::ToRgba(*pw::ComposeWindow(still, extras)));
+  }
+  pw::TMemoryStream gif, apng;
+  pw::WriteGif(animation, pw::AnimationPalette(animation, pw::gif::kMaxColours), gif);
+  pw::WriteApng(animation, apng);
 }
 
 }  // namespace
@@ -88,6 +123,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       Check(window->GetWidth() >= 16 + 56 + 2 * in.padRound);
       Check(window->GetHeight() >= 64 + 2 * in.padRound);
     }
+    if (text.size() <= kMaxAnimatedText) Animate(in, extras, data);
   } catch (const pw::Exception&) {
   }
   return 0;

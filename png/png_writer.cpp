@@ -184,7 +184,8 @@ class Deflater {
 
 // Filters and deflates rows [begin, end) into one zlib stream. The filters of the first row
 // see the row above it, as they do in the whole picture.
-Bytes DeflateRows(const RowSource& source, int begin, int end, RowFilters filters) {
+template <class Source>
+Bytes DeflateRows(const Source& source, int begin, int end, RowFilters filters) {
   const std::size_t length = source.RowBytes();
   Bytes prior(length, 0), current(length), filtered(length + 1), scratch(length + 1);
   if (begin > 0) source.Read(begin - 1, prior.data());
@@ -278,7 +279,106 @@ Bytes ColourTransparency(TColor transparent) {
   return {0, GetRValue(transparent), 0, GetGValue(transparent), 0, GetBValue(transparent)};
 }
 
+// Rows of an RGBA image as 8-bit RGBA samples.
+class RgbaRows {
+ public:
+  explicit RgbaRows(const TRgbaImage& image) : image_(image) {}
+  int FilterBytesPerPixel() const { return 4; }
+  std::size_t RowBytes() const { return 4 * static_cast<std::size_t>(image_.width); }
+  int Height() const { return image_.height; }
+  void Read(int y, std::uint8_t* out) const { std::memcpy(out, image_.Pixel(0, y), RowBytes()); }
+
+ private:
+  const TRgbaImage& image_;
+};
+
+Bytes DeflateRgba(const TRgbaImage& image) {
+  return DeflateRows(RgbaRows(image), 0, image.height, RowFilters::kAdaptive);
+}
+
+constexpr std::uint8_t kColourTypeRgba = 6;
+constexpr std::uint8_t kDisposeNone = 0;
+constexpr std::uint8_t kBlendSource = 0;
+constexpr int kMaxDelayTicks = 0xFFFF;
+
+// fcTL: where the frame lies and how long it shows; the picture replaces what lay there.
+Bytes FrameControl(std::uint32_t sequence, TFrameRect rect, int ticks) {
+  Bytes fctl(26, 0);
+  PutU32(fctl.data(), sequence);
+  PutU32(fctl.data() + 4, static_cast<std::uint32_t>(rect.width));
+  PutU32(fctl.data() + 8, static_cast<std::uint32_t>(rect.height));
+  PutU32(fctl.data() + 12, static_cast<std::uint32_t>(rect.x));
+  PutU32(fctl.data() + 16, static_cast<std::uint32_t>(rect.y));
+  fctl[20] = static_cast<std::uint8_t>(ticks >> 8);
+  fctl[21] = static_cast<std::uint8_t>(ticks);
+  fctl[22] = 0;
+  fctl[23] = kTicksPerSecond;
+  fctl[24] = kDisposeNone;
+  fctl[25] = kBlendSource;
+  return fctl;
+}
+
+// One frame of an animated PNG: its data as fdAT chunks, each led by the sequence number.
+struct ApngFrame {
+  TFrameRect rect;
+  int ticks;
+  Bytes data;
+};
+
+std::vector<ApngFrame> ApngFrames(const TAnimation& animation) {
+  std::vector<ApngFrame> frames;
+  const TRgbaImage* shown = nullptr;
+  for (const TTimedFrame& frame : animation.frames) {
+    TFrameRect rect = shown == nullptr ? TFrameRect{0, 0, frame.image.width, frame.image.height}
+                                       : ChangedRect(*shown, frame.image);
+    if (rect.Empty()) rect = {0, 0, 1, 1};  // nothing changed: one pixel as it is carries the delay
+    for (int ticks = frame.ticks; ticks > 0; ticks -= kMaxDelayTicks) {
+      frames.push_back({rect, std::min(ticks, kMaxDelayTicks), DeflateRgba(Crop(frame.image, rect))});
+      rect = {0, 0, 1, 1};
+    }
+    shown = &frame.image;
+  }
+  return frames;
+}
+
 }  // namespace
+
+void WriteApng(const TAnimation& animation, TStream& stream) {
+  if (animation.frames.empty() || animation.still.width != animation.width ||
+      animation.still.height != animation.height || animation.width <= 0 || animation.height <= 0) {
+    throw EKroPNG(kropng_msg::kEmptyImage);
+  }
+  const Bytes still = DeflateRgba(animation.still);
+  const std::vector<ApngFrame> frames = ApngFrames(animation);
+
+  Bytes ihdr(13, 0);
+  PutU32(ihdr.data(), static_cast<std::uint32_t>(animation.width));
+  PutU32(ihdr.data() + 4, static_cast<std::uint32_t>(animation.height));
+  ihdr[8] = 8;
+  ihdr[9] = kColourTypeRgba;
+  Bytes actl(8, 0);
+  PutU32(actl.data(), static_cast<std::uint32_t>(frames.size()));
+  PutU32(actl.data() + 4, static_cast<std::uint32_t>(animation.plays));
+
+  stream.WriteBuffer(kSignature.data(), kSignature.size());
+  WriteChunk(stream, "IHDR", ihdr);
+  WriteChunk(stream, "acTL", actl);
+  for (std::size_t at = 0; at < still.size(); at += kIdatSize) {
+    WriteChunk(stream, "IDAT", still.data() + at, std::min(kIdatSize, still.size() - at));
+  }
+  std::uint32_t sequence = 0;
+  for (const ApngFrame& frame : frames) {
+    WriteChunk(stream, "fcTL", FrameControl(sequence++, frame.rect, frame.ticks));
+    for (std::size_t at = 0; at < frame.data.size(); at += kIdatSize) {
+      const std::size_t size = std::min(kIdatSize, frame.data.size() - at);
+      Bytes fdat(4 + size);
+      PutU32(fdat.data(), sequence++);
+      std::memcpy(fdat.data() + 4, frame.data.data() + at, size);
+      WriteChunk(stream, "fdAT", fdat);
+    }
+  }
+  WriteChunk(stream, "IEND", nullptr, 0);
+}
 
 void WritePng(const TBitmap& bitmap, TStream& stream) {
   if (bitmap.GetEmpty()) throw EKroPNG(kropng_msg::kEmptyImage);

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "toolkit/animation.h"
 #include "toolkit/bitmap.h"
 
 namespace pw {
@@ -16,6 +17,13 @@ class TStream;
 // transparent colour gets a tRNS chunk for that colour. Raises EKroPNG for a picture without
 // pixels; errors of the stream pass through.
 void WritePng(const TBitmap& bitmap, TStream& stream);
+
+// Writes an animated PNG (8-bit RGBA): the still picture as the default image, which is no frame
+// of the animation, so that viewers without animation show it; then every frame as the
+// rectangle that changed since the frame before (the first whole), shown for its ticks / 60 s,
+// replacing what lay there (blend source, dispose none); acTL's num_plays is the animation's
+// plays. Raises EKroPNG for an animation without frames or pixels.
+void WriteApng(const TAnimation& animation, TStream& stream);
 
 // Writes the bitmap as a PNG file through a temporary file renamed over fileName when complete,
 // so that a failed save leaves an existing file as it was (the rules of the bitmap's BMP save).

@@ -19,10 +19,12 @@
 #include "cli/batch_text.h"
 #include "cli/depth.h"
 #include "cli/load_picture.h"
+#include "compose/animate.h"
 #include "compose/compose.h"
 #include "compose/extras.h"
 #include "compose/layout.h"
 #include "dib/qvdib.h"
+#include "gif/gif_writer.h"
 #include "png/png_writer.h"
 #include "resources/resources.h"
 #include "toolkit/bitmap.h"
@@ -57,6 +59,11 @@ struct WebOptions {
   bool gameCodes = false;
   std::string names;           // "N=TEXT" lines for \N[N], UTF-8
   std::string values;          // "N=VALUE" lines for \V[N], UTF-8
+  // Animation, as the command line's --speed, --hold, --loop and --no-open.
+  int speed = 1;               // 1..20
+  double hold = 2;             // seconds, 0..60
+  int loop = 0;                // plays; 0 for ever
+  bool open = true;
 };
 
 // "N=TEXT" lines, as the command line's --name and --var take them, in Shift-JIS; empty lines
@@ -299,6 +306,41 @@ class WebSession {
     return WindowFile([this](TStream& file) { WritePng(result_, file); });
   }
 
+  // Composes the animation of the window as panelwright-cli compose --animate does, and keeps
+  // it for playing and saving. On failure the animation composed before stays.
+  std::string Animate(const WebOptions& o) {
+    return Try([&] {
+      if (o.speed < timing::kMinSpeed || o.speed > timing::kMaxSpeed) throw Exception("The speed is 1 to 20.");
+      if (o.loop < 0 || o.loop > 65535) throw Exception("The number of plays is 0 (for ever) to 65535.");
+      AnimationTiming pace;
+      pace.speed = o.speed;
+      pace.holdTicks = HoldTicks(o.hold);
+      pace.plays = o.loop;
+      pace.open = o.open;
+      const ComposeInput input = Input(o);
+      WindowExtras extras = Extras(o);
+      extras.pauseArrow = false;  // the arrow blinks in every hold
+      animation_ = ComposeAnimation(input, {{input.lines, extras}}, pace);
+    });
+  }
+
+  int AnimationWidth() const { return animation_.width; }
+  int AnimationHeight() const { return animation_.height; }
+  int FrameCount() const { return static_cast<int>(animation_.frames.size()); }
+  int FrameTicks(int i) const { return animation_.frames.at(static_cast<std::size_t>(i)).ticks; }
+  val FrameRgba(int i) const { return View(animation_.frames.at(static_cast<std::size_t>(i)).image.rgba); }
+
+  // The animation as GIF and as animated PNG: the command line's files for -o NAME.gif and
+  // -o NAME.png with --animate. Null before any animation.
+  val AnimationGif() {
+    return AnimationFile([this](TStream& file) {
+      WriteGif(animation_, AnimationPalette(animation_, gif::kMaxColours), file);
+    });
+  }
+  val AnimationApng() {
+    return AnimationFile([this](TStream& file) { WriteApng(animation_, file); });
+  }
+
  private:
   // The composed window, reduced to depth as the command line's --depth does. The composer's
   // window is already 24 bits, so that depth needs no conversion.
@@ -322,6 +364,15 @@ class WebSession {
     extras.faceRight = face->right;
     extras.faceFlip = face->flip;
     return extras;
+  }
+
+  template <typename Write>
+  val AnimationFile(Write write) {
+    if (animation_.frames.empty()) return val::null();
+    TMemoryStream stream;
+    write(stream);
+    file_.assign(stream.Bytes().begin(), stream.Bytes().end());
+    return View(file_);
   }
 
   // The window written by write into the file buffer the page reads; null before any window.
@@ -385,6 +436,7 @@ class WebSession {
   std::string faceSheetName_;                         // the window's sheet; "" for none
   TFontCache fonts_;
   TBitmap result_;
+  TAnimation animation_;
   std::vector<std::uint8_t> file_;
   std::vector<std::uint8_t> rgba_;
   std::vector<DialogueWindow> dialogue_;
@@ -406,7 +458,11 @@ EMSCRIPTEN_BINDINGS(panelwright) {
       .field("pauseArrow", &WebOptions::pauseArrow)
       .field("gameCodes", &WebOptions::gameCodes)
       .field("names", &WebOptions::names)
-      .field("values", &WebOptions::values);
+      .field("values", &WebOptions::values)
+      .field("speed", &WebOptions::speed)
+      .field("hold", &WebOptions::hold)
+      .field("loop", &WebOptions::loop)
+      .field("open", &WebOptions::open);
   emscripten::class_<WebSession>("Session")
       .constructor<>()
       .class_function("sampleSkinNames", &WebSession::SampleSkinNames)
@@ -437,7 +493,15 @@ EMSCRIPTEN_BINDINGS(panelwright) {
       .function("dialogueWidth", &WebSession::DialogueWidth)
       .function("dialogueHeight", &WebSession::DialogueHeight)
       .function("dialogueRgba", &WebSession::DialogueRgba)
-      .function("dialogueFile", &WebSession::DialogueFile);
+      .function("dialogueFile", &WebSession::DialogueFile)
+      .function("animate", &WebSession::Animate)
+      .function("animationWidth", &WebSession::AnimationWidth)
+      .function("animationHeight", &WebSession::AnimationHeight)
+      .function("frameCount", &WebSession::FrameCount)
+      .function("frameTicks", &WebSession::FrameTicks)
+      .function("frameRgba", &WebSession::FrameRgba)
+      .function("animationGif", &WebSession::AnimationGif)
+      .function("animationApng", &WebSession::AnimationApng);
 }
 
 }  // namespace pw::web

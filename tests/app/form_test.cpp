@@ -1,6 +1,7 @@
 // The main window driven through its own controls and menu items, with scripted dialogs.
 #include <QAction>
 #include <QDir>
+#include <QFile>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QLabel>
@@ -15,6 +16,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "app/app_messages.h"
 #include "app/application.h"
 #include "app/caption_fit.h"
 #include "app/extras_dialogs.h"
@@ -465,6 +467,54 @@ class TestForm : public QObject, public TFormFixture {
     Trigger("SaveAs1");  // cancelled; pre-filled with the last name
     QCOMPARE(dialogs_->savePrefills.back(), target);
     QCOMPARE(dialogs_->informations.size(), std::size_t{1});
+  }
+
+  // File > Save animation: the chosen name's extension decides GIF or animated PNG.
+  void saveAnimationWritesGifOrApng_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("start");
+    QTest::newRow("gif") << "talk.gif" << QByteArray("GIF89a");
+    QTest::newRow("png") << "talk.png" << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16);
+  }
+  void saveAnimationWritesGifOrApng() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, start);
+    Trigger("SaveAnimation1");  // no skin yet: told so, nothing asked
+    QVERIFY(dialogs_->animationPrefills.empty());
+    QCOMPARE(form_->StatusText(), QString(app_msg::kStatusNoSystemGraphic));
+    LoadSample();
+    const std::string target = Path(name.toStdString());
+    dialogs_->animationAnswers.push_back(target);
+    Trigger("SaveAnimation1");
+    QFile file(QString::fromStdString(target));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    QVERIFY(bytes.startsWith(start));
+    if (name.endsWith(".png")) QCOMPARE(bytes.mid(37, 4), QByteArray("acTL"));
+    dialogs_->animationAnswers.push_back(std::nullopt);
+    Trigger("SaveAnimation1");  // cancelled; pre-filled with the last name
+    QCOMPARE(dialogs_->animationPrefills.back(), target);
+  }
+
+  void playShowsTheFramesAndAnEditStopsIt() {
+    LoadSample();
+    Click("Button_Make");
+    const TBitmap still = *Image("Image_Res").Picture();
+    QPushButton& play = *Control<QPushButton>(*form_, "Button_Play");
+    Click("Button_Play");
+    QVERIFY(form_->Playing());
+    QCOMPARE(play.text(), QString("Stop"));
+    // The first frame is the window opening: its middle rows only, white around them.
+    const TBitmap* shown = Image("Image_Res").Picture();
+    QCOMPARE(shown->GetWidth(), still.GetWidth());
+    QCOMPARE(shown->GetPixelColor(0, 0), clWhite);
+    QTRY_VERIFY(Image("Image_Res").Picture()->GetPixelColor(0, 0) != clWhite);  // it goes on
+    Control<QPlainTextEdit>(*form_, "Memo1")->appendPlainText("x");  // an edit
+    QVERIFY(!form_->Playing());
+    QCOMPARE(play.text(), QString("Play"));
+    shown = Image("Image_Res").Picture();
+    for (int y = 0; y < still.GetHeight(); ++y)
+      for (int x = 0; x < still.GetWidth(); ++x) QCOMPARE(shown->GetPixelColor(x, y), still.GetPixelColor(x, y));
   }
 
   void saveAsIntoAMissingFolderIsReported() {

@@ -21,6 +21,9 @@ class TScriptedDialogs : public TDialogs {
 
   bool RunOpenDialog(std::string& fileName) override { return Answer(openAnswers, openPrefills, fileName); }
   bool RunSaveDialog(std::string& fileName) override { return Answer(saveAnswers, savePrefills, fileName); }
+  bool RunSaveAnimationDialog(std::string& fileName) override {
+    return Answer(animationAnswers, animationPrefills, fileName);
+  }
   int MessageBox(const std::string& text, const std::string& caption, unsigned flags) override {
     boxes.push_back({text, caption, flags});
     if (boxAnswers.empty()) return (flags & 0x0F) == MB_OK ? IDOK : IDCANCEL;
@@ -56,14 +59,14 @@ class TScriptedDialogs : public TDialogs {
   }
 
   // nullopt answers a file dialog with Cancel.
-  std::deque<std::optional<std::string>> openAnswers, saveAnswers;
+  std::deque<std::optional<std::string>> openAnswers, saveAnswers, animationAnswers;
   std::deque<int> boxAnswers;
   std::deque<std::string> folderAnswers;
   std::deque<std::optional<TFaceChoice>> faceAnswers;  // nullopt answers with Cancel
   std::deque<GameCodeValues> tableAnswers;
   std::vector<TFaceChoice> facePrefills;
 
-  std::vector<std::string> openPrefills, savePrefills, folderTitles, informations;
+  std::vector<std::string> openPrefills, savePrefills, animationPrefills, folderTitles, informations;
   std::vector<Box> boxes;
   QMenu* poppedMenu = nullptr;
   QPoint popupPos;

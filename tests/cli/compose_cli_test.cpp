@@ -9,9 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "compose/animate.h"
 #include "compose/compose.h"
 #include "compose/extras.h"
 #include "tests/cli/cli_fixture.h"
+#include "gif/gif_writer.h"
+#include "png/png_writer.h"
 #include "resources/resources.h"
 #include "tests/compose/test_pictures.h"
 #include "toolkit/bitmap.h"
@@ -393,13 +396,63 @@ TEST_F(ComposeCli, UsageErrorsExitWithTwo) {
       {"--face", "faces.bmp:-1", "-o", "w.bmp"},         // a face number, not a file name
       {"--face", "faces.bmp:1234567890", "-o", "w.bmp"},
       {"stray", "-o", "w.bmp"},
+      {"--text", "a", "-o", "w.GIF"},                    // an animation without --animate
+      {"--speed", "2", "-o", "w.bmp"},                   // animation options need --animate
+      {"--animate", "-o", "w.bmp"},
+      {"--animate", "--speed", "21", "-o", "w.gif"},
+      {"--animate", "--speed", "0", "-o", "w.gif"},
+      {"--animate", "--hold", "60.01", "-o", "w.gif"},
+      {"--animate", "--hold", "1e1", "-o", "w.gif"},
+      {"--animate", "--hold", "-1", "-o", "w.gif"},
+      {"--animate", "--loop", "65536", "-o", "w.gif"},
+      {"--animate", "--depth", "8", "-o", "w.gif"},
   };
   for (const auto& args : cases) {
     const Outcome o = Run(args);
     EXPECT_EQ(o.exitCode, 2) << args[0] << " " << o.err;
     EXPECT_NE(o.err.find("panelwright-cli: "), std::string::npos) << args[0];
     EXPECT_FALSE(fs::exists(folder_ / "w.bmp"));
+    EXPECT_FALSE(fs::exists(folder_ / "w.gif"));
   }
+  EXPECT_NE(Run({"--text", "a", "-o", "w.Gif"}).err.find("--animate"), std::string::npos);
+}
+
+TEST_F(ComposeCli, AnimationOfABatchIsOneFileWithTheLibrarysBytes) {
+  Save(CoordinateSkin(), "skin.bmp");
+  const TBitmap faces = testing::Picture(96, 48, [](int x, int) { return x < 48 ? RGB(200, 0, 1) : RGB(0, 200, 1); });
+  Save(faces, "faces.bmp");
+  WriteFile(folder_ / "dialogue.txt", "@face faces.bmp:0\nHi\\.\\S[4] there\n---\n@face faces.bmp:1 right\nBye\n");
+  const TBitmap skin = CoordinateSkin();
+  TFontCache fonts;
+  ComposeInput in;
+  in.systemGraphic = &skin;
+  in.fonts = &fonts;
+  std::vector<AnimationPage> pages(2);
+  pages[0].lines = {"Hi\\.\\S[4] there"};
+  pages[1].lines = {"Bye"};
+  for (int p = 0; p < 2; ++p) {
+    pages[p].extras.gameCodes = true;
+    pages[p].extras.faceSheet = &faces;
+    pages[p].extras.faceIndex = p;
+    pages[p].extras.faceRight = p == 1;
+  }
+  AnimationTiming pace;
+  pace.speed = 2;
+  pace.holdTicks = 30;
+  pace.plays = 2;
+  const TAnimation animation = ComposeAnimation(in, pages, pace);
+  TMemoryStream gif, apng;
+  WriteGif(animation, AnimationPalette(animation, gif::kMaxColours), gif);
+  WriteApng(animation, apng);
+  for (const std::string name : {"talk.gif", "talk.png"}) {
+    const Outcome o = Run({"--animate", "--system", "skin.bmp", "--batch", "dialogue.txt", "--game-codes", "--speed", "2",
+                           "--hold", "0.5", "--loop", "2", "-o", name});
+    ASSERT_EQ(o.exitCode, 0) << o.err;
+    const std::vector<std::uint8_t> expected = name == "talk.gif" ? gif.Bytes() : apng.Bytes();
+    const std::string file = clitest::ReadText(folder_ / name);
+    EXPECT_EQ(std::vector<std::uint8_t>(file.begin(), file.end()), expected) << name;
+  }
+  EXPECT_FALSE(fs::exists(folder_ / "talk-001.gif"));
 }
 
 TEST_F(ComposeCli, FailuresExitWithOneAndWriteNothing) {

@@ -1,7 +1,8 @@
 // Browser tests of the web page, in Debian's headless Chromium against a server on 127.0.0.1:
 // every window the page downloads, BMP or PNG, is byte for byte what panelwright-cli compose
 // writes for the same inputs; failures show their message; the preview follows typing; no request leaves the
-// page after it has loaded. Run by ./dev test after the web build.
+// page after it has loaded; animations download as the command line writes them, and Play plays
+// them in the preview. Run by ./dev test after the web build.
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync, spawnSync } from 'node:child_process';
@@ -246,6 +247,106 @@ test('every downloaded window, BMP and PNG, equals the command line\'s file', as
       }
     });
   }
+});
+
+// Animations: the form's animation fields, and the command line's options for them.
+async function setAnimation(a) {
+  await page.fill('#speed', String(a.speed ?? 1));
+  await page.fill('#hold', String(a.hold ?? 2));
+  await page.fill('#loop', String(a.loop ?? 0));
+  await page.setChecked('#open', a.open ?? true);
+}
+function animationArgs(a) {
+  const args = ['--animate', '--speed', String(a.speed ?? 1), '--hold', String(a.hold ?? 2), '--loop', String(a.loop ?? 0)];
+  if (a.open === false) args.push('--no-open');
+  return args;
+}
+
+// SHA-256 of each frame's RGBA pixels (transparent pixels as 0, 0, 0, 0) and its duration in
+// milliseconds, as Chromium's image decoder composes the frames of an animated file.
+async function chromiumFrames(bytes, type) {
+  return page.evaluate(async ([b64, type]) => {
+    const data = Uint8Array.from(atob(b64), (c) => c.charCodeAt(0));
+    const decoder = new ImageDecoder({ data, type });
+    await decoder.tracks.ready;
+    const frames = [];
+    for (let i = 0; i < decoder.tracks.selectedTrack.frameCount; ++i) {
+      const { image } = await decoder.decode({ frameIndex: i });
+      const canvas = new OffscreenCanvas(image.displayWidth, image.displayHeight);
+      const context = canvas.getContext('2d');
+      context.drawImage(image, 0, 0);
+      const rgba = context.getImageData(0, 0, canvas.width, canvas.height).data;
+      for (let p = 0; p < rgba.length; p += 4) if (rgba[p + 3] === 0) rgba.fill(0, p, p + 4);
+      const digest = new Uint8Array(await crypto.subtle.digest('SHA-256', rgba));
+      frames.push(`${[...digest].map((b) => b.toString(16).padStart(2, '0')).join('')} ${Math.round(image.duration / 1000)}`);
+      image.close();
+    }
+    return frames;
+  }, [bytes.toString('base64'), type]);
+}
+
+// The same for Pillow's reading of the file; the animated PNG's default image is no frame.
+function pillowFrames(path) {
+  const script = `
+import hashlib, sys
+from PIL import Image, ImageSequence
+im = Image.open(sys.argv[1])
+skip = 1 if im.format == 'PNG' and im.info.get('default_image') else 0
+for i, f in enumerate(ImageSequence.Iterator(im)):
+    if i < skip:
+        continue
+    rgba = bytearray(f.convert('RGBA').tobytes())
+    for p in range(0, len(rgba), 4):
+        if rgba[p + 3] == 0:
+            rgba[p:p + 4] = bytes(4)
+    print(hashlib.sha256(rgba).hexdigest(), round(f.info.get('duration', 0)))
+`;
+  const run = spawnSync('/usr/bin/python3', ['-c', script, path], { encoding: 'utf8' });
+  return run.status === 0 ? run.stdout.trim().split('\n') : null;
+}
+
+const animationCases = [
+  { name: 'typed text with waits, two plays', skin: 'blue', game: true, text: 'Hello,\\.\nworld!\\|',
+    anim: { speed: 2, hold: 0.5, loop: 2 } },
+  { name: 'face, names, instant text, no opening', skin: 'forest', game: true, face: { index: 1 },
+    text: '\\N[1]: \\>Quick!\\< and\\_slow\\S[4]er\\!', names: { 1: 'Ren' }, anim: { open: false, hold: 1 } },
+];
+
+test('every downloaded animation, GIF and APNG, equals the command line\'s, and Chromium decodes the frames Pillow does', async (t) => {
+  for (const c of animationCases) {
+    await t.test(c.name, async () => {
+      await setForm(c);
+      await setAnimation(c.anim);
+      for (const [format, button, type] of [['gif', '#save-gif', 'image/gif'], ['png', '#save-apng', 'image/png']]) {
+        const output = join(work, `anim.${format}`);
+        const run = runCli([...cliArgs(c, output), ...animationArgs(c.anim)]);
+        assert.equal(run.status, 0, run.stderr);
+        const fromPage = await download(button);
+        assert.equal(await page.textContent('#message'), '');
+        assert.ok(fromPage.equals(readFileSync(output)), `${c.name}: the page's ${format} differs from the command line's`);
+        const pillow = pillowFrames(output);
+        if (!pillow) continue;
+        // Pixels alike; durations within a millisecond (Chromium keeps whole milliseconds).
+        const chromium = await chromiumFrames(fromPage, type);
+        const split = (frames) => frames.map((f) => f.split(' '));
+        assert.deepEqual(split(chromium).map(([hash]) => hash), split(pillow).map(([hash]) => hash), `${c.name}: ${format} frames`);
+        split(chromium).forEach(([, ms], i) => assert.ok(Math.abs(ms - split(pillow)[i][1]) <= 1, `${c.name}: ${format} frame ${i} time`));
+      }
+    });
+  }
+});
+
+test('Play shows the animation in the preview and an edit stops it', async () => {
+  await setForm({ skin: 'blue', text: 'Played text', game: true });
+  await setAnimation({ hold: 1 });
+  const still = await page.evaluate(() => document.getElementById('window').toDataURL());
+  await page.click('#play');
+  await page.waitForFunction(() => Number(document.body.dataset.playing) >= 3);
+  assert.equal(await page.textContent('#play'), 'Stop');
+  await page.fill('#text', 'Played text');  // an edit
+  assert.equal(await page.textContent('#play'), 'Play');
+  assert.equal(await page.evaluate(() => document.body.dataset.playing), undefined);
+  assert.equal(await page.evaluate(() => document.getElementById('window').toDataURL()), still);
 });
 
 test('a skin that cannot be used shows the command line\'s message and keeps the preview', async () => {

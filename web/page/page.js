@@ -61,6 +61,10 @@
     gameCodes: $('game-codes').checked,
     names: $('names').value,
     values: $('values').value,
+    speed: Number($('speed').value),
+    hold: Number($('hold').value),
+    loop: Number($('loop').value),
+    open: $('open').checked,
   });
 
   // Pixel-exact zoom: the canvases are shown at a whole multiple of their size, without smoothing.
@@ -152,7 +156,46 @@
     showZoom();
   };
 
+  // Playing the animation in the preview at 60 frames a second; any edit stops it.
+  const player = { frame: null, started: 0, starts: [], plays: 0 };
+  const stopPlaying = () => {
+    if (player.frame !== null) cancelAnimationFrame(player.frame);
+    player.frame = null;
+    $('play').textContent = 'Play';
+    $('play').setAttribute('aria-pressed', 'false');
+    delete document.body.dataset.playing;
+  };
+  const playStep = (now) => {
+    const ticks = Math.floor((now - player.started) * 60 / 1000);
+    const total = player.starts[player.starts.length - 1];
+    const loops = Math.floor(ticks / total);
+    if (player.plays > 0 && loops >= player.plays) { stopPlaying(); compose(); return; }
+    const at = ticks % total;
+    let i = 0;
+    while (player.starts[i + 1] <= at) ++i;
+    if (i !== player.shown) {
+      paint($('window'), session.animationWidth(), session.animationHeight(), session.frameRgba(i));
+      showZoom();
+      player.shown = i;
+      document.body.dataset.playing = String(i);
+    }
+    player.frame = requestAnimationFrame(playStep);
+  };
+  const play = () => {
+    if (player.frame !== null) { stopPlaying(); compose(); return; }
+    if (!session.hasSkin() || !succeeded(session.animate(options()))) return;
+    player.starts = [0];
+    for (let i = 0; i < session.frameCount(); ++i) player.starts.push(player.starts[i] + session.frameTicks(i));
+    player.plays = Number($('loop').value);
+    player.shown = -1;
+    player.started = performance.now();
+    $('play').textContent = 'Stop';
+    $('play').setAttribute('aria-pressed', 'true');
+    player.frame = requestAnimationFrame(playStep);
+  };
+
   const compose = () => {
+    stopPlaying();
     if (!session.hasSkin()) return;
     if (state.dialogue) composeDialogue();
     else composeWindow();
@@ -276,7 +319,7 @@
   }
 
   for (const id of ['text', 'font', 'wall', 'margin', 'gap', 'trans', 'depth', 'face-index', 'face-right',
-                    'face-flip', 'pause-arrow', 'game-codes', 'names', 'values']) {
+                    'face-flip', 'pause-arrow', 'game-codes', 'names', 'values', 'speed', 'hold', 'loop', 'open']) {
     $(id).addEventListener('input', composeSoon);
   }
   $('zoom').addEventListener('input', () => {
@@ -303,6 +346,15 @@
     if (!Object.keys(files).length) { showMessage('There is no window to save yet.'); return; }
     download(fflate.zipSync(files), 'dialogue.zip', 'application/zip');
   });
+
+  $('play').addEventListener('click', play);
+  // The animation of the form, as panelwright-cli compose --animate writes it.
+  const saveAnimation = (file, name, type) => {
+    if (!session.hasSkin() || !succeeded(session.animate(options()))) return;
+    download(file(), name, type);
+  };
+  $('save-gif').addEventListener('click', () => saveAnimation(() => session.animationGif(), 'window.gif', 'image/gif'));
+  $('save-apng').addEventListener('click', () => saveAnimation(() => session.animationApng(), 'window.png', 'image/apng'));
 
   $('text').value = '\\C[0]Welcome to \\C[2]Panelwright\\C[0]! $A$b\n\\C[4]Skins, text and glyphs in one window.';
   $('sample').dispatchEvent(new Event('change'));
