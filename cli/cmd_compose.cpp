@@ -14,8 +14,8 @@
 
 #include "cli/batch.h"
 #include "cli/commands.h"
-#include "cli/load_picture.h"
-#include "cli/depth.h"
+#include "io/load_picture.h"
+#include "io/depth.h"
 #include "compose/compose.h"
 #include "compose/extras.h"
 #include "compose/layout.h"

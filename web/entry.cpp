@@ -16,8 +16,8 @@
 #include <utility>
 #include <vector>
 
-#include "cli/depth.h"
-#include "cli/load_picture.h"
+#include "io/depth.h"
+#include "io/load_picture.h"
 #include "compose/compose.h"
 #include "compose/extras.h"
 #include "compose/layout.h"
