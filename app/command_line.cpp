@@ -6,7 +6,7 @@ const char* const kWindowUsage =
     "usage: panelwright [SKIN]\n"
     "\n"
     "Opens the Panelwright window, which composes message-window pictures from a 160x80\n"
-    "system graphic (a skin) and a few lines of text, and saves them as BMP files.\n"
+    "system graphic (a skin) and a few lines of text, and saves them as BMP or PNG files.\n"
     "\n"
     "  SKIN        a .bmp or .png system graphic to open at start, as if chosen with Open,\n"
     "              instead of the default sample skin; a file that cannot be read is\n"

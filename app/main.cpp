@@ -33,7 +33,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "panelwright: %s\n\n%s", line.error.c_str(), pw::kWindowUsage);
     return 2;
   }
-  QGuiApplication::setDesktopFileName("panelwright");
+  // The desktop entry's name, so that the desktop matches the window to its entry and icon.
+  QGuiApplication::setDesktopFileName("io.github.panelwright.Panelwright");
   application.setWindowIcon(pw::ApplicationIcon());
   pw::TQtDialogs dialogs;
   application.SetDialogs(&dialogs);

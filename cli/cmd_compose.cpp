@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "cli/batch.h"
-#include "cli/batch_text.h"
+#include "io/batch_text.h"
 #include "cli/commands.h"
-#include "cli/load_picture.h"
-#include "cli/depth.h"
+#include "io/load_picture.h"
+#include "io/depth.h"
 #include "compose/animate.h"
 #include "compose/compose.h"
 #include "compose/extras.h"

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "cli/commands.h"
-#include "cli/depth.h"
-#include "cli/load_picture.h"
+#include "io/depth.h"
+#include "io/load_picture.h"
 #include "dib/qvdib.h"
 #include "png/png_writer.h"
 #include "toolkit/bitmap.h"

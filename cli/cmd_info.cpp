@@ -4,7 +4,7 @@
 #include <string>
 
 #include "cli/commands.h"
-#include "cli/load_picture.h"
+#include "io/load_picture.h"
 #include "toolkit/bitmap.h"
 
 namespace pw::cli {

@@ -16,9 +16,9 @@ namespace {
 // One entry per subcommand.
 const Command kCommands[] = {
     {"markup", "show how window text is parsed into characters, colours and glyphs", RunMarkup, kMarkupUsage},
-    {"compose", "compose message windows into BMP files", RunCompose, kComposeUsage},
+    {"compose", "compose message windows into BMP or PNG files", RunCompose, kComposeUsage},
     {"info", "print size, pixel format, compression, palette and transparency of a picture", RunInfo, kInfoUsage},
-    {"convert", "convert a picture to a BMP or DIB file, optionally at another colour depth", RunConvert,
+    {"convert", "convert a picture to a BMP, PNG or DIB file, optionally at another colour depth", RunConvert,
      kConvertUsage},
 };
 

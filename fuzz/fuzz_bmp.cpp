@@ -6,12 +6,15 @@
 #include <cstring>
 #include <vector>
 
+#include "fuzz/picture_limit.h"
 #include "toolkit/bitmap.h"
 #include "toolkit/errors.h"
 #include "toolkit/rle.h"
 #include "toolkit/stream.h"
 
 namespace {
+
+constexpr std::size_t kFileHeaderSize = 14;  // the bitmap header follows the file header
 
 void Check(bool condition) {
   if (!condition) std::abort();
@@ -38,26 +41,11 @@ void DecodeRleOnly(const std::uint8_t* data, std::size_t size) {
                 {pixels.data(), static_cast<std::ptrdiff_t>(rowBytes), width, height});
 }
 
-// Keeps every run small: the reader allocates a whole picture however little pixel data
-// follows, so inputs whose header claims more than 2^22 pixels are passed over (the reader's
-// own limit is tested elsewhere).
-bool ClaimsALargePicture(const std::uint8_t* data, std::size_t size) {
-  if (size < 26) return false;
-  const auto u16 = [&](std::size_t at) { return std::int64_t{data[at]} | std::int64_t{data[at + 1]} << 8; };
-  const auto s32 = [&](std::size_t at) {
-    return static_cast<std::int64_t>(static_cast<std::int32_t>(u16(at) | u16(at + 2) << 16));
-  };
-  const bool core = s32(14) == 12;
-  const std::int64_t width = core ? u16(18) : s32(18);
-  const std::int64_t height = core ? u16(20) : s32(22);
-  return std::abs(width) * std::abs(height) > (std::int64_t{1} << 22);
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   DecodeRleOnly(data, size);
-  if (ClaimsALargePicture(data, size)) return 0;
+  if (pw::fuzz::ClaimsALargePicture(data, size, kFileHeaderSize)) return 0;
   pw::TBitmap bitmap;
   try {
     pw::TMemoryStream in(std::vector<std::uint8_t>(data, data + size));

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "dib/qvdib.h"
+#include "fuzz/picture_limit.h"
 #include "toolkit/stream.h"
 
 namespace {
@@ -15,12 +16,11 @@ void Check(bool condition) {
   if (!condition) std::abort();
 }
 
-// Largest picture whose pixels the target reads or decodes; RLE data may legally describe
-// far larger pictures than its own size.
-constexpr std::int64_t kMaxPixels = std::int64_t{1} << 22;
+// The stream starts with a 14-byte file header; the packed DIB is the same bytes after it, so
+// in both the bitmap header starts at byte 14.
+constexpr std::size_t kFileHeaderSize = 14;
 
 void TouchPixels(pw::TQvDIB& image) {
-  if (std::int64_t{image.GetWidth()} * image.GetHeight() > kMaxPixels) return;
   const pw::TQvPixelFormat format = image.GetPixelFormat();
   if (format == pw::qvPf8BitRLE || format == pw::qvPf4BitRLE)
     image.SetPixelFormat(format == pw::qvPf8BitRLE ? pw::qvPf8Bit : pw::qvPf4Bit);
@@ -53,8 +53,8 @@ void LoadStream(const std::uint8_t* data, std::size_t size) {
 }
 
 void LoadPacked(const std::uint8_t* data, std::size_t size) {
-  if (size < 14) return;
-  const std::vector<std::uint8_t> packed(data + 14, data + size);
+  if (size < kFileHeaderSize) return;
+  const std::vector<std::uint8_t> packed(data + kFileHeaderSize, data + size);
   pw::TQvDIB image;
   try {
     image.LoadFromClipboardFormat(pw::CF_DIB, &packed, nullptr);
@@ -66,6 +66,7 @@ void LoadPacked(const std::uint8_t* data, std::size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (pw::fuzz::ClaimsALargePicture(data, size, kFileHeaderSize)) return 0;
   LoadStream(data, size);
   LoadPacked(data, size);
   return 0;

@@ -16,9 +16,9 @@
 #include <utility>
 #include <vector>
 
-#include "cli/batch_text.h"
-#include "cli/depth.h"
-#include "cli/load_picture.h"
+#include "io/batch_text.h"
+#include "io/depth.h"
+#include "io/load_picture.h"
 #include "compose/animate.h"
 #include "compose/compose.h"
 #include "compose/extras.h"

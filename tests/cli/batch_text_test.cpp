@@ -1,6 +1,6 @@
 // The batch text's reading as the command line and the page share it: blocks, "@face" lines
 // and the numbered names.
-#include "cli/batch_text.h"
+#include "io/batch_text.h"
 
 #include <gtest/gtest.h>
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/depth.h"
+#include "io/depth.h"
 #include "tests/cli/cli_fixture.h"
 #include "toolkit/bitmap.h"
 #include "toolkit/stream.h"

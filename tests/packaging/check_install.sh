@@ -18,8 +18,10 @@ share=$usr/share
 
 cli=$usr/bin/panelwright-cli
 [ -x "$cli" ] || fail "bin/panelwright-cli is missing"
-"$cli" --help | grep -q '^  compose ' || fail "panelwright-cli --help lists no compose command"
-"$cli" compose --help | grep -q -- '--system FILE' || fail "panelwright-cli compose --help lists no --system"
+# Each output is read whole before it is searched: grep -q stops reading at the first match, and
+# under pipefail the writer's broken pipe would count as a failure.
+grep -q '^  compose ' <<<"$("$cli" --help)" || fail "panelwright-cli --help lists no compose command"
+grep -q -- '--system FILE' <<<"$("$cli" compose --help)" || fail "panelwright-cli compose --help lists no --system"
 for skin in blue forest night; do
   for ext in bmp png; do
     [ -s "$share/panelwright/skins/$skin.$ext" ] || fail "sample skin $skin.$ext is missing"
@@ -40,10 +42,16 @@ for page in panelwright-cli panelwright; do
   [ "$page" = panelwright ] && [ "$mode" != --deb ] && [ ! -e "$usr/bin/panelwright" ] && continue
   file=$share/man/man1/$page.1.gz
   gzip -t "$file" || fail "manual page $page.1.gz is missing or broken"
-  zcat "$file" | grep -q '^\.SH NAME' || fail "manual page $page has no NAME section"
+  grep -q '^\.SH NAME' <<<"$(zcat "$file")" || fail "manual page $page has no NAME section"
 done
-zcat "$share/man/man1/panelwright-cli.1.gz" | grep -q '^\.B \\-\\-trans\\-at X,Y' ||
-  fail "the manual page of panelwright-cli lacks compose's --trans-at"
+cli_page=$(zcat "$share/man/man1/panelwright-cli.1.gz")
+grep -q '^\\fB\\-\\-trans\\-at\\fR X,Y' <<<"$cli_page" || fail "the manual page of panelwright-cli lacks compose's --trans-at"
+# Every command of the installed program's --help has its section in the page.
+commands=$("$cli" --help | sed -n '/^Commands:/,/^$/s/^  \([a-z]*\) .*/\1/p')
+[ -n "$commands" ] || fail "panelwright-cli --help lists no commands"
+for command in $commands; do
+  grep -qx ".SH \"PANELWRIGHT-CLI ${command^^}\"" <<<"$cli_page" || fail "the manual page of panelwright-cli has no section for $command"
+done
 
 if [ "$mode" = --deb ] || [ -e "$usr/bin/panelwright" ]; then
   [ -x "$usr/bin/panelwright" ] || fail "bin/panelwright is missing"
@@ -51,14 +59,18 @@ if [ "$mode" = --deb ] || [ -e "$usr/bin/panelwright" ]; then
   status=0
   usage=$(QT_QPA_PLATFORM=offscreen "$usr/bin/panelwright" --help 2>&1 >/dev/null) || status=$?
   [ "$status" = 2 ] && grep -q '^usage: panelwright \[SKIN\]' <<<"$usage" || fail "panelwright --help is not a usage error"
-  desktop=$share/applications/panelwright.desktop
+  desktop=$share/applications/io.github.panelwright.Panelwright.desktop
+  metainfo=$share/metainfo/io.github.panelwright.Panelwright.metainfo.xml
   grep -q '^Exec=panelwright %f$' "$desktop" || fail "the desktop entry does not open files"
   grep -q '^MimeType=image/bmp;image/png;$' "$desktop" || fail "the desktop entry lacks the picture types"
-  [ -s "$share/metainfo/panelwright.metainfo.xml" ] || fail "AppStream metadata is missing"
+  [ -s "$metainfo" ] || fail "AppStream metadata is missing"
   for size in 16 32 48 64 128 256; do
     [ -s "$share/icons/hicolor/${size}x${size}/apps/panelwright.png" ] || fail "icon ${size}x${size} is missing"
   done
   [ -s "$share/icons/hicolor/scalable/apps/panelwright.svg" ] || fail "scalable icon is missing"
   if command -v desktop-file-validate >/dev/null; then desktop-file-validate "$desktop"; fi
+  if command -v appstreamcli >/dev/null; then
+    report=$(appstreamcli validate --no-net "$metainfo" 2>&1) || fail "the AppStream metadata is not valid: $report"
+  fi
 fi
 echo "check_install: installed programs run from $mode"

@@ -1,4 +1,4 @@
-#include "cli/depth.h"
+#include "io/depth.h"
 
 namespace pw::cli {
 

@@ -1,4 +1,4 @@
-#include "cli/batch_text.h"
+#include "io/batch_text.h"
 
 #include <algorithm>
 #include <cctype>

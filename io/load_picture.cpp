@@ -1,4 +1,4 @@
-#include "cli/load_picture.h"
+#include "io/load_picture.h"
 
 #include <new>
 #include <optional>
