@@ -23,6 +23,8 @@
 #include "png/png_writer.h"
 #include "resources/resources.h"
 #include "toolkit/bitmap.h"
+#include "toolkit/code_pages.h"
+#include "toolkit/letters.h"
 #include "toolkit/replace_file.h"
 #include "toolkit/sjis.h"
 #include "toolkit/stream.h"
@@ -30,8 +32,8 @@
 namespace pw::cli {
 
 const char* const kComposeUsage =
-    "usage: panelwright-cli compose [--system FILE] [--text TEXT | --text-file FILE] [--encoding utf-8|cp932]\n"
-    "    [--font RMG2000|RM2000] [--wallpaper stretch|tile] [--margin N] [--line-gap N]\n"
+    "usage: panelwright-cli compose [--system FILE] [--text TEXT | --text-file FILE] [--encoding E]\n"
+    "    [--letters japanese|international] [--font RMG2000|RM2000] [--wallpaper stretch|tile] [--margin N] [--line-gap N]\n"
     "    [--trans RRGGBB | --trans-at X,Y] [--user-glyphs FILE] [--depth 1|4|8|24]\n"
     "    [--face FILE[:N]] [--face-right] [--face-flip] [--pause-arrow]\n"
     "    [--game-codes] [--name N=TEXT]... [--var N=VALUE]... -o OUT.bmp|OUT.png\n"
@@ -44,7 +46,14 @@ const char* const kComposeUsage =
     "  --text TEXT           the window text; lines end at LF (CR LF accepted), a last empty line\n"
     "                        is not counted\n"
     "  --text-file FILE      read the text from FILE (default: standard input)\n"
-    "  --encoding E          utf-8 (default) or cp932 (Shift-JIS) for the text\n"
+    "  --encoding E          the text's encoding: utf-8 (default), cp932 (Shift-JIS), or a translated\n"
+    "                        game's code page: cp1250, cp1251, cp1252, cp1253, cp1254, cp1257,\n"
+    "                        cp936, cp949 or cp950\n"
+    "  --letters L           japanese (default for utf-8 and cp932) draws every character with a\n"
+    "                        Shift-JIS form as Japanese games do; international (default for the\n"
+    "                        other code pages) draws Latin, Greek and Cyrillic letters half-width,\n"
+    "                        as translated games do. A character that no font holds is drawn as a\n"
+    "                        box and named on standard error\n"
     "  --font F              RMG2000 (default) or RM2000\n"
     "  --wallpaper W         stretch (default) or tile\n"
     "  --margin N            outer margin in pixels on all four sides, 0..160 (default 0)\n"
@@ -115,7 +124,8 @@ struct Options {
   std::optional<std::string> batch;
   std::optional<std::string> userGlyphs;
   std::optional<std::string> output;
-  bool utf8 = true;
+  std::string encoding = "utf-8";
+  std::optional<TLetters> letters;  // default: by the encoding
   std::string font = "RMG2000";
   int wallMode = 0;
   int margin = 0;
@@ -187,8 +197,15 @@ Options ParseOptions(const Args& args) {
     else if (a == "-o" || a == "--output") o.output = value(i);
     else if (a == "--encoding") {
       const std::string& v = value(i);
-      if (v != "utf-8" && v != "cp932") throw UsageError{"--encoding is utf-8 or cp932, not '" + v + "'"};
-      o.utf8 = v == "utf-8";
+      if (v != "utf-8" && v != "cp932" && !codepage::IsKnown(v)) {
+        throw UsageError{"--encoding is utf-8, cp932, cp1250, cp1251, cp1252, cp1253, cp1254, cp1257, cp936, cp949 "
+                         "or cp950, not '" + v + "'"};
+      }
+      o.encoding = v;
+    } else if (a == "--letters") {
+      const std::string& v = value(i);
+      o.letters = ParseLetters(v);
+      if (!o.letters) throw UsageError{"--letters is japanese or international, not '" + v + "'"};
     } else if (a == "--font") {
       o.font = value(i);
       if (o.font != "RMG2000" && o.font != "RM2000") throw UsageError{"--font is RMG2000 or RM2000, not '" + o.font + "'"};
@@ -221,6 +238,7 @@ Options ParseOptions(const Args& args) {
     throw UsageError{"--text, --text-file and --batch exclude each other"};
   }
   if (o.trans && o.transAt) throw UsageError{"--trans and --trans-at exclude each other"};
+  if (!o.letters) o.letters = codepage::DefaultLetters(o.encoding);
   if (o.face) {
     o.face->right = o.faceRight;
     o.face->flip = o.faceFlip;
@@ -262,14 +280,29 @@ std::string ReadTextFile(const std::string& path) {
   return std::string(stream.Bytes().begin(), stream.Bytes().end());
 }
 
-// The text from --text, --text-file, --batch's file or standard input, in Shift-JIS.
+// Text in the encoding of --encoding as window text. Shift-JIS text in Japanese letters passes
+// as it is.
+std::string ToWindow(const Options& o, std::string_view text) {
+  if (o.encoding == "cp932") {
+    return *o.letters == TLetters::Japanese ? std::string(text) : ToWindowText(sjis::ToUtf8(text), *o.letters);
+  }
+  return ToWindowText(o.encoding == "utf-8" ? std::string(text) : codepage::ToUtf8(text, o.encoding), *o.letters);
+}
+
+// Window text as a file name: Shift-JIS text in Japanese letters as it is, else UTF-8.
+std::string FromWindow(const Options& o, std::string_view text) {
+  if (o.encoding == "cp932" && *o.letters == TLetters::Japanese) return std::string(text);
+  return WindowTextToUtf8(text);
+}
+
+// The text from --text, --text-file, --batch's file or standard input, as window text.
 std::string ReadText(const Options& o) {
   std::string text;
   if (o.text) text = *o.text;
   else if (o.textFile) text = ReadTextFile(*o.textFile);
   else if (o.batch) text = ReadTextFile(*o.batch);
   else text = ReadAll(std::cin);
-  return o.utf8 ? sjis::FromUtf8(text) : text;
+  return ToWindow(o, text);
 }
 
 // Blocks of lines separated by lines holding only "---"; a separator at the very end does not
@@ -310,7 +343,7 @@ FaceChoice ParseFaceLine(const Options& o, std::string text) {
       more = true;
     }
   }
-  FaceChoice face = SplitFaceArgument(o.utf8 ? sjis::ToUtf8(text) : text);
+  FaceChoice face = SplitFaceArgument(FromWindow(o, text));
   face.right = right;
   face.flip = flip;
   return face;
@@ -374,8 +407,8 @@ class TFaceSheets {
 // The text's encoding for the names and values typed on the command line.
 GameCodeValues GameValues(const Options& o) {
   GameCodeValues given;
-  for (const auto& [n, text] : o.names) given.names[n] = o.utf8 ? sjis::FromUtf8(text) : text;
-  for (const auto& [n, text] : o.values) given.values[n] = o.utf8 ? sjis::FromUtf8(text) : text;
+  for (const auto& [n, text] : o.names) given.names[n] = ToWindow(o, text);
+  for (const auto& [n, text] : o.values) given.values[n] = ToWindow(o, text);
   return given;
 }
 
@@ -449,6 +482,14 @@ int RunBatch(const Options& o, const ComposeInput& common, const WindowExtras& e
   return kExitOk;
 }
 
+// Names each character without a glyph once on standard error; it is drawn as a box.
+void WarnMissingGlyphs(const std::string& text, const GameCodeValues& values) {
+  std::string all = text;
+  for (const auto& [n, name] : values.names) all += name;
+  for (const auto& [n, value] : values.values) all += value;
+  for (const char32_t code : MissingGlyphs(all)) std::cerr << "panelwright-cli: " << MissingGlyphNote(code) << '\n';
+}
+
 int Run(const Options& o) {
   const TBitmap system = LoadSystemGraphic(o);
   const TBitmap builtIn = LoadBuiltInGlyphs();
@@ -471,6 +512,7 @@ int Run(const Options& o) {
   extras.pauseArrow = o.pauseArrow;
   extras.gameCodes = o.gameCodes;
   extras.gameValues = GameValues(o);
+  WarnMissingGlyphs(text, extras.gameValues);
 
   if (o.batch) return RunBatch(o, input, extras, text);
   TFontCache fonts;
