@@ -34,6 +34,7 @@
   const options = () => ({
     text: $('text').value,
     font: $('font').value,
+    letters: $('letters').value,
     wallMode: Number($('wall').value),
     margin: Number($('margin').value),
     lineGap: Number($('gap').value),
@@ -64,6 +65,8 @@
     if (!session.hasSkin()) return;
     if (!succeeded(session.compose(options()))) return;
     paint($('window'), session.width(), session.height(), session.windowRgba());
+    // Characters that no font holds are drawn as boxes: named here, not refused.
+    $('notes').textContent = session.notes();
     showZoom();
   };
 
@@ -132,7 +135,20 @@
   sheetInput('face-file', 'face-clear', (name, bytes) => session.loadFaceSheet(name, bytes),
              () => session.clearFaceSheet());
 
-  for (const id of ['text', 'font', 'wall', 'margin', 'gap', 'trans', 'depth', 'face-index', 'face-right',
+  // A text file in the chosen encoding fills the text box; its encoding sets the letters.
+  $('text-file').addEventListener('change', async (e) => {
+    const file = e.target.files[0];
+    if (!file) return;
+    const encoding = $('text-encoding').value;
+    const text = module.Session.decodeText(await readFile(file), encoding);
+    e.target.value = '';  // the same file can be read again, in another encoding
+    if (text.startsWith('!')) { showMessage(`${file.name}: ${text.slice(1)}`); return; }
+    $('text').value = text;
+    $('letters').value = module.Session.defaultLetters(encoding);
+    compose();
+  });
+
+  for (const id of ['text', 'font', 'letters', 'wall', 'margin', 'gap', 'trans', 'depth', 'face-index', 'face-right',
                     'face-flip', 'pause-arrow', 'game-codes', 'names', 'values']) {
     $(id).addEventListener('input', compose);
   }
