@@ -33,9 +33,9 @@ namespace pw::cli {
 
 const char* const kComposeUsage =
     "usage: panelwright-cli compose [--system FILE] [--text TEXT | --text-file FILE] [--encoding E]\n"
-    "    [--letters japanese|international] [--font RMG2000|RM2000] [--wallpaper stretch|tile] [--margin N] [--line-gap N]\n"
-    "    [--trans RRGGBB | --trans-at X,Y] [--user-glyphs FILE] [--depth 1|4|8|24]\n"
-    "    [--face FILE[:N]] [--face-right] [--face-flip] [--pause-arrow]\n"
+    "    [--letters japanese|international] [--font RMG2000|RM2000] [--wallpaper stretch|tile]\n"
+    "    [--margin N] [--line-gap N] [--trans RRGGBB | --trans-at X,Y] [--user-glyphs FILE]\n"
+    "    [--depth 1|4|8|24] [--face FILE[:N]] [--face-right] [--face-flip] [--pause-arrow]\n"
     "    [--game-codes] [--name N=TEXT]... [--var N=VALUE]... -o OUT.bmp|OUT.png\n"
     "       panelwright-cli compose --batch FILE [--jobs N] [options as above] -o OUT.bmp|OUT.png\n"
     "\n"
