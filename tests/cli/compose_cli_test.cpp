@@ -161,6 +161,7 @@ TEST_F(ComposeCli, CodePageTextFilesComposeAsTheirUtf8) {
       {"cp1251", "\xCF\xF0\xE8\xE2\xE5\xF2, \xEC\xE8\xF0! \xAB\xC4\xE0\xBB" "", "Привет, мир! «Да»", nullptr},
       {"cp1251", "\xCF\xF0\xE8\xE2\xE5\xF2", "Привет", "japanese"},
       {"cp949", "\xBE\xC8\xB3\xE7\xC7\xCF\xBC\xBC\xBF\xE4 abc", "안녕하세요 abc", nullptr},
+      {"cp932", "\x84\x40\x84\x47 \x82\xA0", "АЖ あ", "international"},  // Shift-JIS text, half-width Cyrillic
   };
   for (const Case& c : cases) {
     WriteFile(folder_ / "text.txt", c.bytes);
