@@ -47,7 +47,7 @@ inline constexpr const char* kCantSave = "Can't save the image";
 // The status bar: what a command did, or why it did nothing (%1, %2 are filled in).
 inline constexpr const char* kStatusLoaded = "System graphic: %1";
 inline constexpr const char* kStatusNotASkinFile = "%1 was not loaded: a system graphic is a .bmp or .png file";
-inline constexpr const char* kStatusEmptySkin = "%1 holds no picture";
+inline constexpr const char* kStatusEmptySkin = "%1 holds no image; the file may be cut short";
 inline constexpr const char* kStatusWrongSize = "The skin is %1×%2 pixels; a system graphic must be 160×80";
 inline constexpr const char* kStatusNoSystemGraphic = "No system graphic yet: open a 160×80 BMP or PNG skin first";
 inline constexpr const char* kStatusNoWindow = "No window yet: press Make first";
@@ -90,5 +90,6 @@ inline constexpr const char* kRemoveRow = "Remove";
 
 // A failure that carries no message of its own.
 inline constexpr const char* kUnknownFailure = "Unknown error";
+inline constexpr const char* kOutOfMemory = "There is not enough memory to finish this; nothing was changed";
 
 }  // namespace pw::app_msg

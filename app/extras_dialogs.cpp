@@ -17,25 +17,17 @@
 #include "app/image_convert.h"
 #include "app/picture_dialog.h"
 #include "app/program_files.h"
+#include "png/kropng.h"
 #include "toolkit/picture.h"
+#include "toolkit/stream.h"
 
 namespace pw {
 
 namespace {
 
 constexpr int kCellZoom = 2;  // cells are shown enlarged, pixel for pixel
-constexpr int kMaxNumber = 999999999;
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
-
-// Cell index of each face that lies wholly inside a sheet of the given size, row by row.
-std::vector<int> FaceCells(int width, int height) {
-  std::vector<int> cells;
-  const int columns = std::min(face::kPerRow, width / face::kSize);
-  for (int row = 0; row < height / face::kSize; ++row)
-    for (int column = 0; column < columns; ++column) cells.push_back(row * face::kPerRow + column);
-  return cells;
-}
 
 }  // namespace
 
@@ -45,6 +37,21 @@ TBitmap LoadPictureFile(const std::string& fileName) {
   TBitmap bitmap;
   bitmap.Assign(picture.Graphic());
   return bitmap;
+}
+
+TFaceSheet LoadFaceSheet(const std::string& fileName) {
+  {
+    TFileStream file(fileName, TFileMode::fmOpenRead);
+    const auto size = FileExtension(fileName) == "png" ? ReadPngSize(file) : ReadBmpSize(file);
+    if (size) RequireSheetSize(size->first, size->second, "face sheet", fileName);
+  }
+  TPicture picture;
+  picture.LoadFromFile(fileName);
+  TFaceSheet sheet;
+  sheet.picture.Assign(picture.Graphic());
+  RequireImage(sheet.picture, fileName);
+  if (const auto* png = dynamic_cast<const TKroPNG*>(picture.Graphic())) sheet.alpha = png->AlphaMask();
+  return sheet;
 }
 
 TFaceDialog::TFaceDialog(QWidget* parent, const TFaceChoice& choice) : QDialog(parent) {
@@ -97,17 +104,17 @@ void TFaceDialog::ShowSheet(const std::string& fileName) {
   file_->setText(Q(fileName));
   TBitmap sheet;
   try {
-    sheet = LoadPictureFile(fileName);
+    sheet = LoadFaceSheet(fileName).picture;
   } catch (const std::exception& failure) {
     message_->setText(QString::fromUtf8(failure.what()));
     UpdateButtons();
     return;
   }
   const QImage image = ToQImage(sheet);
-  const std::vector<int> cells = FaceCells(sheet.GetWidth(), sheet.GetHeight());
+  const std::vector<int> cells = face::Cells(sheet.GetWidth(), sheet.GetHeight());
   for (int index : cells) {
-    const QImage cell = image.copy(face::kSize * (index % face::kPerRow), face::kSize * (index / face::kPerRow),
-                                   face::kSize, face::kSize);
+    const TSkinRegion region = face::CellRegion(index);
+    const QImage cell = image.copy(region.x, region.y, region.width, region.height);
     auto* item = new QListWidgetItem(QIcon(QPixmap::fromImage(cell.scaled(cells_->iconSize()))), QString::number(index));
     item->setData(Qt::UserRole, index);
     cells_->addItem(item);  // owned by the list
@@ -165,7 +172,7 @@ TNamesDialog::TNamesDialog(QWidget* parent, const GameCodeValues& table) : QDial
     int next = 1;
     for (int r = 0; r < table_->rowCount(); ++r)
       next = std::max(next, static_cast<QSpinBox*>(table_->cellWidget(r, 0))->value() + 1);
-    AddRow(std::min(next, kMaxNumber), "", "");
+    AddRow(std::min(next, kMaxCodeNumber), "", "");
   });
   connect(remove, &QPushButton::clicked, this, [this] {
     if (table_->currentRow() >= 0) table_->removeRow(table_->currentRow());
@@ -183,7 +190,7 @@ void TNamesDialog::AddRow(int number, const std::string& name, const std::string
   const int r = table_->rowCount();
   table_->insertRow(r);
   auto* spin = new QSpinBox(table_);
-  spin->setRange(0, kMaxNumber);
+  spin->setRange(0, kMaxCodeNumber);
   spin->setValue(number);
   table_->setCellWidget(r, 0, spin);  // owned by the table
   table_->setItem(r, 1, new QTableWidgetItem(Q(name)));

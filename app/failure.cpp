@@ -1,5 +1,7 @@
 #include "app/failure.h"
 
+#include <new>
+
 #include "app/app_messages.h"
 
 namespace pw {
@@ -10,8 +12,13 @@ std::string FailureText(const std::string& message) {
   return message;
 }
 
+std::string FailureMessage(const std::exception& failure) {
+  if (dynamic_cast<const std::bad_alloc*>(&failure) != nullptr) return app_msg::kOutOfMemory;
+  return failure.what();
+}
+
 void HandleException(TDialogs& dialogs, const std::exception& failure) {
-  dialogs.MessageBox(FailureText(failure.what()), app_msg::kApplicationTitle, MB_OK | MB_ICONHAND);
+  dialogs.MessageBox(FailureText(FailureMessage(failure)), app_msg::kApplicationTitle, MB_OK | MB_ICONHAND);
 }
 
 void HandleUnknownException(TDialogs& dialogs) {

@@ -65,7 +65,7 @@ QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 // A quick-save name typed without an extension is given ".bmp", the format written.
 std::string WithBmpExtension(const std::string& name) {
-  return std::filesystem::path(name).has_extension() ? name : name + "." + app_msg::kSaveDefaultExtension;
+  return FileExtension(name).empty() ? name + "." + app_msg::kSaveDefaultExtension : name;
 }
 
 void ShowSized(TImage& image, TBitmap bitmap) {
@@ -186,7 +186,7 @@ void TForm1::LiveCompose() {
   try {
     ComposeResult();
   } catch (const std::exception& failure) {
-    ShowStatus(QString(app_msg::kStatusLiveFailed).arg(QString::fromUtf8(failure.what())));
+    ShowStatus(QString(app_msg::kStatusLiveFailed).arg(QString::fromUtf8(FailureMessage(failure).c_str())));
   }
 }
 
@@ -261,11 +261,21 @@ void TForm1::FormCreate() {
   const std::string dir = std::filesystem::current_path().string();
   const std::string bmpName = dir + "/myword.bmp";
   const std::string pngName = dir + "/myword.png";
+  const bool bmp = FileExists(bmpName);
   TBitmap mine;
-  if (FileExists(bmpName))
-    mine.LoadFromFile(bmpName);
-  else if (FileExists(pngName))
-    LoadPngFile(pngName, mine);
+  if (bmp || FileExists(pngName)) {
+    // A sheet too large is refused from its header, before any pixel is decoded.
+    const std::string& name = bmp ? bmpName : pngName;
+    {
+      TFileStream file(name, TFileMode::fmOpenRead);
+      const auto size = bmp ? ReadBmpSize(file) : ReadPngSize(file);
+      if (size) RequireSheetSize(size->first, size->second, "user glyph sheet", name);
+    }
+    if (bmp)
+      mine.LoadFromFile(name);
+    else
+      LoadPngFile(name, mine);
+  }
   ShowSized(*ui_->Image_MyGaizi, std::move(mine));
 }
 
@@ -285,6 +295,15 @@ void TForm1::OpenFromCommandLine(const std::string& fileName) {
 void TForm1::LoadSystemGraphic(const std::string& fileName) {
   // The extension alone, in any letter case, chooses the reader; other files are ignored.
   const std::string extension = FileExtension(fileName);
+  if (extension == "png" || extension == "bmp") {
+    // The size the header claims decides before any pixel is decoded.
+    TFileStream file(fileName, TFileMode::fmOpenRead);
+    const auto size = extension == "png" ? ReadPngSize(file) : ReadBmpSize(file);
+    if (size && (size->first != skin::kWidth || size->second != skin::kHeight)) {
+      ShowStatus(QString(app_msg::kStatusWrongSize).arg(size->first).arg(size->second));
+      return;
+    }
+  }
   TBitmap bitmap;
   if (extension == "png") {
     LoadPngFile(fileName, bitmap);
@@ -508,7 +527,8 @@ void TForm1::Wall1Click(QObject*) {
 WindowExtras TForm1::Extras() const {
   WindowExtras extras;
   if (faceSheet_) {
-    extras.faceSheet = &*faceSheet_;
+    extras.faceSheet = &faceSheet_->picture;
+    extras.faceAlpha = &faceSheet_->alpha;
     extras.faceSheetName = face_.sheetFile;
     extras.faceIndex = face_.index;
   }
@@ -527,8 +547,8 @@ void TForm1::Face1Click(QObject*) {
   TFaceChoice choice = face_;
   if (!dialogs_.ChooseFace(choice)) return;
   // Read aside: a sheet that fails to load leaves the face as it was.
-  std::optional<TBitmap> sheet;
-  if (!choice.sheetFile.empty()) sheet = LoadPictureFile(choice.sheetFile);
+  std::optional<TFaceSheet> sheet;
+  if (!choice.sheetFile.empty()) sheet = LoadFaceSheet(choice.sheetFile);
   face_ = choice;
   faceSheet_ = std::move(sheet);
   OptionsChanged();

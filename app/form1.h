@@ -144,7 +144,7 @@ class TForm1 : public QMainWindow {
   std::string lastOpenName_;
   std::string lastSaveName_;
   TFaceChoice face_;                // the sheet file and cell; no file: no face
-  std::optional<TBitmap> faceSheet_;  // the sheet of face_, read when it was chosen
+  std::optional<TFaceSheet> faceSheet_;  // the sheet of face_, read when it was chosen
   GameCodeValues gameTable_;        // names and values as typed (UTF-8)
 };
 

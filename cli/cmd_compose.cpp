@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "cli/batch.h"
+#include "cli/batch_text.h"
 #include "cli/commands.h"
 #include "cli/load_picture.h"
 #include "cli/depth.h"
@@ -76,7 +77,9 @@ const char* const kComposeUsage =
     "Extras beyond the classic window:\n"
     "  --face FILE[:N]       draw face N (default 0) of a face sheet (.bmp, .png or .dib) beside the\n"
     "                        text: 48x48 cells, four to a row, numbered row by row from 0; the window\n"
-    "                        grows 56 pixels wider and at least 64 + 2 x margin high\n"
+    "                        grows 56 pixels wider and at least 64 + 2 x margin high; the face is cut\n"
+    "                        out by its sheet's own transparency (PNG alpha or tRNS, else palette\n"
+    "                        entry 0), never by --trans; a sheet is at most 4096x4096\n"
     "  --face-right          put the face beside the right edge instead of the left\n"
     "  --face-flip           mirror the face left to right\n"
     "  --pause-arrow         draw the skin's down arrow centred on the bottom edge\n"
@@ -93,29 +96,6 @@ const char* const kComposeUsage =
 namespace {
 
 constexpr int kMaxJobs = 256;
-constexpr const char* kBatchSeparator = "---";
-
-// A face: the sheet's file, the cell, and how it is placed.
-struct FaceChoice {
-  std::string file;
-  int index = 0;
-  bool right = false;
-  bool flip = false;
-};
-
-// "FILE:N" gives cell N of FILE; without a number after the last colon, the whole is the file
-// and the cell is 0.
-FaceChoice SplitFaceArgument(const std::string& text) {
-  const auto colon = text.rfind(':');
-  if (colon != std::string::npos) {
-    const std::string number = text.substr(colon + 1);
-    if (!number.empty() && number.size() <= 9 &&
-        std::all_of(number.begin(), number.end(), [](unsigned char c) { return std::isdigit(c); })) {
-      return {text.substr(0, colon), std::stoi(number)};
-    }
-  }
-  return {text};
-}
 
 struct Options {
   std::optional<std::string> system;
@@ -143,8 +123,6 @@ struct Options {
   std::map<int, std::string> names;   // as typed, in the text's encoding
   std::map<int, std::string> values;
 };
-
-constexpr int kMaxCodeNumber = 999999999;
 
 // A whole decimal number within [low, high].
 int ParseNumber(const std::string& option, const std::string& value, int low, int high) {
@@ -176,9 +154,10 @@ std::pair<int, int> ParsePosition(const std::string& value) {
 
 // "N=TEXT" of --name and --var.
 std::pair<int, std::string> ParseNumbered(const std::string& option, const std::string& value) {
+  if (auto parsed = ParseNumberedText(value)) return std::move(*parsed);
   const auto equals = value.find('=');
-  if (equals == std::string::npos) throw UsageError{option + " needs N=TEXT, not '" + value + "'"};
-  return {ParseNumber(option, value.substr(0, equals), 0, kMaxCodeNumber), value.substr(equals + 1)};
+  if (equals != std::string::npos) ParseNumber(option, value.substr(0, equals), 0, kMaxCodeNumber);  // N's fault
+  throw UsageError{option + " needs N=TEXT, not '" + value + "'"};
 }
 
 Options ParseOptions(const Args& args) {
@@ -218,7 +197,13 @@ Options ParseOptions(const Args& args) {
     else if (a == "--jobs") o.jobs = static_cast<unsigned>(ParseNumber(a, value(i), 1, kMaxJobs));
     else if (a == "--trans") o.trans = ParseWebColour(value(i));
     else if (a == "--trans-at") o.transAt = ParsePosition(value(i));
-    else if (a == "--face") o.face = SplitFaceArgument(value(i));
+    else if (a == "--face") {
+      try {
+        o.face = SplitFaceArgument(value(i), a);
+      } catch (const Exception& e) {
+        throw UsageError{e.what()};
+      }
+    }
     else if (a == "--face-right") o.faceRight = true;
     else if (a == "--face-flip") o.faceFlip = true;
     else if (a == "--pause-arrow") o.pauseArrow = true;
@@ -237,8 +222,8 @@ Options ParseOptions(const Args& args) {
   if (static_cast<int>(o.text.has_value()) + o.textFile.has_value() + o.batch.has_value() > 1) {
     throw UsageError{"--text, --text-file and --batch exclude each other"};
   }
-  if (o.trans && o.transAt) throw UsageError{"--trans and --trans-at exclude each other"};
   if (!o.letters) o.letters = codepage::DefaultLetters(o.encoding);
+  if (o.trans && o.transAt) throw UsageError{"--trans and --trans-at exclude each other"};
   if (o.face) {
     o.face->right = o.faceRight;
     o.face->flip = o.faceFlip;
@@ -249,7 +234,7 @@ Options ParseOptions(const Args& args) {
 TBitmap LoadSystemGraphic(const Options& o) {
   TBitmap system;
   if (o.system) {
-    system = LoadPicture(*o.system);
+    system = LoadPicture(*o.system, PictureRole::kSystemGraphic);
   } else {
     const auto bytes = resources::SampleSkins().front().bmp;
     TMemoryStream stream(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
@@ -262,10 +247,10 @@ TBitmap LoadSystemGraphic(const Options& o) {
 // The named sheet, else myword.bmp or myword.png in the current directory, else none (empty).
 // Only files count: a folder of either name is passed over.
 TBitmap LoadUserGlyphs(const Options& o) {
-  if (o.userGlyphs) return LoadPicture(*o.userGlyphs);
+  if (o.userGlyphs) return LoadPicture(*o.userGlyphs, PictureRole::kUserGlyphs);
   for (const char* name : {"myword.bmp", "myword.png"}) {
     std::error_code error;
-    if (std::filesystem::is_regular_file(name, error)) return LoadPicture(name);
+    if (std::filesystem::is_regular_file(name, error)) return LoadPicture(name, PictureRole::kUserGlyphs);
   }
   return TBitmap();
 }
@@ -280,97 +265,27 @@ std::string ReadTextFile(const std::string& path) {
   return std::string(stream.Bytes().begin(), stream.Bytes().end());
 }
 
-// Text in the encoding of --encoding as window text. Shift-JIS text in Japanese letters passes
-// as it is.
-std::string ToWindow(const Options& o, std::string_view text) {
-  if (o.encoding == "cp932") {
-    return *o.letters == TLetters::Japanese ? std::string(text) : ToWindowText(sjis::ToUtf8(text), *o.letters);
-  }
-  return ToWindowText(o.encoding == "utf-8" ? std::string(text) : codepage::ToUtf8(text, o.encoding), *o.letters);
-}
-
-// Window text as a file name: Shift-JIS text in Japanese letters as it is, else UTF-8.
-std::string FromWindow(const Options& o, std::string_view text) {
-  if (o.encoding == "cp932" && *o.letters == TLetters::Japanese) return std::string(text);
-  return WindowTextToUtf8(text);
-}
-
-// The text from --text, --text-file, --batch's file or standard input, as window text.
+// The text from --text, --text-file, --batch's file or standard input, in its own encoding.
 std::string ReadText(const Options& o) {
-  std::string text;
-  if (o.text) text = *o.text;
-  else if (o.textFile) text = ReadTextFile(*o.textFile);
-  else if (o.batch) text = ReadTextFile(*o.batch);
-  else text = ReadAll(std::cin);
-  return ToWindow(o, text);
+  if (o.text) return *o.text;
+  if (o.textFile) return ReadTextFile(*o.textFile);
+  if (o.batch) return ReadTextFile(*o.batch);
+  return ReadAll(std::cin);
 }
 
-// Blocks of lines separated by lines holding only "---"; a separator at the very end does not
-// open another block.
-std::vector<std::vector<std::string>> SplitBlocks(std::string_view text) {
-  std::vector<std::vector<std::string>> blocks(1);
-  for (std::string& line : SplitLines(text)) {
-    if (line == kBatchSeparator) {
-      blocks.emplace_back();
-    } else {
-      blocks.back().push_back(std::move(line));
-    }
-  }
-  if (blocks.size() > 1 && blocks.back().empty()) blocks.pop_back();
-  return blocks;
+// Shift-JIS text in Japanese letters is read as it is; any other text is read as UTF-8.
+bool ReadsUtf8(const Options& o) { return o.encoding != "cp932" || *o.letters != TLetters::Japanese; }
+
+// Text in the encoding of --encoding as it is read: Shift-JIS as it is (see ReadsUtf8), other
+// encodings decoded to UTF-8.
+std::string Decoded(const Options& o, std::string_view text) {
+  if (o.encoding == "utf-8" || !ReadsUtf8(o)) return std::string(text);
+  return o.encoding == "cp932" ? sjis::ToUtf8(text) : codepage::ToUtf8(text, o.encoding);
 }
 
-// One window of a run: its lines and the face drawn beside them.
-struct WindowJob {
-  std::vector<std::string> lines;
-  std::optional<FaceChoice> face;
-};
-
-constexpr std::string_view kFaceLine = "@face ";
-
-// "@face" words after FILE[:N]: "right" or "left" sets the side, "flip" mirrors the face; the
-// command line's --face-right and --face-flip hold otherwise.
-FaceChoice ParseFaceLine(const Options& o, std::string text) {
-  bool right = o.faceRight;
-  bool flip = o.faceFlip;
-  for (bool more = true; more;) {
-    more = false;
-    for (const std::string_view word : {" right", " left", " flip"}) {
-      if (!text.ends_with(word)) continue;
-      text.resize(text.size() - word.size());
-      if (word == " flip") flip = true;
-      else right = word == " right";
-      more = true;
-    }
-  }
-  FaceChoice face = SplitFaceArgument(FromWindow(o, text));
-  face.right = right;
-  face.flip = flip;
-  return face;
-}
-
-// The windows of a batch. "@face FILE[:N] [right|left] [flip]" and "@face none" lines at the
-// start of a block set the face of that block and the blocks after it; FILE is relative to the
-// batch file's folder.
-std::vector<WindowJob> BatchWindows(const Options& o, std::string_view text) {
-  const std::filesystem::path folder = std::filesystem::path(*o.batch).parent_path();
-  std::optional<FaceChoice> face = o.face;
-  std::vector<WindowJob> windows;
-  for (std::vector<std::string>& block : SplitBlocks(text)) {
-    auto first = block.begin();
-    for (; first != block.end() && first->starts_with(kFaceLine); ++first) {
-      const std::string argument = first->substr(kFaceLine.size());
-      if (argument == "none") {
-        face.reset();
-        continue;
-      }
-      face = ParseFaceLine(o, argument);
-      face->file = (folder / face->file).string();
-    }
-    windows.push_back({std::vector<std::string>(std::make_move_iterator(first), std::make_move_iterator(block.end())),
-                       face});
-  }
-  return windows;
+// Decoded text as the composer takes it: Shift-JIS, with the private form of other characters.
+std::string WindowText(const Options& o, std::string_view text) {
+  return ReadsUtf8(o) ? ToWindowText(text, *o.letters) : std::string(text);
 }
 
 // Face sheets by file name, each read once before any window is made, so that the batch's
@@ -380,7 +295,9 @@ class TFaceSheets {
   void Load(const std::string& file) {
     if (sheets_.contains(file) || failures_.contains(file)) return;
     try {
-      sheets_.emplace(file, LoadPicture(file));
+      Sheet sheet;
+      sheet.picture = LoadPicture(file, PictureRole::kFaceSheet, &sheet.alpha);
+      sheets_.emplace(file, std::move(sheet));
     } catch (const std::exception& e) {
       failures_.emplace(file, e.what());
     }
@@ -391,7 +308,9 @@ class TFaceSheets {
     if (!face) return extras;
     const auto failed = failures_.find(face->file);
     if (failed != failures_.end()) throw Exception(failed->second);
-    extras.faceSheet = &sheets_.at(face->file);
+    const Sheet& sheet = sheets_.at(face->file);
+    extras.faceSheet = &sheet.picture;
+    extras.faceAlpha = &sheet.alpha;
     extras.faceSheetName = face->file;
     extras.faceIndex = face->index;
     extras.faceRight = face->right;
@@ -400,26 +319,35 @@ class TFaceSheets {
   }
 
  private:
-  std::map<std::string, TBitmap> sheets_;
+  struct Sheet {
+    TBitmap picture;
+    TBitmap alpha;  // 255 - alpha, empty when the sheet has none
+  };
+  std::map<std::string, Sheet> sheets_;
   std::map<std::string, std::string> failures_;
 };
+
+// The windows of a batch; "@face" sheet files are relative to the batch file's folder.
+std::vector<WindowJob> BatchWindows(const Options& o, std::string_view text) {
+  return cli::BatchWindows(text, {o.face, o.faceRight, o.faceFlip, ReadsUtf8(o), std::filesystem::path(*o.batch).parent_path(),
+                                  *o.letters});
+}
 
 // The text's encoding for the names and values typed on the command line.
 GameCodeValues GameValues(const Options& o) {
   GameCodeValues given;
-  for (const auto& [n, text] : o.names) given.names[n] = ToWindow(o, text);
-  for (const auto& [n, text] : o.values) given.values[n] = ToWindow(o, text);
+  for (const auto& [n, text] : o.names) given.names[n] = WindowText(o, Decoded(o, text));
+  for (const auto& [n, text] : o.values) given.values[n] = WindowText(o, Decoded(o, text));
   return given;
 }
 
-// win.bmp and 7 give win-007.bmp.
-std::string NumberedName(const std::string& output, std::size_t number) {
-  const std::filesystem::path path(output);
-  char digits[24];
-  std::snprintf(digits, sizeof digits, "-%03zu", number);
-  std::filesystem::path numbered = path;
-  numbered.replace_filename(path.stem().string() + digits + path.extension().string());
-  return numbered.string();
+// Names each character without a glyph once on standard error; it is drawn as a box.
+void WarnMissingGlyphs(const std::vector<std::string>& lines, const GameCodeValues& values) {
+  std::string all;
+  for (const std::string& line : lines) all += line;
+  for (const auto& [n, name] : values.names) all += name;
+  for (const auto& [n, value] : values.values) all += value;
+  for (const char32_t code : MissingGlyphs(all)) std::cerr << "panelwright-cli: " << MissingGlyphNote(code) << '\n';
 }
 
 // The composed window, reduced when asked.
@@ -438,15 +366,14 @@ BlockBytes EncodeFor(TBitmap& picture, const std::string& output) {
   return stream.Bytes();
 }
 
-std::string BlockContext(std::size_t index, const std::string& name) {
-  return "block " + std::to_string(index + 1) + " (" + name + "): ";
-}
-
 // Every block is composed and encoded on the batch's threads, each thread with its own glyph
 // cache; the files are written in order, so that a failing block leaves exactly the files
 // before it, as one thread would.
 int RunBatch(const Options& o, const ComposeInput& common, const WindowExtras& extras, const std::string& text) {
   const std::vector<WindowJob> blocks = BatchWindows(o, text);
+  std::vector<std::string> allLines;
+  for (const WindowJob& block : blocks) allLines.insert(allLines.end(), block.lines.begin(), block.lines.end());
+  WarnMissingGlyphs(allLines, extras.gameValues);
   TFaceSheets faces;
   for (const WindowJob& block : blocks)
     if (block.face) faces.Load(block.face->file);
@@ -482,19 +409,11 @@ int RunBatch(const Options& o, const ComposeInput& common, const WindowExtras& e
   return kExitOk;
 }
 
-// Names each character without a glyph once on standard error; it is drawn as a box.
-void WarnMissingGlyphs(const std::string& text, const GameCodeValues& values) {
-  std::string all = text;
-  for (const auto& [n, name] : values.names) all += name;
-  for (const auto& [n, value] : values.values) all += value;
-  for (const char32_t code : MissingGlyphs(all)) std::cerr << "panelwright-cli: " << MissingGlyphNote(code) << '\n';
-}
-
 int Run(const Options& o) {
   const TBitmap system = LoadSystemGraphic(o);
   const TBitmap builtIn = LoadBuiltInGlyphs();
   const TBitmap user = LoadUserGlyphs(o);
-  const std::string text = ReadText(o);
+  const std::string text = Decoded(o, ReadText(o));
 
   ComposeInput input;
   input.systemGraphic = &system;
@@ -512,12 +431,12 @@ int Run(const Options& o) {
   extras.pauseArrow = o.pauseArrow;
   extras.gameCodes = o.gameCodes;
   extras.gameValues = GameValues(o);
-  WarnMissingGlyphs(text, extras.gameValues);
 
   if (o.batch) return RunBatch(o, input, extras, text);
   TFontCache fonts;
   input.fonts = &fonts;
-  input.lines = SplitLines(text);
+  input.lines = SplitLines(WindowText(o, text));
+  WarnMissingGlyphs(input.lines, extras.gameValues);
   TFaceSheets faces;
   if (o.face) faces.Load(o.face->file);
   TBitmap result = ComposeResult(input, faces.ExtrasFor(extras, o.face), o.depth);

@@ -11,6 +11,7 @@
 #include "png/png_writer.h"
 #include "toolkit/bitmap.h"
 #include "toolkit/errors.h"
+#include "toolkit/picture.h"
 #include "toolkit/stream.h"
 
 namespace pw::cli {
@@ -66,9 +67,9 @@ Options ParseOptions(const Args& args) {
     }
   }
   if (positional != 2) throw UsageError{"convert needs two files, IN and OUT"};
-  const std::string outExt = LowerExtension(o.out);
-  if (outExt != ".bmp" && outExt != ".dib" && outExt != ".png") throw UsageError{"OUT must be a .bmp, .png or .dib file"};
-  if (o.rle && outExt == ".png") throw UsageError{"--rle writes RLE-compressed BMP data: OUT must be a .bmp or .dib file"};
+  const std::string outExt = FileExtension(o.out);
+  if (outExt != "bmp" && outExt != "dib" && outExt != "png") throw UsageError{"OUT must be a .bmp, .png or .dib file"};
+  if (o.rle && outExt == "png") throw UsageError{"--rle writes RLE-compressed BMP data: OUT must be a .bmp or .dib file"};
   if (o.rle && o.depth && *o.depth != qvPf4Bit && *o.depth != qvPf8Bit && *o.depth != qvPfHalftone)
     throw UsageError{"--rle needs a depth of 4 or 8 bits"};
   return o;
@@ -90,7 +91,7 @@ void ConvertInDib(const Options& o, TQvDIB& dib) {
 int RunConvert(const Args& args) {
   const Options o = ParseOptions(args);
   TBitmap picture = LoadPicture(o.in);
-  const bool toDib = LowerExtension(o.out) == ".dib";
+  const bool toDib = FileExtension(o.out) == "dib";
   if (!o.depth && !o.rle && !toDib) {
     SavePictureFile(picture, o.out);
     return kExitOk;

@@ -1,24 +1,19 @@
 #include "cli/load_picture.h"
 
-#include <algorithm>
-#include <cctype>
-#include <cstring>
-#include <filesystem>
+#include <new>
+#include <optional>
+#include <utility>
 
+#include "compose/compose.h"
 #include "compose/layout.h"
 #include "dib/qvdib.h"
 #include "png/kropng.h"
 #include "resources/resources.h"
 #include "toolkit/errors.h"
+#include "toolkit/picture.h"
 #include "toolkit/stream.h"
 
 namespace pw::cli {
-
-std::string LowerExtension(const std::string& path) {
-  std::string ext = std::filesystem::path(path).extension().string();
-  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return ext;
-}
 
 TBitmap BitmapFromDib(const TQvDIB& dib) {
   TBitmap bitmap;
@@ -34,39 +29,73 @@ TBitmap BitmapFromDib(const TQvDIB& dib) {
   return bitmap;
 }
 
-TBitmap LoadPicture(TStream& stream, const std::string& name) {
-  const std::string ext = LowerExtension(name);
+namespace {
+
+bool IsPictureExtension(const std::string& ext) { return ext == "bmp" || ext == "png" || ext == "dib"; }
+
+// The role's size rule on the size the file's header claims; nothing when the header does not
+// tell (the reader then reports what is wrong).
+void CheckClaimedSize(TStream& stream, const std::string& ext, const std::string& name, PictureRole role) {
+  if (role == PictureRole::kAny) return;
+  const std::optional<std::pair<int, int>> size = ext == "png" ? ReadPngSize(stream) : ReadBmpSize(stream);
+  if (!size) return;
+  const auto [width, height] = *size;
+  switch (role) {
+    case PictureRole::kSystemGraphic: RequireSystemGraphicSize(width, height, name); break;
+    case PictureRole::kFaceSheet: RequireSheetSize(width, height, "face sheet", name); break;
+    case PictureRole::kUserGlyphs: RequireSheetSize(width, height, "user glyph sheet", name); break;
+    case PictureRole::kAny: break;
+  }
+}
+
+TBitmap ReadPicture(TStream& stream, const std::string& ext, TBitmap* alphaMask) {
   TBitmap picture;
-  if (ext == ".bmp") {
+  if (ext == "bmp") {
     picture.LoadFromStream(stream);
-  } else if (ext == ".png") {
+  } else if (ext == "png") {
     TKroPNG png;
     png.LoadFromStream(stream);
     picture.Assign(&png);
-  } else if (ext == ".dib") {
+    if (alphaMask != nullptr) *alphaMask = png.AlphaMask();
+  } else {
     TQvDIB dib;
     dib.LoadFromStream(stream);
     picture = BitmapFromDib(dib);
-  } else {
-    throw Exception(name + ": a picture must be a .bmp, .png or .dib file");
   }
   return picture;
 }
 
-TBitmap LoadPicture(const std::string& path) {
-  const std::string ext = LowerExtension(path);
-  if (ext != ".bmp" && ext != ".png" && ext != ".dib") {
-    throw Exception(path + ": a picture must be a .bmp, .png or .dib file");
+}  // namespace
+
+TBitmap LoadPicture(TStream& stream, const std::string& name, PictureRole role, TBitmap* alphaMask) {
+  const std::string ext = FileExtension(name);
+  if (!IsPictureExtension(ext)) throw Exception(name + ": a picture must be a .bmp, .png or .dib file");
+  CheckClaimedSize(stream, ext, name, role);
+  TBitmap picture;
+  try {
+    picture = ReadPicture(stream, ext, alphaMask);
+  } catch (const std::bad_alloc&) {
+    throw Exception(name + ": there is not enough memory to read this picture");
   }
+  RequireImage(picture, name);
+  return picture;
+}
+
+TBitmap LoadPicture(const std::string& path, PictureRole role, TBitmap* alphaMask) {
+  if (!IsPictureExtension(FileExtension(path))) throw Exception(path + ": a picture must be a .bmp, .png or .dib file");
   TFileStream file(path, TFileMode::fmOpenRead);
-  return LoadPicture(file, path);
+  return LoadPicture(file, path, role, alphaMask);
+}
+
+void RequireSystemGraphicSize(int width, int height, const std::string& name) {
+  if (width != skin::kWidth || height != skin::kHeight) {
+    throw Exception(name + ": the system graphic is " + std::to_string(width) + "x" + std::to_string(height) +
+                    " pixels; it must be 160x80");
+  }
 }
 
 void RequireSystemGraphicSize(const TBitmap& picture, const std::string& name) {
-  if (picture.GetWidth() != skin::kWidth || picture.GetHeight() != skin::kHeight) {
-    throw Exception(name + ": the system graphic is " + std::to_string(picture.GetWidth()) + "x" +
-                    std::to_string(picture.GetHeight()) + " pixels; it must be 160x80");
-  }
+  RequireSystemGraphicSize(picture.GetWidth(), picture.GetHeight(), name);
 }
 
 TBitmap LoadBuiltInGlyphs() {

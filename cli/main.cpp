@@ -3,6 +3,8 @@
 #include <cstring>
 #include <exception>
 #include <iterator>
+#include <new>
+#include <string>
 
 #include "cli/commands.h"
 #include "dib/qvdib.h"
@@ -63,6 +65,8 @@ int Main(int argc, char** argv) {
       return c.run(args);
     } catch (const UsageError& e) {
       return Fail(e.message, kExitUsage);
+    } catch (const std::bad_alloc&) {
+      return Fail(std::string("there is not enough memory to finish '") + c.name + "'");
     } catch (const std::exception& e) {
       return Fail(e.what());
     }

@@ -256,6 +256,17 @@ const TTextRasterizer& TFontCache::Get(const std::string& faceName) {
   return it->second;
 }
 
+void RequireSheetSize(int width, int height, const std::string& what, const std::string& name) {
+  if (width <= kMaxSheetSide && height <= kMaxSheetSide) return;
+  const std::string limit = std::to_string(kMaxSheetSide);
+  throw EComposeError(FormatMessage(compose_msg::kSheetTooLarge,
+                                    {what, name, std::to_string(width), std::to_string(height), limit, limit}));
+}
+
+void RequireImage(const TGraphic& picture, const std::string& name) {
+  if (picture.GetEmpty()) throw EComposeError(FormatMessage(compose_msg::kNoImage, {name}));
+}
+
 WindowSize MeasureWindow(const ComposeInput& input) {
   CheckRanges(input);
   std::optional<TTextRasterizer> local;

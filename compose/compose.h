@@ -30,6 +30,18 @@ class TFontCache {
 constexpr int kMaxPadRound = 160;
 constexpr int kMaxPadLine = 320;
 
+// The largest face sheet or user glyph sheet taken, in either direction.
+inline constexpr int kMaxSheetSide = 4096;
+
+// Raises EComposeError naming the file and the limit when a sheet (what: "face sheet", "user
+// glyph sheet") of the given size is larger than kMaxSheetSide either way. Callers check the
+// size a file's header claims before decoding its pixels.
+void RequireSheetSize(int width, int height, const std::string& what, const std::string& name);
+
+// Raises EComposeError saying that the file holds no image when a picture read from it is empty
+// (a file cut short after its header reads so).
+void RequireImage(const TGraphic& picture, const std::string& name);
+
 struct ComposeInput {
   const TBitmap* systemGraphic = nullptr;  // the 160x80 skin; null means none loaded
   TColor transColor = clBlack;

@@ -11,6 +11,8 @@ inline constexpr const char* kNoHeight =
 inline constexpr const char* kSystemGraphicSize = "The system graphic must be 160x80 pixels, not %sx%s";
 inline constexpr const char* kMarginRange = "The margin must be between 0 and 160, not %s";
 inline constexpr const char* kLineGapRange = "The line gap must be between 0 and 320, not %s";
+inline constexpr const char* kSheetTooLarge = "The %s %s is %sx%s pixels; a sheet may be at most %sx%s";
+inline constexpr const char* kNoImage = "%s holds no image; the file may be cut short";
 // Window extras.
 inline constexpr const char* kNoFace =
     "The face sheet %s has no face %s: a %sx%s sheet holds faces of 48x48 pixels, four to a row, numbered from 0";

@@ -1,15 +1,18 @@
 #include "compose/extras.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "compose/steps.h"
+#include "toolkit/packed_pixels.h"
 #include "toolkit/sjis.h"
 
 namespace pw {
 namespace {
 
 constexpr int kThinSpace = 3;      // \_ advances by half of a half-width character
-constexpr int kMaxCodeDigits = 9;  // n of \S[n], \N[n], \V[n]; longer numbers are plain text
+constexpr std::size_t kMaxCodeDigits = 9;  // n of \S[n], \N[n], \V[n]; longer numbers are plain text
+static_assert(kMaxCodeNumber == 999'999'999, "the largest number of kMaxCodeDigits digits");
 constexpr TSkinRegion kPauseArrow{40, 16, 16, 8};  // the down arrow in the frame block's centre
 
 // --- The game-code pass ---
@@ -84,6 +87,36 @@ std::optional<std::string> GivenCode(const Chars& t, std::size_t i, const GameCo
 }
 
 }  // namespace
+
+namespace face {
+
+bool HasCell(int sheetWidth, int sheetHeight, int index) {
+  const int columns = std::min(kPerRow, sheetWidth / kSize);
+  return index >= 0 && index % kPerRow < columns && index / kPerRow < sheetHeight / kSize;
+}
+
+std::vector<int> Cells(int sheetWidth, int sheetHeight) {
+  std::vector<int> cells;
+  const int columns = std::min(kPerRow, sheetWidth / kSize);
+  for (int row = 0; row < sheetHeight / kSize; ++row)
+    for (int column = 0; column < columns; ++column) cells.push_back(row * kPerRow + column);
+  return cells;
+}
+
+TSkinRegion CellRegion(int index) { return {kSize * (index % kPerRow), kSize * (index / kPerRow), kSize, kSize}; }
+
+}  // namespace face
+
+std::optional<std::pair<int, std::string>> ParseNumberedText(std::string_view line) {
+  const std::size_t equals = line.find('=');
+  if (equals == std::string_view::npos || equals == 0 || equals > kMaxCodeDigits) return std::nullopt;
+  int n = 0;
+  for (const char c : line.substr(0, equals)) {
+    if (c < '0' || c > '9') return std::nullopt;
+    n = n * 10 + (c - '0');
+  }
+  return std::pair{n, std::string(line.substr(equals + 1))};
+}
 
 std::vector<std::string> ApplyGameCodes(std::string_view line, const GameCodeValues& values) {
   const Chars t = sjis::SplitCharacters(line);
@@ -169,26 +202,77 @@ steps::ParsedText ParseGameText(const std::vector<std::string>& lines, const Gam
 }
 
 // The face's cell of the sheet, refused when it does not lie wholly inside.
-TSkinRegion FaceCell(const TColourImage& sheet, const WindowExtras& extras) {
+TSkinRegion FaceCell(const TBitmap& sheet, const WindowExtras& extras) {
   const int index = extras.faceIndex;
-  const int columns = std::min(face::kPerRow, sheet.Width() / face::kSize);
-  const int rows = sheet.Height() / face::kSize;
-  if (index < 0 || index % face::kPerRow >= columns || index / face::kPerRow >= rows) {
+  if (!face::HasCell(sheet.GetWidth(), sheet.GetHeight(), index)) {
     throw EComposeError(FormatMessage(compose_msg::kNoFace,
-                                      {extras.faceSheetName, std::to_string(index), std::to_string(sheet.Width()),
-                                       std::to_string(sheet.Height())}));
+                                      {extras.faceSheetName, std::to_string(index), std::to_string(sheet.GetWidth()),
+                                       std::to_string(sheet.GetHeight())}));
   }
-  return {face::kSize * (index % face::kPerRow), face::kSize * (index / face::kPerRow), face::kSize, face::kSize};
+  return face::CellRegion(index);
 }
 
-// Copies a region of source to (left, top), mirrored left to right when asked; pixels of the
-// transparent colour are skipped, as in the frame.
-void DrawMasked(const TColourImage& source, TSkinRegion region, bool flip, TColor trans, int left, int top,
+// The region of picture as a bitmap of its own, in the same pixel format and palette. A cell of
+// a face sheet starts on a whole byte at every depth (48 pixels are 6 bytes at 1 bit).
+TBitmap CopyRegion(const TBitmap& picture, TSkinRegion region) {
+  TBitmap part;
+  part.SetPixelFormat(picture.GetPixelFormat());
+  if (picture.HasPalette()) part.SetPalette(picture.GetPalette());
+  part.SetSize(region.width, region.height);
+  const int bits = picture.GetBitsPerPixel();
+  const std::size_t offset = static_cast<std::size_t>(region.x) * bits / 8;
+  const std::size_t bytes = (static_cast<std::size_t>(region.width) * bits + 7) / 8;
+  for (int y = 0; y < region.height; ++y) std::memcpy(part.ScanLine(y), picture.ScanLine(region.y + y) + offset, bytes);
+  part.SetTransparent(picture.GetTransparent());
+  part.SetTransparentColor(picture.GetTransparentColor());
+  return part;
+}
+
+// One face as the game shows it: its colours and, per pixel, whether the sheet's own
+// transparency leaves it out.
+struct FaceImage {
+  TColourImage colours;
+  std::vector<bool> hidden;  // row by row
+};
+
+FaceImage ReadFace(const WindowExtras& extras) {
+  const TSkinRegion cell = FaceCell(*extras.faceSheet, extras);
+  const TBitmap part = CopyRegion(*extras.faceSheet, cell);
+  FaceImage face{TColourImage::FromGraphic(part), std::vector<bool>(static_cast<std::size_t>(cell.width) * cell.height)};
+  const bool alpha = extras.faceAlpha != nullptr && !extras.faceAlpha->GetEmpty();
+  const TBitmap mask = alpha ? CopyRegion(*extras.faceAlpha, cell) : TBitmap();
+  const bool keyed = part.GetTransparent();
+  const bool indexed = part.GetBitsPerPixel() <= 8 && part.HasPalette();
+  for (int y = 0; y < cell.height; ++y) {
+    for (int x = 0; x < cell.width; ++x) {
+      bool hidden = false;
+      if (alpha) hidden = mask.ScanLine(y)[x] > 127;  // 255 - alpha: alpha below 128
+      else if (keyed) hidden = face.colours.At(x, y) == part.GetTransparentColor();
+      else if (indexed) hidden = ReadPackedIndex(part.ScanLine(y), x, part.GetBitsPerPixel()) == 0;
+      face.hidden[static_cast<std::size_t>(y) * cell.width + x] = hidden;
+    }
+  }
+  return face;
+}
+
+// Draws a face at (left, top), mirrored left to right when asked, leaving out its hidden pixels.
+void DrawFace(const FaceImage& face, bool flip, int left, int top, steps::TWindowWriter& window) {
+  const int width = face.colours.Width();
+  for (int y = 0; y < face.colours.Height(); ++y) {
+    for (int x = 0; x < width; ++x) {
+      const int sx = flip ? width - 1 - x : x;
+      if (!face.hidden[static_cast<std::size_t>(y) * width + sx]) window.Put(left + x, top + y, face.colours.At(sx, y));
+    }
+  }
+}
+
+// Copies a region of source to (left, top); pixels of the transparent colour are skipped, as in
+// the frame.
+void DrawMasked(const TColourImage& source, TSkinRegion region, TColor trans, int left, int top,
                 steps::TWindowWriter& window) {
   for (int y = 0; y < region.height; ++y) {
     for (int x = 0; x < region.width; ++x) {
-      const int sx = region.x + (flip ? region.width - 1 - x : x);
-      const TColor c = source.At(sx, region.y + y);
+      const TColor c = source.At(region.x + x, region.y + y);
       if (c != trans) window.Put(left + x, top + y, c);
     }
   }
@@ -196,7 +280,7 @@ void DrawMasked(const TColourImage& source, TSkinRegion region, bool flip, TColo
 
 // The skin's down arrow centred on the bottom edge, masked like the frame.
 void DrawPauseArrow(const TColourImage& skin, TColor trans, WindowSize size, steps::TWindowWriter& window) {
-  DrawMasked(skin, kPauseArrow, false, trans, size.width / 2 - kPauseArrow.width / 2, size.height - kPauseArrow.height,
+  DrawMasked(skin, kPauseArrow, trans, size.width / 2 - kPauseArrow.width / 2, size.height - kPauseArrow.height,
              window);
 }
 
@@ -208,8 +292,7 @@ std::optional<TBitmap> ComposeWindow(const ComposeInput& input, const WindowExtr
   steps::CheckRanges(input);
   const TColourImage skin = steps::ReadSkin(*input.systemGraphic);
   const bool withFace = extras.faceSheet != nullptr;
-  const TColourImage faceSheet = withFace ? TColourImage::FromGraphic(*extras.faceSheet) : TColourImage();
-  const TSkinRegion cell = withFace ? FaceCell(faceSheet, extras) : TSkinRegion{};
+  const FaceImage face = withFace ? ReadFace(extras) : FaceImage{};
 
   std::optional<TTextRasterizer> local;
   const TTextRasterizer& font = steps::FontFor(input, local);
@@ -230,7 +313,7 @@ std::optional<TBitmap> ComposeWindow(const ComposeInput& input, const WindowExtr
   const int inside = input.padRound + face::kGap;
   if (withFace) {
     const int left = extras.faceRight ? size.width - input.padRound - face::kShift : inside;
-    DrawMasked(faceSheet, cell, extras.faceFlip, input.transColor, left, inside, writer);
+    DrawFace(face, extras.faceFlip, left, inside, writer);
   }
   const int shift = withFace && !extras.faceRight ? face::kShift : 0;
   steps::DrawText(text, input, shift, skin, font, writer);

@@ -7,9 +7,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "compose/compose.h"
+#include "compose/layout.h"
 #include "toolkit/bitmap.h"
 
 namespace pw {
@@ -20,7 +22,21 @@ inline constexpr int kPerRow = 4;     // cells are numbered row by row from the 
 inline constexpr int kGap = 8;        // between the frame's inside and the face, and face and text
 inline constexpr int kShift = kSize + kGap;     // how much the text and the window move or grow
 inline constexpr int kMinHeight = 64;           // window height with a face, before the margins
+
+// True when cell index lies wholly inside a sheet of the given size.
+bool HasCell(int sheetWidth, int sheetHeight, int index);
+// Every cell a sheet of the given size holds wholly, row by row.
+std::vector<int> Cells(int sheetWidth, int sheetHeight);
+// Where cell index (0 or more) lies on its sheet.
+TSkinRegion CellRegion(int index);
 }  // namespace face
+
+// n of \N[n] and \V[n]: up to nine digits.
+inline constexpr int kMaxCodeNumber = 999999999;
+
+// "N=TEXT", as names and values are given: N a whole number from 0 to kMaxCodeNumber, TEXT the
+// rest after the first "="; nullopt for anything else.
+std::optional<std::pair<int, std::string>> ParseNumberedText(std::string_view line);
 
 // Names and values that \N[n] and \V[n] stand for, as Shift-JIS text shown literally.
 struct GameCodeValues {
@@ -30,6 +46,9 @@ struct GameCodeValues {
 
 struct WindowExtras {
   const TBitmap* faceSheet = nullptr;  // null: no face
+  // 255 minus alpha per pixel of the sheet (8-bit grey, as the PNG reader gives it); null or
+  // empty when the sheet has no alpha.
+  const TBitmap* faceAlpha = nullptr;
   std::string faceSheetName;           // named in errors about the sheet
   int faceIndex = 0;                   // the cell, row by row from 0
   bool faceRight = false;              // the face beside the right edge instead of the left
@@ -52,9 +71,11 @@ std::vector<std::string> ApplyGameCodes(std::string_view line, const GameCodeVal
 
 // Composes the window with the extras. With a face the window is 56 pixels wider and at least
 // 64 + 2 x margin high; the face lies at (margin + 8, margin + 8) and the text moves 56 pixels
-// right, or, on the right, at (W - margin - 56, margin + 8). Faces and arrow are masked by the
-// transparent colour like the frame. Raises EComposeError for a face cell outside its sheet, and
-// whatever ComposeWindow(input) raises.
+// right, or, on the right, at (W - margin - 56, margin + 8). A face is masked by its own sheet's
+// transparency, as the game keys it: pixels with alpha below 128, else of the sheet's
+// transparent colour (a PNG's tRNS), else of palette index 0 of a palette sheet; a direct-colour
+// sheet without alpha has none. The arrow is masked by the transparent colour like the frame.
+// Raises EComposeError for a face cell outside its sheet, and whatever ComposeWindow(input) raises.
 std::optional<TBitmap> ComposeWindow(const ComposeInput& input, const WindowExtras& extras);
 
 }  // namespace pw

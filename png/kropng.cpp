@@ -1,5 +1,7 @@
 #include "png/kropng.h"
 
+#include <array>
+#include <cstring>
 #include <ctime>
 #include <memory>
 
@@ -139,6 +141,27 @@ void TKroPNG::Assign(const TGraphic* source) {
 
 TFileFormatRegistration RegisterKroPNG() {
   return TFileFormatRegistration("PNG", "PNG Format", [] { return std::unique_ptr<TGraphic>(std::make_unique<TKroPNG>()); });
+}
+
+std::optional<std::pair<int, int>> ReadPngSize(TStream& stream) {
+  // Signature, the header chunk's length and type, width and height, big-endian; a MacBinary
+  // header puts 128 bytes in front.
+  constexpr std::uint8_t kStart[16] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
+  constexpr std::size_t kMacBinary = 128;
+  std::array<std::uint8_t, kMacBinary + 24> head{};
+  const std::int64_t start = stream.GetPosition();
+  const std::size_t got = stream.Read(head.data(), head.size());
+  stream.SetPosition(start);
+  for (const std::size_t at : {std::size_t{0}, kMacBinary}) {
+    if (got < at + 24 || std::memcmp(head.data() + at, kStart, sizeof kStart) != 0) continue;
+    const auto u32 = [&](std::size_t i) {
+      return std::uint32_t{head[i]} << 24 | std::uint32_t{head[i + 1]} << 16 | std::uint32_t{head[i + 2]} << 8 | head[i + 3];
+    };
+    const std::uint32_t width = u32(at + 16), height = u32(at + 20);
+    if (width == 0 || height == 0 || width > 0x7FFFFFFFu || height > 0x7FFFFFFFu) return std::nullopt;
+    return std::pair{static_cast<int>(width), static_cast<int>(height)};
+  }
+  return std::nullopt;
 }
 
 void LoadPngFile(const std::string& fileName, TBitmap& bitmap) {

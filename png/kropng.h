@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "toolkit/bitmap.h"
 #include "toolkit/errors.h"
@@ -127,6 +129,11 @@ class TKroPNG : public TKroGraphicFileObject {
 
 // Registers TKroPNG with the picture registry for "PNG" for the lifetime of the result.
 [[nodiscard]] TFileFormatRegistration RegisterKroPNG();
+
+// The width and height a PNG datastream's header at the stream's position claims (after a
+// MacBinary header, when one is there), read without decoding anything and without moving the
+// stream; nullopt when no PNG signature and header chunk are there.
+std::optional<std::pair<int, int>> ReadPngSize(TStream& stream);
 
 // Decodes a PNG file and copies the picture, with its transparency, into bitmap.
 void LoadPngFile(const std::string& fileName, TBitmap& bitmap);

@@ -6,10 +6,8 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cstdint>
 #include <cstring>
-#include <filesystem>
 #include <optional>
 #include <vector>
 
@@ -311,11 +309,7 @@ void SavePngFile(const TBitmap& bitmap, const std::string& fileName) {
   ReplaceFile(fileName, [&bitmap](TStream& file) { WritePng(bitmap, file); });
 }
 
-bool IsPngFileName(const std::string& fileName) {
-  std::string ext = std::filesystem::path(fileName).extension().string();
-  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return ext == ".png";
-}
+bool IsPngFileName(const std::string& fileName) { return FileExtension(fileName) == "png"; }
 
 void SavePictureFile(TBitmap& picture, const std::string& fileName) {
   if (IsPngFileName(fileName)) {

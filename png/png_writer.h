@@ -21,7 +21,8 @@ void WritePng(const TBitmap& bitmap, TStream& stream);
 // so that a failed save leaves an existing file as it was (the rules of the bitmap's BMP save).
 void SavePngFile(const TBitmap& bitmap, const std::string& fileName);
 
-// True when fileName ends in ".png", in any letter case.
+// True when fileName's extension (FileExtension) is png, in any letter case; ".png", a name that is
+// only a dot and the extension, is a PNG file name too.
 bool IsPngFileName(const std::string& fileName);
 
 // Saves a picture in the format its name asks for: PNG for names ending in .png (any case),

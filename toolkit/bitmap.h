@@ -5,7 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "toolkit/color.h"
@@ -125,6 +127,11 @@ class TBitmap : public TGraphic {
   TColor transparentColor_ = clBlack;
   TTransparentMode transparentMode_ = TTransparentMode::tmAuto;
 };
+
+// The width and height a BMP file's header at the stream's position claims (the height's
+// magnitude for top-down rows), read without decoding anything and without moving the stream;
+// nullopt when the stream does not start with a BMP header that gives a positive size.
+std::optional<std::pair<int, int>> ReadBmpSize(TStream& stream);
 
 // Standard colour tables for 1, 4 and 8 bits per pixel (black/white, the 16 VGA colours,
 // a 6x6x6 colour cube followed by greys).

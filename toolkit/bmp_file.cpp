@@ -15,6 +15,7 @@
 #include <array>
 #include <bit>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 
@@ -399,6 +400,29 @@ std::vector<std::uint8_t> FileHead(const WritePlan& plan, int width, int height,
 }
 
 }  // namespace
+
+std::optional<std::pair<int, int>> ReadBmpSize(TStream& stream) {
+  std::array<std::uint8_t, bmp::kFileHeaderSize + bmp::kInfoHeaderSize> head{};
+  const std::int64_t start = stream.GetPosition();
+  const std::size_t got = stream.Read(head.data(), head.size());
+  stream.SetPosition(start);
+  ByteReader in(head.data(), got);
+  if (!in.Has(bmp::kFileHeaderSize + bmp::kCoreHeaderSize) || bmp::ReadFileHeader(in).bfType != bmp::kSignature) {
+    return std::nullopt;
+  }
+  std::int64_t width = 0, height = 0;
+  if (ByteReader(head.data() + in.Position(), 4).U32LE() == bmp::kCoreHeaderSize) {
+    const bmp::CoreHeader core = bmp::ReadCoreHeader(in);
+    width = core.bcWidth;
+    height = core.bcHeight;
+  } else if (in.Has(bmp::kInfoHeaderSize)) {
+    const bmp::InfoHeader info = bmp::ReadInfoHeader(in);
+    width = info.biWidth;
+    height = std::abs(static_cast<std::int64_t>(info.biHeight));
+  }
+  if (width <= 0 || height <= 0 || height > std::numeric_limits<int>::max()) return std::nullopt;
+  return std::pair{static_cast<int>(width), static_cast<int>(height)};
+}
 
 void TBitmap::LoadFromStream(TStream& stream) {
   Source source(stream);

@@ -6,16 +6,17 @@
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
 
-#include <algorithm>
-#include <cctype>
 #include <cstdint>
 #include <exception>
 #include <map>
+#include <new>
 #include <optional>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "cli/batch_text.h"
 #include "cli/depth.h"
 #include "cli/load_picture.h"
 #include "compose/compose.h"
@@ -26,11 +27,16 @@
 #include "resources/resources.h"
 #include "toolkit/bitmap.h"
 #include "toolkit/code_pages.h"
+#include "toolkit/errors.h"
 #include "toolkit/letters.h"
 #include "toolkit/sjis.h"
 #include "toolkit/stream.h"
 
 namespace pw::web {
+
+// The sample face sheet's PNG file, built into the module at build time (embed_file.cmake).
+std::span<const std::uint8_t> SampleFacesPng();
+
 namespace {
 
 using emscripten::val;
@@ -42,12 +48,12 @@ struct WebOptions {
   std::string font = "RMG2000";
   std::string letters = "japanese";  // "japanese" or "international"
   int wallMode = 0;            // 0 stretch, 1 tile
-  int margin = 0;              // 0..160
-  int lineGap = 0;             // 0..320
+  std::string margin = "0";    // 0..160, as typed: anything else is refused
+  std::string lineGap = "0";   // 0..320
   int transColor = 0;          // 0x00BBGGRR
   int depth = 24;              // 1, 4, 8 or 24
   // Extras.
-  int faceIndex = 0;           // the cell of the face sheet, when one is loaded
+  std::string faceIndex = "0"; // the cell of the face sheet, when one is chosen
   bool faceRight = false;
   bool faceFlip = false;
   bool pauseArrow = false;
@@ -56,31 +62,53 @@ struct WebOptions {
   std::string values;          // "N=VALUE" lines for \V[N], UTF-8
 };
 
-constexpr int kMaxCodeNumber = 999999999;
-
 // "N=TEXT" lines, as the command line's --name and --var take them, as window text; empty lines
 // are passed over. what names the list in the message about a line that is not N=TEXT.
 std::map<int, std::string> NumberedTexts(const std::string& lines, const std::string& what, TLetters letters) {
   std::map<int, std::string> texts;
   for (const std::string& line : SplitLines(lines)) {
     if (line.empty()) continue;
-    const auto equals = line.find('=');
-    const std::string number = line.substr(0, equals == std::string::npos ? 0 : equals);
-    const bool digits = !number.empty() && number.size() <= 9 &&
-                        std::all_of(number.begin(), number.end(), [](unsigned char c) { return std::isdigit(c); });
-    if (!digits || std::stoi(number) > kMaxCodeNumber) {
-      throw Exception(what + ": each line is N=TEXT with N a whole number, not '" + line + "'");
-    }
-    texts.insert_or_assign(std::stoi(number), ToWindowText(line.substr(equals + 1), letters));
+    const auto parsed = ParseNumberedText(line);
+    if (!parsed) throw Exception(what + ": each line is N=TEXT with N a whole number, not '" + line + "'");
+    texts.insert_or_assign(parsed->first, ToWindowText(parsed->second, letters));
   }
   return texts;
 }
 
+// A number field: a whole decimal number within [low, high], refused with the command line's
+// wording otherwise (the page's number fields would pass "2.5" or "4294967297" on as they are).
+int WholeNumber(const std::string& field, const std::string& value, int low, int high) {
+  const bool digits = !value.empty() && value.size() <= 9 &&
+                      std::all_of(value.begin(), value.end(), [](unsigned char c) { return std::isdigit(c); });
+  const int number = digits ? std::stoi(value) : -1;
+  if (!digits || number < low || number > high) {
+    throw Exception(field + " needs a whole number from " + std::to_string(low) + " to " + std::to_string(high) +
+                    ", not '" + value + "'");
+  }
+  return number;
+}
+
+// The name of the built-in sample face sheet, as dialogues' "@face" lines give it.
+constexpr const char* kSampleFaces = "faces.png";
+
 std::optional<TQvPixelFormat> DepthFormat(int depth) { return cli::BitDepthFormat(std::to_string(depth)); }
 
-TBitmap FromBytes(const std::string& bytes, const std::string& name) {
+TBitmap FromBytes(const std::string& bytes, const std::string& name, cli::PictureRole role,
+                  TBitmap* alphaMask = nullptr) {
   TMemoryStream stream(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
-  return cli::LoadPicture(stream, name);
+  return cli::LoadPicture(stream, name, role, alphaMask);
+}
+
+// A face sheet kept by the session, with its transparency (255 - alpha; empty when it has none).
+struct KeptFaceSheet {
+  TBitmap picture;
+  TBitmap alpha;
+};
+
+KeptFaceSheet FaceSheetFromBytes(const std::string& bytes, const std::string& name) {
+  KeptFaceSheet sheet;
+  sheet.picture = FromBytes(bytes, name, cli::PictureRole::kFaceSheet, &sheet.alpha);
+  return sheet;
 }
 
 // The picture's colours as RGBA rows, top-down, for a canvas.
@@ -111,6 +139,8 @@ std::string Try(Step step) {
   try {
     step();
     return {};
+  } catch (const std::bad_alloc&) {
+    return "There is not enough memory to finish this; nothing was changed.";
   } catch (const std::exception& e) {
     return e.what();
   }
@@ -118,9 +148,19 @@ std::string Try(Step step) {
 
 }  // namespace
 
+// One window of a dialogue: its file name, and either the window or the message of its failure.
+struct DialogueWindow {
+  std::string name;
+  std::string failure;
+  TBitmap window;
+};
+
 class WebSession {
  public:
-  WebSession() : builtIn_(cli::LoadBuiltInGlyphs()) {}
+  WebSession() : builtIn_(cli::LoadBuiltInGlyphs()) {
+    const auto bytes = SampleFacesPng();
+    faceSheets_.emplace(kSampleFaces, FaceSheetFromBytes(std::string(bytes.begin(), bytes.end()), kSampleFaces));
+  }
 
   // The sample skins' names, the default one first, separated by line feeds.
   static std::string SampleSkinNames() {
@@ -133,7 +173,7 @@ class WebSession {
   // skin loaded before stays.
   std::string LoadSkin(const std::string& name, const std::string& bytes) {
     return Try([&] {
-      TBitmap picture = FromBytes(bytes, name);
+      TBitmap picture = FromBytes(bytes, name, cli::PictureRole::kSystemGraphic);
       cli::RequireSystemGraphicSize(picture, name);
       skin_ = picture;
       skinRgba_ = Rgba(picture);
@@ -154,17 +194,31 @@ class WebSession {
     return static_cast<int>(PickTransparentColour(skin_ ? &*skin_ : nullptr, x, y));
   }
 
-  // A face sheet for the face extra: 48x48 cells, four to a row.
+  // A face sheet for the face extra (48x48 cells, four to a row), kept under its file name for
+  // dialogues' "@face" lines (replacing a sheet of that name) and chosen for the window.
   std::string LoadFaceSheet(const std::string& name, const std::string& bytes) {
     return Try([&] {
-      faceSheet_ = FromBytes(bytes, name);
+      faceSheets_.insert_or_assign(name, FaceSheetFromBytes(bytes, name));
       faceSheetName_ = name;
     });
   }
-  void ClearFaceSheet() { faceSheet_.reset(); }
+  // Chooses a kept sheet for the window's face; "" chooses none.
+  std::string ChooseFaceSheet(const std::string& name) {
+    if (!name.empty() && !faceSheets_.contains(name)) return "There is no face sheet named " + name;
+    faceSheetName_ = name;
+    return {};
+  }
+  void ClearFaceSheet() { faceSheetName_.clear(); }
+  std::string FaceSheet() const { return faceSheetName_; }
+  // The kept sheets' names, separated by line feeds.
+  std::string FaceSheetNames() const {
+    std::string names;
+    for (const auto& entry : faceSheets_) names += entry.first + "\n";
+    return names;
+  }
 
   std::string LoadUserGlyphs(const std::string& name, const std::string& bytes) {
-    return Try([&] { user_ = FromBytes(bytes, name); });
+    return Try([&] { user_ = FromBytes(bytes, name, cli::PictureRole::kUserGlyphs); });
   }
   void ClearUserGlyphs() { user_ = TBitmap(); }
 
@@ -198,12 +252,59 @@ class WebSession {
     return Try([&] {
       const ComposeInput input = Input(o);
       const WindowExtras extras = Extras(o);
-      TBitmap window = *ComposeWindow(input, extras);
-      if (o.depth != 24 || window.GetBitsPerPixel() != 24) cli::ReduceDepth(window, *DepthFormat(o.depth), false);
+      TBitmap window = Window(input, extras, o.depth);
       rgba_ = Rgba(window);
       result_ = std::move(window);
       notes_ = MissingNotes(input, extras);
     });
+  }
+
+  // Composes every block of a dialogue, the text that panelwright-cli compose --batch reads, with
+  // the form's options and face as the start; "@face" lines name the kept face sheets. Each
+  // window is named as the command line names it for -o window.png (or .bmp); a block that
+  // fails keeps the command line's message for it and the others are still made. Returns the
+  // failure of the whole (an option the form cannot give), else "".
+  std::string ComposeDialogue(const WebOptions& o, const std::string& text, bool png) {
+    dialogue_.clear();
+    return Try([&] {
+      const ComposeInput common = Input(o);
+      const WindowExtras extras = Extras(o);
+      cli::BatchFaces faces{.right = o.faceRight, .flip = o.faceFlip, .letters = LettersOf(o)};
+      if (!faceSheetName_.empty()) faces.face = cli::FaceChoice{faceSheetName_, extras.faceIndex, o.faceRight, o.faceFlip};
+      const std::vector<cli::WindowJob> blocks = cli::BatchWindows(text, faces);
+      for (std::size_t i = 0; i < blocks.size(); ++i) {
+        DialogueWindow& window = dialogue_.emplace_back();
+        window.name = cli::NumberedName(png ? "window.png" : "window.bmp", i + 1);
+        try {
+          ComposeInput input = common;
+          input.lines = blocks[i].lines;
+          window.window = Window(input, FaceExtras(extras, blocks[i].face), o.depth);
+        } catch (const std::exception& e) {
+          window.failure = cli::BlockContext(i, window.name) + e.what();
+        }
+      }
+    });
+  }
+
+  int DialogueCount() const { return static_cast<int>(dialogue_.size()); }
+  std::string DialogueName(int i) const { return dialogue_.at(i).name; }
+  std::string DialogueFailure(int i) const { return dialogue_.at(i).failure; }
+  int DialogueWidth(int i) const { return dialogue_.at(i).window.GetWidth(); }
+  int DialogueHeight(int i) const { return dialogue_.at(i).window.GetHeight(); }
+  val DialogueRgba(int i) {
+    dialogueRgba_ = Rgba(dialogue_.at(i).window);
+    return View(dialogueRgba_);
+  }
+  // Window i of the dialogue as the file its name gives; null for a block that failed.
+  val DialogueFile(int i) {
+    const DialogueWindow& window = dialogue_.at(i);
+    if (!window.failure.empty()) return val::null();
+    TMemoryStream stream;
+    TBitmap picture = window.window;
+    if (IsPngFileName(window.name)) WritePng(picture, stream);
+    else picture.SaveToStream(stream);
+    file_.assign(stream.Bytes().begin(), stream.Bytes().end());
+    return View(file_);
   }
 
   // Composes without keeping or converting anything: what the page benchmark times.
@@ -227,6 +328,30 @@ class WebSession {
   }
 
  private:
+  // The composed window, reduced to depth as the command line's --depth does. The composer's
+  // window is already 24 bits, so that depth needs no conversion.
+  TBitmap Window(const ComposeInput& input, const WindowExtras& extras, int depth) {
+    TBitmap window = *ComposeWindow(input, extras);
+    if (depth != 24 || window.GetBitsPerPixel() != 24) cli::ReduceDepth(window, *DepthFormat(depth), false);
+    return window;
+  }
+
+  // The extras with a dialogue block's face; a sheet name the session does not keep fails as the
+  // command line fails for a file it cannot open.
+  WindowExtras FaceExtras(WindowExtras extras, const std::optional<cli::FaceChoice>& face) const {
+    extras.faceSheet = nullptr;
+    if (!face) return extras;
+    const auto sheet = faceSheets_.find(face->file);
+    if (sheet == faceSheets_.end()) throw EFOpenError(face->file);
+    extras.faceSheet = &sheet->second.picture;
+    extras.faceAlpha = &sheet->second.alpha;
+    extras.faceSheetName = face->file;
+    extras.faceIndex = face->index;
+    extras.faceRight = face->right;
+    extras.faceFlip = face->flip;
+    return extras;
+  }
+
   // The window written by write into the file buffer the page reads; null before any window.
   template <typename Write>
   val WindowFile(Write write) {
@@ -258,17 +383,14 @@ class WebSession {
     if (!skin_) throw Exception("Choose a system graphic first.");
     if (!DepthFormat(o.depth)) throw Exception("The colour depth is 1, 4, 8 or 24 bits, not " + std::to_string(o.depth) + ".");
     if (o.font != "RMG2000" && o.font != "RM2000") throw Exception("The font is RMG2000 or RM2000, not " + o.font + ".");
-    if (o.margin < 0 || o.margin > kMaxPadRound || o.lineGap < 0 || o.lineGap > kMaxPadLine) {
-      throw Exception("The margin is 0..160 and the line gap 0..320 pixels.");
-    }
     ComposeInput input;
     input.systemGraphic = &*skin_;
     input.transColor = static_cast<TColor>(o.transColor) & 0xFFFFFF;
     input.lines = SplitLines(ToWindowText(o.text, LettersOf(o)));
     input.fontFace = o.font;
     input.wallMode = o.wallMode == 1 ? 1 : 0;
-    input.padRound = o.margin;
-    input.padLine = o.lineGap;
+    input.padRound = WholeNumber("Margin", o.margin, 0, kMaxPadRound);
+    input.padLine = WholeNumber("Line gap", o.lineGap, 0, kMaxPadLine);
     input.gaizi = &builtIn_;
     input.myGaizi = &user_;
     input.fonts = &fonts_;
@@ -276,20 +398,26 @@ class WebSession {
   }
 
   // The extras of the form, as the command line's --face, --pause-arrow, --game-codes, --name
-  // and --var give them.
+  // and --var give them. The names and values are read only when game codes are on, as only then
+  // does the window use them.
   WindowExtras Extras(const WebOptions& o) const {
     WindowExtras extras;
-    if (faceSheet_) {
-      extras.faceSheet = &*faceSheet_;
+    const int faceIndex = WholeNumber("Face number", o.faceIndex, 0, kMaxCodeNumber);
+    if (!faceSheetName_.empty()) {
+      const KeptFaceSheet& sheet = faceSheets_.at(faceSheetName_);
+      extras.faceSheet = &sheet.picture;
+      extras.faceAlpha = &sheet.alpha;
       extras.faceSheetName = faceSheetName_;
-      extras.faceIndex = o.faceIndex;
       extras.faceRight = o.faceRight;
       extras.faceFlip = o.faceFlip;
     }
+    extras.faceIndex = faceIndex;
     extras.pauseArrow = o.pauseArrow;
     extras.gameCodes = o.gameCodes;
-    extras.gameValues.names = NumberedTexts(o.names, "Names", LettersOf(o));
-    extras.gameValues.values = NumberedTexts(o.values, "Values", LettersOf(o));
+    if (o.gameCodes) {
+      extras.gameValues.names = NumberedTexts(o.names, "Names", LettersOf(o));
+      extras.gameValues.values = NumberedTexts(o.values, "Values", LettersOf(o));
+    }
     return extras;
   }
 
@@ -297,13 +425,15 @@ class WebSession {
   std::vector<std::uint8_t> skinRgba_;
   TBitmap builtIn_;
   TBitmap user_;
-  std::optional<TBitmap> faceSheet_;
-  std::string faceSheetName_;
+  std::map<std::string, KeptFaceSheet> faceSheets_;  // by file name: the sample and those opened
+  std::string faceSheetName_;                         // the window's sheet; "" for none
   TFontCache fonts_;
   TBitmap result_;
   std::vector<std::uint8_t> file_;
   std::vector<std::uint8_t> rgba_;
   std::string notes_;
+  std::vector<DialogueWindow> dialogue_;
+  std::vector<std::uint8_t> dialogueRgba_;
 };
 
 EMSCRIPTEN_BINDINGS(panelwright) {
@@ -336,6 +466,9 @@ EMSCRIPTEN_BINDINGS(panelwright) {
       .function("pickColour", &WebSession::PickColour)
       .function("loadFaceSheet", &WebSession::LoadFaceSheet)
       .function("clearFaceSheet", &WebSession::ClearFaceSheet)
+      .function("chooseFaceSheet", &WebSession::ChooseFaceSheet)
+      .function("faceSheet", &WebSession::FaceSheet)
+      .function("faceSheetNames", &WebSession::FaceSheetNames)
       .function("loadUserGlyphs", &WebSession::LoadUserGlyphs)
       .function("clearUserGlyphs", &WebSession::ClearUserGlyphs)
       .function("compose", &WebSession::Compose)
@@ -345,7 +478,15 @@ EMSCRIPTEN_BINDINGS(panelwright) {
       .function("bitsPerPixel", &WebSession::BitsPerPixel)
       .function("windowRgba", &WebSession::WindowRgba)
       .function("windowBmp", &WebSession::WindowBmp)
-      .function("windowPng", &WebSession::WindowPng);
+      .function("windowPng", &WebSession::WindowPng)
+      .function("composeDialogue", &WebSession::ComposeDialogue)
+      .function("dialogueCount", &WebSession::DialogueCount)
+      .function("dialogueName", &WebSession::DialogueName)
+      .function("dialogueFailure", &WebSession::DialogueFailure)
+      .function("dialogueWidth", &WebSession::DialogueWidth)
+      .function("dialogueHeight", &WebSession::DialogueHeight)
+      .function("dialogueRgba", &WebSession::DialogueRgba)
+      .function("dialogueFile", &WebSession::DialogueFile);
 }
 
 }  // namespace pw::web

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFontDatabase>
 #include <QGroupBox>
+#include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -417,6 +418,10 @@ class TestForm : public QObject, public TFormFixture {
     face.ShowSheet(Path("tiny.bmp"));
     QCOMPARE(face.CellCount(), 0);
     QVERIFY(face.Choice().sheetFile.empty());
+    WritePatternBmp(Path("huge.bmp"), kMaxSheetSide + 1, 48);  // refused: one pixel wider than a sheet may be
+    face.ShowSheet(Path("huge.bmp"));
+    QCOMPARE(face.CellCount(), 0);
+    QVERIFY(face.Choice().sheetFile.empty());
 
     GameCodeValues table;
     table.names = {{1, "Al"}, {3, "Cy"}};
@@ -615,6 +620,25 @@ class TestForm : public QObject, public TFormFixture {
     }
   }
 
+  // Two faces that both show every caption at the largest size: the first in the list is kept.
+  void captionFontTieKeepsTheFirstFace_data() {
+    QTest::addColumn<QStringList>("families");
+    QTest::newRow("DejaVu Sans first") << QStringList{"DejaVu Sans", "Liberation Sans"};
+    QTest::newRow("Liberation Sans first") << QStringList{"Liberation Sans", "DejaVu Sans"};
+  }
+  void captionFontTieKeepsTheFirstFace() {
+    QFETCH(QStringList, families);
+    for (const QString& family : families)
+      if (!QFontDatabase::hasFamily(family)) QSKIP("face not installed");
+    QWidget root;
+    QLabel caption("Ab", &root);
+    caption.setGeometry(0, 0, 200, 100);
+    const QFont chosen = FitInterfaceFont(root, families, 12, 8);
+    QCOMPARE(chosen.family(), families.front());
+    QCOMPARE(chosen.pixelSize(), 12);
+    QCOMPARE(root.font(), chosen);
+  }
+
   // Started as the program starts: the default sample skin is loaded and the live preview shows
   // the composed window; Make works at once. File > Open sample skin loads each sample.
   void startsUsefulWithTheDefaultSkin() {
@@ -651,10 +675,16 @@ class TestForm : public QObject, public TFormFixture {
     QTest::newRow("32x32 skin") << "open 32x32.bmp" << "The skin is 32×32 pixels; a system graphic must be 160×80";
     QTest::newRow("other extension") << "open skin.gif"
                                      << "%1 was not loaded: a system graphic is a .bmp or .png file";
-    QTest::newRow("zero-byte bmp") << "open zero.bmp" << "%1 holds no picture";
+    QTest::newRow("zero-byte bmp") << "open zero.bmp" << "%1 holds no image; the file may be cut short";
+    QTest::newRow("png cut after its header") << "open cut.png" << "%1 holds no image; the file may be cut short";
+    QTest::newRow("header claiming 40000x40000") << "open huge.bmp"
+                                                 << "The skin is 40000×40000 pixels; a system graphic must be 160×80";
     QTest::newRow("depth without a window") << "depth" << "No window yet: press Make first";
     QTest::newRow("made window") << "load make" << "Window 28×32 pixels";
     QTest::newRow("saved") << "load make save" << "Saved %1";
+    // The live preview composes once per change: the event loop left running later undoes
+    // neither the depth nor the status.
+    QTest::newRow("saved, live preview on") << "live load wait make depth save wait" << "Saved %1";
   }
   void statusBarTellsWhatHappened() {
     QFETCH(QString, step);
@@ -664,8 +694,17 @@ class TestForm : public QObject, public TFormFixture {
     WritePatternBmp(Path("32x32.bmp"), 32, 32);
     WriteFileBytes(Path("skin.gif"), SampleSkinBmp());
     WriteFileBytes(Path("zero.bmp"), {});
+    WriteFileBytes(Path("cut.png"), std::vector<std::uint8_t>{0x89, 'P', 'N', 'G', 13, 10, 26, 10, 0, 0, 0, 13, 'I', 'H', 'D', 'R', 0, 0, 0,
+                                                               160, 0, 0, 0, 80, 8, 0, 0, 0, 0, 0xBB, 0x36, 0x21, 0xE8});
+    // A BMP header alone that claims 40000x40000 pixels of 32 bits.
+    std::vector<std::uint8_t> huge = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 0x40, 0x9C, 0, 0, 0x40, 0x9C,
+                                      0, 0, 1, 0, 32, 0};
+    huge.resize(54);
+    WriteFileBytes(Path("huge.bmp"), huge);
     std::string path;
     for (const QString& word : step.split(' ')) {
+      if (word == "live") Trigger("LivePreview1");
+      if (word == "wait") QTest::qWait(300);
       if (word == "make") Click("Button_Make");
       if (word == "depth") Trigger("M_C8");
       if (word == "load") LoadSample();
@@ -680,6 +719,7 @@ class TestForm : public QObject, public TFormFixture {
       }
     }
     QCOMPARE(form_->StatusText(), status.contains("%1") ? status.arg(QString::fromStdString(path)) : status);
+    if (step.contains("make depth")) QCOMPARE(Image("Image_Res").Picture()->GetPixelFormat(), TPixelFormat::pf8bit);
     QVERIFY(dialogs_->boxes.empty());
   }
 
@@ -726,6 +766,7 @@ class TestForm : public QObject, public TFormFixture {
     QTest::newRow("transparent colour") << "pick";
     for (const char* extra : {"Face1", "FaceRight1", "FaceFlip1", "PauseArrow1", "GameCodes1", "NamesValues1"})
       QTest::newRow(extra) << extra;
+    QTest::newRow("text typed with it off, then on again") << "LivePreview1";
   }
   void livePreviewFollowsTheInputs() {
     QFETCH(QString, change);
@@ -746,6 +787,10 @@ class TestForm : public QObject, public TFormFixture {
       dialogs_->faceAnswers.push_back(TFaceChoice{Path("faces.bmp"), 0});
     }
     if (change == "NamesValues1") dialogs_->tableAnswers.push_back(GameCodeValues{{{1, "Al"}}, {}});
+    if (change == "LivePreview1") {
+      Trigger("LivePreview1");
+      QTest::keyClicks(memo, "xyz");
+    }
     if (change.endsWith("1")) Trigger(change.toLatin1().constData());  // an Extras item
     QTRY_VERIFY_WITH_TIMEOUT(form_->StatusText().startsWith("Window "), 2000);  // composed again
     QVERIFY(dialogs_->boxes.empty());
@@ -780,10 +825,13 @@ class TestForm : public QObject, public TFormFixture {
     QTest::addColumn<bool>("png");
     QTest::addColumn<QSize>("sheet");
     QTest::addColumn<bool>("reported");
-    QTest::newRow("bmp only") << true << "pattern" << false << QSize(120, 12) << false;
-    QTest::newRow("png only") << false << "" << true << QSize(160, 80) << false;
-    QTest::newRow("both: bmp wins") << true << "pattern" << true << QSize(120, 12) << false;
-    QTest::newRow("broken bmp") << true << "broken" << true << QSize(0, 0) << true;
+    QTest::addColumn<QString>("message");  // the end of the reported message
+    QTest::newRow("bmp only") << true << "pattern" << false << QSize(120, 12) << false << "";
+    QTest::newRow("png only") << false << "" << true << QSize(160, 80) << false << "";
+    QTest::newRow("both: bmp wins") << true << "pattern" << true << QSize(120, 12) << false << "";
+    QTest::newRow("broken bmp") << true << "broken" << true << QSize(0, 0) << true << "A bitmap image is illegal.";
+    QTest::newRow("bmp one pixel too wide") << true << "wide" << false << QSize(0, 0) << true
+                                            << "myword.bmp is 4097x1 pixels; a sheet may be at most 4096x4096.";
   }
   void userGlyphSheetComesFromTheCurrentDirectory() {
     QFETCH(bool, bmp);
@@ -791,11 +839,13 @@ class TestForm : public QObject, public TFormFixture {
     QFETCH(bool, png);
     QFETCH(QSize, sheet);
     QFETCH(bool, reported);
+    QFETCH(QString, message);
     QTemporaryDir cwd;
     const QString previous = QDir::currentPath();
     const std::string base = cwd.path().toStdString();
     if (bmp && bmpContent == "pattern") WritePatternBmp(base + "/myword.bmp", 120, 12);
     if (bmp && bmpContent == "broken") WriteFileBytes(base + "/myword.bmp", SampleSkinPng());
+    if (bmp && bmpContent == "wide") WritePatternBmp(base + "/myword.bmp", kMaxSheetSide + 1, 1);
     if (png) WriteFileBytes(base + "/myword.png", SampleSkinPng());
     QVERIFY(QDir::setCurrent(cwd.path()));
     NewForm();
@@ -804,7 +854,7 @@ class TestForm : public QObject, public TFormFixture {
     QCOMPARE(QSize(mine->GetWidth(), mine->GetHeight()), sheet);
     QCOMPARE(Image("Image_Gaizi").Picture()->GetWidth(), 156);
     QCOMPARE(dialogs_->boxes.size(), std::size_t{reported ? 1u : 0u});
-    if (reported) QCOMPARE(dialogs_->boxes[0].text, std::string("A bitmap image is illegal."));
+    if (reported) QVERIFY2(QString::fromStdString(dialogs_->boxes[0].text).endsWith(message), dialogs_->boxes[0].text.c_str());
     QVERIFY(form_->isVisible());
   }
 };

@@ -1,5 +1,6 @@
 // The window program's small parts: failure text, picture conversion, dialog filters, anchors.
 #include <QtTest>
+#include <new>
 
 #include "app/anchors.h"
 #include "app/app_messages.h"
@@ -43,6 +44,10 @@ class TestUnits : public QObject {
     QCOMPARE(dialogs.boxes[0].text, std::string("Broken."));
     QCOMPARE(dialogs.boxes[0].caption, std::string("Panelwright"));
     QCOMPARE(dialogs.boxes[0].flags, MB_OK | MB_ICONHAND);
+    // Memory that runs out is told in words, not as the library's "std::bad_alloc".
+    RunGuarded(dialogs, [] { throw std::bad_alloc(); });
+    QCOMPARE(dialogs.boxes.size(), std::size_t{2});
+    QCOMPARE(dialogs.boxes[1].text, std::string("There is not enough memory to finish this; nothing was changed."));
   }
 
   void dialogFilters() {

@@ -123,6 +123,13 @@ TEST_F(ComposeCli, OptionsReachTheComposer) {
   EXPECT_EQ(Load("red.bmp").GetPixelColor(1, 0), Src(1, 0));
   ASSERT_EQ(Run({"--system", "skin.bmp", "--text", "", "--trans", "0000ff", "-o", "blue.bmp"}).exitCode, 0);
   EXPECT_EQ(Load("blue.bmp").GetPixelColor(1, 0), RGB(255, 0, 0));
+
+  // The largest number --name and --var take is one that \N[n] and \V[n] read.
+  const Outcome codes = Run({"--system", "skin.bmp", "--text", "\\N[999999999]\\V[999999999]", "--game-codes",
+                             "--name", "999999999=Al", "--var", "999999999=7", "-o", "codes.bmp"});
+  ASSERT_EQ(codes.exitCode, 0) << codes.err;
+  ASSERT_EQ(Run({"--system", "skin.bmp", "--text", "Al7", "-o", "plain.bmp"}).exitCode, 0);
+  ExpectSamePixels(Load("codes.bmp"), Load("plain.bmp"));
 }
 
 TEST_F(ComposeCli, TextSourcesAndEncodings) {
@@ -301,6 +308,87 @@ TEST_F(ComposeCli, BatchDialogueWithTwoSpeakersFacesGameCodesAndArrow) {
       << missing.err;
 }
 
+// A batch's face comes from the command line until an @face line replaces it; the line's words
+// set the side and the flip, the command line's --face-right and --face-flip hold otherwise.
+TEST_F(ComposeCli, BatchFaceLinesAndTheCommandLine) {
+  Save(CoordinateSkin(), "skin.bmp");
+  // Faces 0 and 1 side by side; no two columns alike, so that a lost flip shows, and no black.
+  const auto faceColour = [](int x, int y) {
+    return RGB(static_cast<std::uint8_t>(x + 10), static_cast<std::uint8_t>(y + 10), 0x40);
+  };
+  Save(testing::Picture(96, 48, faceColour), "faces.bmp");
+  struct Case {
+    std::vector<std::string> args;
+    std::string batch;
+    int face;
+    bool right, flip;
+  };
+  const Case cases[] = {
+      {{"--face", "faces.bmp:1", "--face-right"}, "@face faces.bmp:0 left\na\n", 0, false, false},
+      {{"--face", "faces.bmp:1", "--face-flip"}, "a\n", 1, false, true},
+      {{"--face-right", "--face-flip"}, "@face faces.bmp:1\na\n", 1, true, true},
+      {{}, "@face faces.bmp:0 right flip\na\n", 0, true, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.batch);
+    WriteFile(folder_ / "batch.txt", c.batch);
+    std::vector<std::string> args = {"--system", "skin.bmp", "--batch", "batch.txt", "-o", "w.bmp"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const Outcome o = Run(args);
+    ASSERT_EQ(o.exitCode, 0) << o.err;
+    const TBitmap window = Load("w-001.bmp");
+    const int left = c.right ? window.GetWidth() - 56 : 8;
+    for (int y = 0; y < 48; ++y)
+      for (int x = 0; x < 48; ++x)
+        ASSERT_EQ(window.GetPixelColor(left + x, 8 + y), faceColour(48 * c.face + (c.flip ? 47 - x : x), y))
+            << x << "," << y;
+  }
+}
+
+// "@face" lines are read as the batch file holds them, never through Shift-JIS: the word in any
+// case, blanks trimmed, the file named byte for byte.
+TEST_F(ComposeCli, BatchFaceLinesAreTakenAsWritten) {
+  Save(CoordinateSkin(), "skin.bmp");
+  const TBitmap faces = testing::Picture(96, 48, [](int x, int) { return x < 48 ? RGB(200, 0, 1) : RGB(0, 200, 1); });
+  struct Case {
+    std::string file;  // the face sheet's name
+    std::string line;
+    bool right;        // face 1 on the right, else face 0 on the left
+  };
+  const Case cases[] = {
+      {"\u301Cfaces.bmp", "@face \u301Cfaces.bmp", false},  // a wave dash, which Shift-JIS turns into another
+      {"caf\u00E9.bmp", "@face caf\u00E9.bmp", false},      // a character Shift-JIS lacks
+      {"faces.bmp", "@face faces.bmp  ", false},
+      {"faces.bmp", "@face  faces.bmp", false},
+      {"faces.bmp", "@FACE faces.bmp", false},
+      {"faces.bmp", "@Face\tfaces.bmp:1  RIGHT ", true},
+      {"my faces.bmp", "@face my faces.bmp:1 right", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    fs::remove_all(folder_ / "b");
+    fs::create_directories(folder_ / "b");
+    Save(faces, "b/" + c.file);
+    WriteFile(folder_ / "b" / "batch.txt", c.line + "\nHi\n");
+    const Outcome o = Run({"--system", "skin.bmp", "--batch", "b/batch.txt", "-o", "win.bmp"});
+    ASSERT_EQ(o.exitCode, 0) << o.err;
+    const TBitmap window = Load("win-001.bmp");
+    EXPECT_EQ(window.GetHeight(), 64);
+    EXPECT_EQ(window.GetPixelColor(c.right ? window.GetWidth() - 56 : 8, 8), c.right ? RGB(0, 200, 1) : RGB(200, 0, 1));
+  }
+  const std::pair<std::string, std::string> failures[] = {
+      {"@face\nHi\n", "block 1: @face needs FILE[:N] or none"},
+      {"Hi\n---\n@face faces.bmp:-2\nHo\n", "block 2: @face needs a face number from 0 to 999999999 after the colon, not '-2'"},
+  };
+  for (const auto& [text, message] : failures) {
+    WriteFile(folder_ / "b" / "batch.txt", text);
+    const Outcome o = Run({"--system", "skin.bmp", "--batch", "b/batch.txt", "-o", "fail.bmp"});
+    EXPECT_EQ(o.exitCode, 1);
+    EXPECT_EQ(o.err, "panelwright-cli: " + message + "\n");
+    EXPECT_FALSE(fs::exists(folder_ / "fail-001.bmp"));
+  }
+}
+
 TEST_F(ComposeCli, DepthReducesTheWindowBeforeWriting) {
   Save(CoordinateSkin(), "skin.bmp");  // no pixel of it is pure white
   const std::vector<std::pair<std::string, int>> depths = {{"1", 1}, {"4", 4}, {"8", 8}, {"24", 24}};
@@ -350,6 +438,9 @@ TEST_F(ComposeCli, UsageErrorsExitWithTwo) {
       {"--colour", "-o", "w.bmp"},
       {"--name", "Alex", "-o", "w.bmp"},
       {"--var", "x=1", "-o", "w.bmp"},
+      {"--var", "1000000000=1", "-o", "w.bmp"},
+      {"--face", "faces.bmp:-1", "-o", "w.bmp"},         // a face number, not a file name
+      {"--face", "faces.bmp:1234567890", "-o", "w.bmp"},
       {"stray", "-o", "w.bmp"},
   };
   for (const auto& args : cases) {
@@ -363,6 +454,14 @@ TEST_F(ComposeCli, UsageErrorsExitWithTwo) {
 TEST_F(ComposeCli, FailuresExitWithOneAndWriteNothing) {
   Save(CoordinateSkin(100, 80), "small.bmp");
   WriteFile(folder_ / "skin.gif", "GIF89a");
+  // A BMP header alone that claims 40000x40000 pixels of 32 bits.
+  std::string huge = std::string("BM") + std::string(8, '\0') + std::string("\x36\0\0\0\x28\0\0\0", 8);
+  huge += std::string("\x40\x9C\0\0\x40\x9C\0\0\x01\0\x20\0", 12) + std::string(24, '\0');
+  WriteFile(folder_ / "huge.bmp", huge);
+  Save(Sheet(kMaxSheetSide + 1, 48, {}), "wide.bmp");
+  Save(Sheet(12, kMaxSheetSide + 1, {}), "tall.bmp");
+  const auto png = resources::SampleSkins().front().png;
+  WriteFile(folder_ / "cut.png", std::string(png.begin(), png.begin() + 33));  // cut after the header chunk
   struct Case {
     std::vector<std::string> args;
     std::string message;
@@ -380,12 +479,18 @@ TEST_F(ComposeCli, FailuresExitWithOneAndWriteNothing) {
       {{"--text", "$0", "--user-glyphs", "missing.png"}, "missing.png"},
       {{"--text", "a", "--face", "missing.png:3"}, "missing.png"},
       {{"--text", "a", "--face", "small.bmp:4"}, "The face sheet small.bmp has no face 4"},
+      {{"--system", "huge.bmp", "--text", "a"}, "huge.bmp: the system graphic is 40000x40000 pixels; it must be 160x80"},
+      {{"--text", "a", "--face", "wide.bmp"}, "The face sheet wide.bmp is 4097x48 pixels; a sheet may be at most 4096x4096"},
+      {{"--text", "$0", "--user-glyphs", "tall.bmp"},
+       "The user glyph sheet tall.bmp is 12x4097 pixels; a sheet may be at most 4096x4096"},
+      {{"--system", "cut.png", "--text", "a"}, "cut.png holds no image; the file may be cut short"},
+      {{"--text", "a", "--face", "cut.png"}, "cut.png holds no image; the file may be cut short"},
   };
   for (Case c : cases) {
     c.args.insert(c.args.end(), {"-o", "w.bmp"});
     const Outcome o = Run(c.args);
     EXPECT_EQ(o.exitCode, 1) << c.message << ": " << o.err;
-    EXPECT_NE(o.err.find(c.message), std::string::npos) << o.err;
+    EXPECT_NE(o.err.find(c.message), std::string::npos) << c.message << " | " << o.err;
     EXPECT_FALSE(fs::exists(folder_ / "w.bmp")) << c.message;
   }
 }

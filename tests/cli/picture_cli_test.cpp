@@ -161,6 +161,9 @@ TEST_F(PictureCli, ConvertCompressesAPlainPicture) {
 TEST_F(PictureCli, ErrorsAndUsage) {
   WriteBytes("fake.bmp", {0x89, 'P', 'N', 'G', 13, 10, 26, 10});
   WriteBytes("short.bmp", {'B', 'M', 1, 2});
+  // A PNG signature and header chunk (1x1 pixel, 8-bit grey) with no image data after them.
+  WriteBytes("cut.png", {0x89, 'P', 'N', 'G', 13, 10, 26, 10, 0, 0, 0, 13, 'I', 'H', 'D', 'R', 0, 0, 0, 1, 0, 0, 0, 1,
+                         8, 0, 0, 0, 0, 0x3A, 0x7E, 0x9B, 0x55});
   struct Case {
     std::vector<std::string> args;
     int exitCode;
@@ -172,6 +175,9 @@ TEST_F(PictureCli, ErrorsAndUsage) {
       {{"info", Path("missing.bmp")}, 1, "panelwright-cli: File " + Path("missing.bmp") + "  isn't opened.\n"},
       {{"info", Path("picture.gif")}, 1, ""},
       {{"convert", Path("fake.bmp"), Path("out.bmp")}, 1, "panelwright-cli: A bitmap image is illegal.\n"},
+      {{"info", Path("cut.png")}, 1, "panelwright-cli: " + Path("cut.png") + " holds no image; the file may be cut short\n"},
+      {{"convert", Path("cut.png"), Path("out.bmp")}, 1,
+       "panelwright-cli: " + Path("cut.png") + " holds no image; the file may be cut short\n"},
       {{"info"}, 2, ""},
       {{"info", "a.bmp", "b.bmp"}, 2, ""},
       {{"info", "--what", "a.bmp"}, 2, ""},

@@ -103,6 +103,32 @@ TEST_F(PngCli, BrokenPngFailsWithTheReadersMessage) {
   EXPECT_TRUE(o.out.empty());
 }
 
+// A face from a PNG with alpha is cut out where alpha is below 128: there the window is what it
+// is under a wholly transparent face.
+TEST_F(PngCli, FaceOfAnAlphaPngIsCutOut) {
+  const auto sheet = [](std::uint8_t left, std::uint8_t right) {
+    RawImage image{48, 48, 32, {}};
+    for (int y = 0; y < 48; ++y)
+      for (int x = 0; x < 48; ++x) image.pixels.push_back({200, 0, 1, x < 24 ? left : right});
+    return MakePng(image, 8, 6, false);
+  };
+  const std::string half = Write("half.png", sheet(127, 128));
+  const std::string clear = Write("clear.png", sheet(0, 0));
+  for (const auto& [face, out] : {std::pair{half, "half.bmp"}, std::pair{clear, "clear.bmp"}}) {
+    const Outcome o = Run({"compose", "--text", "a", "--face", face, "-o", Path(out)});
+    ASSERT_EQ(o.exitCode, 0) << o.err;
+  }
+  TBitmap cut, under;
+  cut.LoadFromFile(Path("half.bmp"));
+  under.LoadFromFile(Path("clear.bmp"));
+  for (int y = 8; y < 56; ++y) {
+    for (int x = 8; x < 56; ++x) {
+      ASSERT_NE(under.GetPixelColor(x, y), RGB(200, 0, 1)) << x << "," << y;  // no face pixel shows
+      ASSERT_EQ(cut.GetPixelColor(x, y), x < 8 + 24 ? under.GetPixelColor(x, y) : RGB(200, 0, 1)) << x << "," << y;
+    }
+  }
+}
+
 // Every picture compose and the colour-depth options make, written as PNG, is the BMP's picture.
 TEST_F(PngCli, ComposeAndConvertWritePngLikeBmp) {
   const std::vector<std::vector<std::string>> depths = {{}, {"--depth", "1"}, {"--depth", "4"}, {"--depth", "8"}};

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "dib/qvdib.h"
+#include "toolkit/packed_pixels.h"
 #include "tests/compose/test_pictures.h"
 #include "toolkit/letters.h"
 
@@ -448,14 +449,75 @@ TEST_F(ExtrasTest, FacePlacementSizeAndFlip) {
   }
 }
 
-TEST_F(ExtrasTest, FacePixelsOfTheTransparentColourShowTheWallpaper) {
-  ComposeInput in = Input({"a"}, kTile);
-  in.transColor = FaceSrc(3, 4);
-  const TBitmap window = ComposeExtras(in, Face(0));
-  EXPECT_EQ(window.GetPixelColor(8 + 3, 8 + 4), Src(11, 12));
-  EXPECT_EQ(window.GetPixelColor(8 + 4, 8 + 4), FaceSrc(4, 4));
-  in.transColor = FaceSrc(47, 0);  // flipped, the cell's last column lands first
-  EXPECT_EQ(ComposeExtras(in, Face(0, false, true)).GetPixelColor(8, 8), Src(8, 8));
+// A 96x96 sheet of the given depth whose pixel (x, y) has colour-table index indexOf(x, y).
+TBitmap IndexedSheet(TPixelFormat format, const TPaletteEntries& palette, const std::function<int(int, int)>& indexOf) {
+  TBitmap sheet;
+  sheet.SetPixelFormat(format);
+  sheet.SetPalette(palette);
+  sheet.SetSize(96, 96);
+  for (int y = 0; y < 96; ++y)
+    for (int x = 0; x < 96; ++x) WritePackedIndex(sheet.ScanLine(y), x, sheet.GetBitsPerPixel(), indexOf(x, y));
+  return sheet;
+}
+
+// A face is keyed by its own sheet's transparency, never by the window's transparent colour: a
+// hidden pixel shows the tiled wallpaper, Src(x mod 32, y mod 32) here.
+TEST_F(ExtrasTest, FaceIsMaskedByItsOwnSheetsTransparencyOnly) {
+  const TPaletteEntries two = {{0xFF, 0xFF, 0xFF, 0}, {0x10, 0x20, 0x40, 0}};
+  TPaletteEntries sixteen(16);
+  for (int i = 0; i < 16; ++i) sixteen[i] = {static_cast<std::uint8_t>(i * 16), 0x30, 0x40, 0};
+  TBitmap keyed = FaceSheet(96, 96);
+  keyed.SetTransparent(true);
+  keyed.SetTransparentColor(FaceSrc(5, 6));  // a PNG's tRNS colour
+  TBitmap alpha = IndexedSheet(TPixelFormat::pf8bit, DefaultPalette(8), [](int x, int y) { return (x + 48 * y) % 256; });
+  struct Case {
+    const char* name;
+    TBitmap sheet;
+    const TBitmap* alpha;  // 255 - alpha
+    int index;
+    bool flip;
+    std::function<bool(int, int)> hidden;  // by sheet pixel
+  };
+  const Case cases[] = {
+      {"24 bits: nothing hidden", FaceSheet(96, 96), nullptr, 0, false, [](int, int) { return false; }},
+      {"tRNS colour", keyed, nullptr, 5, false, [](int x, int y) { return x == 5 && y == 6; }},
+      {"tRNS colour, flipped", keyed, nullptr, 0, true, [](int x, int y) { return x == 5 && y == 6; }},
+      {"alpha below 128", FaceSheet(96, 96), &alpha, 1, false, [](int x, int y) { return (x + 48 * y) % 256 > 127; }},
+      {"8-bit palette index 0", IndexedSheet(TPixelFormat::pf8bit, sixteen, [](int x, int y) { return (x + y) % 3; }),
+       nullptr, 4, false, [](int x, int y) { return (x + y) % 3 == 0; }},
+      {"4-bit palette index 0", IndexedSheet(TPixelFormat::pf4bit, sixteen, [](int x, int y) { return (x * 3 + y) % 16; }),
+       nullptr, 1, true, [](int x, int y) { return (x * 3 + y) % 16 == 0; }},
+      {"1-bit palette index 0", IndexedSheet(TPixelFormat::pf1bit, two, [](int x, int y) { return (x / 3 + y) % 2; }),
+       nullptr, 5, false, [](int x, int y) { return (x / 3 + y) % 2 == 0; }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ComposeInput in = Input({"a"}, kTile);
+    in.transColor = c.sheet.GetPixelColor(48 * (c.index % 4) + 1, 48 * (c.index / 4));  // a face colour
+    WindowExtras extras = Face(c.index, false, c.flip);
+    extras.faceSheet = &c.sheet;
+    extras.faceAlpha = c.alpha;
+    const TBitmap window = ComposeExtras(in, extras);
+    ExpectArea(window, 8, 8, 31, 31, [&](int x, int y) {
+      const int sx = 48 * (c.index % 4) + (c.flip ? 47 - (x - 8) : x - 8), sy = 48 * (c.index / 4) + y - 8;
+      return c.hidden(sx, sy) ? Src(x, y) : c.sheet.GetPixelColor(sx, sy);
+    });
+  }
+}
+
+TEST(NumberedText, TakesAWholeNumberOfUpToNineDigitsBeforeTheFirstEquals) {
+  using Parsed = std::optional<std::pair<int, std::string>>;
+  const std::pair<const char*, Parsed> cases[] = {
+      {"1=Alex", std::pair{1, std::string("Alex")}},
+      {"0=", std::pair{0, std::string()}},
+      {"999999999=a=b", std::pair{999999999, std::string("a=b")}},
+      {"1000000000=x", std::nullopt},  // ten digits
+      {"=x", std::nullopt},
+      {"-1=x", std::nullopt},
+      {" 1=x", std::nullopt},
+      {"1", std::nullopt},
+  };
+  for (const auto& [line, expected] : cases) EXPECT_EQ(ParseNumberedText(line), expected) << line;
 }
 
 TEST_F(ExtrasTest, FaceCellOutsideItsSheetIsRefused) {
@@ -505,11 +567,15 @@ TEST_F(ExtrasTest, GameCodesActBeforeTheMarkup) {
   user_ = Sheet(120, 12, {{0, 0}});
   WindowExtras game;
   game.gameCodes = true;
-  const TBitmap thin = ComposeExtras(Input({"\\S[5]$0\\_\\!$0"}), game);
-  EXPECT_EQ(thin.GetWidth(), 16 + 12 + 3 + 12);
-  EXPECT_EQ(thin.GetPixelColor(8, 10), Src(2, 52));
-  EXPECT_EQ(thin.GetPixelColor(8 + 12, 10), Src(8 + 12, 10));  // the thin space draws nothing
-  EXPECT_EQ(thin.GetPixelColor(8 + 15, 10), Src(2, 52));
+  // Each \\_ advances 3 pixels, and draws nothing.
+  for (const auto& [line, gap] : {std::pair<std::string, int>{"\\S[5]$0\\_\\!$0", 3}, {"$0\\_\\_$0", 6}}) {
+    SCOPED_TRACE(line);
+    const TBitmap thin = ComposeExtras(Input({line}), game);
+    EXPECT_EQ(thin.GetWidth(), 16 + 12 + gap + 12);
+    EXPECT_EQ(thin.GetPixelColor(8, 10), Src(2, 52));
+    EXPECT_EQ(thin.GetPixelColor(8 + 12, 10), Src(8 + 12, 10));
+    EXPECT_EQ(thin.GetPixelColor(8 + 12 + gap, 10), Src(2, 52));
+  }
   game.gameValues.names[1] = "$0";  // a name is shown literally, never as a glyph code
   EXPECT_EQ(CountDifferences(ComposeExtras(Input({"\\n[1]\\>"}), game), Compose(Input({"$$0"}))), 0);
 }

@@ -114,8 +114,8 @@ class GameCodes : public ::testing::TestWithParam<GameCase> {};
 TEST_P(GameCodes, ActOrVanishBeforeTheMarkup) {
   const GameCase& c = GetParam();
   GameCodeValues given;
-  given.names = {{1, "Alex"}, {2, "Bo$A\\C[2]"}};
-  given.values = {{7, "120"}};
+  given.names = {{1, "Alex"}, {2, "Bo$A\\C[2]"}, {4, "\x95\x5C\x83\x5C"}, {999999999, "Zed"}};  // 4: 表ソ
+  given.values = {{7, "120"}, {5, "\x94\x5C"}, {999999999, "9"}};                             // 5: 能
   std::string shown;
   try {
     int colour = 0;
@@ -138,6 +138,8 @@ INSTANTIATE_TEST_SUITE_P(
                       GameCase{"a\\_b\\_\\_", "a<_>b<_><_>"},
                       GameCase{"\\N[1] and \\n[2]", "Alex and Bo$A\\C[2]"},  // names are literal text
                       GameCase{"\\N[01]\\V[7]G", "Alex120G"},
+                      GameCase{"\\N[999999999]\\v[999999999]", "Zed9"},  // the largest number --name takes
+                      GameCase{"\\N[4]\\V[5]", "\x95\x5C\x83\x5C\x94\x5C"},  // trail bytes 0x5C are no backslashes
                       GameCase{"\\C[3]red\\c[0]", "red"},             // the markup's codes keep their meaning
                       GameCase{"$A\\_$b$$", kSp + "<_>" + kSp + "$"},
                       GameCase{"$\\!A", "$A"},                        // a vanished code makes no glyph code

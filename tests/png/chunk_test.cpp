@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
+#include <utility>
 
 #include "png/messages.h"
 #include "tests/png/png_test_util.h"
@@ -25,6 +27,38 @@ TEST(KroPNGSignature, ShortOrWrongStartIsNotPng) {
     Bytes bad = good;
     bad[i] ^= 0x20;
     EXPECT_EQ(LoadError(bad), m::kNotPng) << "byte " << i;
+  }
+}
+
+// The size a header chunk claims is read without decoding and without moving the stream.
+TEST(KroPNGSize, ReadFromTheHeaderChunkAlone) {
+  PngBuilder big;
+  big.Ihdr(16384, 16384, 8, 6);  // nothing after the header chunk
+  const Bytes good = MakePng(Grey2x2(), 8, 0, false);
+  Bytes macBinary(128, 0);
+  macBinary.insert(macBinary.end(), good.begin(), good.end());
+  Bytes wrongType = good;
+  wrongType[12] = 'i';
+  PngBuilder empty;
+  empty.Ihdr(0, 3, 8, 0);
+  struct Case {
+    const char* name;
+    Bytes bytes;
+    std::optional<std::pair<int, int>> size;
+  };
+  const Case cases[] = {
+      {"header chunk only", big.Get(), std::pair{16384, 16384}},
+      {"whole file", good, std::pair{2, 2}},
+      {"after a MacBinary header", macBinary, std::pair{2, 2}},
+      {"cut in the header chunk", Bytes(good.begin(), good.begin() + 23), std::nullopt},
+      {"not a header chunk first", wrongType, std::nullopt},
+      {"no width", empty.Get(), std::nullopt},
+  };
+  for (const Case& c : cases) {
+    TMemoryStream stream(c.bytes);
+    stream.SetPosition(0);
+    EXPECT_EQ(ReadPngSize(stream), c.size) << c.name;
+    EXPECT_EQ(stream.GetPosition(), 0) << c.name;
   }
 }
 

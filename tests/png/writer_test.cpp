@@ -4,9 +4,14 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <zlib.h>
+
+#include <algorithm>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <random>
+#include <set>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -97,10 +102,51 @@ TBitmap Picture(int width, int height, TPixelFormat format, int entries = 0) {
   return b;
 }
 
+// A 24-bit picture of random bytes: it hardly compresses.
+TBitmap Noise(int width, int height) {
+  TBitmap b;
+  b.SetPixelFormat(TPixelFormat::pf24bit);
+  b.SetSize(width, height);
+  std::minstd_rand random(7);
+  for (int y = 0; y < height; ++y) {
+    std::uint8_t* row = b.ScanLine(y);
+    for (int i = 0; i < width * 3; ++i) row[i] = static_cast<std::uint8_t>(random() >> 8);
+  }
+  return b;
+}
+
+// A 24-bit picture whose rows each suit one filter type best, by the sum of the filtered bytes'
+// magnitudes: a black row (None), a flat row below it (Sub), the same flat row again (Up), a
+// row half noise and half flat, then that noise above a flat row of another value (Paeth), and
+// last a row that is the floored mean of its left neighbour and the row above (Average, where
+// most pairs have an odd sum).
+TBitmap OneRowPerFilter() {
+  constexpr int kWidth = 64;
+  std::vector<std::vector<std::uint8_t>> rows(6, std::vector<std::uint8_t>(kWidth * 3, 0));
+  std::fill(rows[1].begin(), rows[1].end(), 100);
+  rows[2] = rows[1];
+  std::minstd_rand random(3);
+  for (int i = 0; i < kWidth * 3; ++i) rows[3][i] = i < kWidth * 3 / 2 ? static_cast<std::uint8_t>(random() >> 8) : 40;
+  for (int i = 0; i < kWidth * 3; ++i) rows[4][i] = i < kWidth * 3 / 2 ? rows[3][i] : 200;
+  for (int i = 0; i < kWidth * 3; ++i)
+    rows[5][i] = static_cast<std::uint8_t>(((i >= 3 ? rows[5][i - 3] : 0) + rows[4][i]) >> 1);
+  TBitmap b;
+  b.SetPixelFormat(TPixelFormat::pf24bit);
+  b.SetSize(kWidth, static_cast<int>(rows.size()));
+  for (int y = 0; y < b.GetHeight(); ++y)
+    for (int x = 0; x < kWidth; ++x) {
+      const std::uint8_t* p = rows[static_cast<std::size_t>(y)].data() + 3 * x;
+      b.SetPixelColor(x, y, RGB(p[0], p[1], p[2]));
+    }
+  return b;
+}
+
 struct RoundTrip {
   const char* name;
   TBitmap picture;
   TPixelFormat readBack;
+  std::size_t minIdats = 1;   // IDAT chunks the datastream has at least
+  bool everyFilter = false;   // every filter type is chosen for some row
 };
 
 std::vector<RoundTrip> RoundTrips() {
@@ -117,6 +163,11 @@ std::vector<RoundTrip> RoundTrips() {
       {"32bit_as_rgb", Picture(6, 3, TPixelFormat::pf32bit), TPixelFormat::pf24bit},
       {"16bit_as_rgb", Picture(6, 3, TPixelFormat::pf16bit), TPixelFormat::pf24bit},
       {"15bit_as_rgb", Picture(6, 3, TPixelFormat::pf15bit), TPixelFormat::pf24bit},
+      // Compressed data over 256 KiB is split into IDAT chunks of 256 KiB.
+      {"24bit_two_idats", Noise(320, 300), TPixelFormat::pf24bit, 2},
+      // Over 8 MiB: past the compressor's first output buffer, which grows.
+      {"24bit_past_first_buffer", Noise(1800, 1700), TPixelFormat::pf24bit, 33},
+      {"24bit_every_filter", OneRowPerFilter(), TPixelFormat::pf24bit, 1, true},
   };
 }
 
@@ -136,6 +187,20 @@ class PngWriterFiles : public ::testing::Test {
 };
 
 #if defined(PW_TEST_LIBPNG)
+// The filter type of each row: the first byte of each row of the inflated IDAT data.
+std::set<int> RowFilterTypes(const std::vector<Chunk>& chunks, const TBitmap& picture) {
+  Bytes compressed;
+  for (const Chunk& c : chunks)
+    if (c.type == "IDAT") compressed.insert(compressed.end(), c.data.begin(), c.data.end());
+  const std::size_t rowBytes = 1 + static_cast<std::size_t>(picture.GetWidth()) * 3;
+  Bytes rows(rowBytes * static_cast<std::size_t>(picture.GetHeight()));
+  uLongf size = static_cast<uLongf>(rows.size());
+  EXPECT_EQ(uncompress(rows.data(), &size, compressed.data(), static_cast<uLong>(compressed.size())), Z_OK);
+  std::set<int> types;
+  for (std::size_t at = 0; at < size; at += rowBytes) types.insert(rows[at]);
+  return types;
+}
+
 // libpng's simplified reader, every picture as 8-bit RGB.
 std::optional<std::vector<TColor>> LibpngPixels(const Bytes& data) {
   png_image image;
@@ -160,6 +225,12 @@ TEST_F(PngWriterFiles, EveryFormatReadsBackWithTheSamePixels) {
     ASSERT_EQ(back.GetHeight(), c.picture.GetHeight());
     EXPECT_EQ(back.GetPixelFormat(), c.readBack);
     EXPECT_FALSE(back.GetTransparent());
+    const auto chunks = Chunks(png);
+    EXPECT_GE(std::count_if(chunks.begin(), chunks.end(), [](const Chunk& k) { return k.type == "IDAT"; }),
+              static_cast<long>(c.minIdats));
+    if (c.everyFilter) {
+      EXPECT_EQ(RowFilterTypes(chunks, c.picture), (std::set<int>{0, 1, 2, 3, 4}));
+    }
     const std::vector<TColor> colours = Colours(c.picture);
     EXPECT_EQ(Colours(back), colours);
     if (c.readBack != TPixelFormat::pf24bit) {  // the same indices, not only the same colours
@@ -232,6 +303,10 @@ TEST(PngWriter, TransparentColourBecomesTrns) {
   TBitmap palette = Picture(4, 4, TPixelFormat::pf4bit, 5);
   const TPaletteEntry third = palette.GetPalette()[2];
   const TColor thirdColour = RGB(third.peRed, third.peGreen, third.peBlue);
+  TBitmap twice = palette;  // entry 4 repeats entry 2
+  TPaletteEntries repeated = palette.GetPalette();
+  repeated[4] = third;
+  twice.SetPalette(repeated);
   TBitmap rgb = Picture(4, 4, TPixelFormat::pf24bit);
   const TColor rgbColour = rgb.GetPixelColor(1, 1);
   const struct {
@@ -239,8 +314,10 @@ TEST(PngWriter, TransparentColourBecomesTrns) {
     TBitmap picture;
     TColor colour;
     Bytes trns;
+    bool colourBack = true;  // false: the reader takes several transparent entries as alpha per entry
   } cases[] = {
       {"palette entry 2", palette, thirdColour, {255, 255, 0}},
+      {"palette entries 2 and 4", twice, thirdColour, {255, 255, 0, 255, 0}, false},
       {"colour", rgb, rgbColour,
        {0, GetRValue(rgbColour), 0, GetGValue(rgbColour), 0, GetBValue(rgbColour)}},
       {"palette colour absent", palette, RGB(1, 2, 3), {}},
@@ -260,8 +337,10 @@ TEST(PngWriter, TransparentColourBecomesTrns) {
     ASSERT_NE(trns, nullptr);
     EXPECT_EQ(trns->data, c.trns);
     const TBitmap back = Decode(png);
-    EXPECT_TRUE(back.GetTransparent());
-    EXPECT_EQ(back.GetTransparentColor(), c.colour);
+    if (c.colourBack) {
+      EXPECT_TRUE(back.GetTransparent());
+      EXPECT_EQ(back.GetTransparentColor(), c.colour);
+    }
     EXPECT_EQ(Colours(back), Colours(picture));
   }
   // Without the transparency flag the colour is not written.
@@ -306,8 +385,8 @@ TEST_F(PngWriterFiles, FailedSavesKeepTheExistingFile) {
 }
 
 TEST(PngWriter, PictureFilesChooseTheFormatByName) {
-  for (const char* name : {"a.png", "b.PNG", "dir.png/c.Png"}) EXPECT_TRUE(IsPngFileName(name)) << name;
-  for (const char* name : {"a.bmp", "png", "a.png.bmp", "a.pngx", ".png"}) EXPECT_FALSE(IsPngFileName(name)) << name;
+  for (const char* name : {"a.png", "b.PNG", "dir.png/c.Png", ".png", "dir/.PNG"}) EXPECT_TRUE(IsPngFileName(name)) << name;
+  for (const char* name : {"a.bmp", "png", "a.png.bmp", "a.pngx", "dir.png/c"}) EXPECT_FALSE(IsPngFileName(name)) << name;
 }
 
 }  // namespace

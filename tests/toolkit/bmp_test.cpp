@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -395,6 +396,18 @@ TEST(BmpRead, RlePicturesAreBoundedByTheirSizeNotTheirCompression) {
   s.width = 16385;
   s.height = 16384;  // one row more than kMaxBitmapPixels allows
   EXPECT_EQ(Message(s.Build()), msg::kBitmapIllegal);
+  // At 4 bits, exactly kMaxBitmapPixels is 128 MiB; one pixel more is refused.
+  s.bitCount = 4;
+  s.compression = 2;
+  const struct {
+    std::int32_t width, height;
+    const char* message;
+  } limits[] = {{1 << 14, 1 << 14, "loaded"}, {(1 << 28) + 1, 1, msg::kBitmapIllegal}};
+  for (const auto& l : limits) {
+    s.width = l.width;
+    s.height = l.height;
+    EXPECT_EQ(Message(s.Build()), l.message) << l.width << "x" << l.height;
+  }
 }
 
 TEST(BmpRead, ZeroBytesGiveAnEmptyBitmap) {
@@ -487,6 +500,40 @@ TEST(BmpRead, FilesThatCannotBeOpenedNameThemselves) {
 // --- writing -------------------------------------------------------------------------------
 
 // A bitmap of the format whose pixels show a pattern that depends on x and y.
+// The size a header claims is read without decoding and without moving the stream.
+TEST(BmpSize, ReadFromTheHeaderAlone) {
+  const auto recipe = [](std::uint32_t headerSize, std::int32_t width, std::int32_t height) {
+    BmpRecipe r;
+    r.headerSize = headerSize;
+    r.width = width;
+    r.height = height;
+    return r.Build();
+  };
+  const Bytes info = recipe(40, 16384, 16384);
+  struct Case {
+    const char* name;
+    Bytes bytes;
+    std::optional<std::pair<int, int>> size;
+  };
+  const Case cases[] = {
+      {"info header", info, std::pair{16384, 16384}},
+      {"header only, no pixels", Bytes(info.begin(), info.begin() + 54), std::pair{16384, 16384}},
+      {"top-down rows", recipe(40, 3, -5), std::pair{3, 5}},
+      {"core header", recipe(12, 160, 80), std::pair{160, 80}},
+      {"longer header", recipe(124, 7, 9), std::pair{7, 9}},
+      {"cut in the info header", Bytes(info.begin(), info.begin() + 40), std::nullopt},
+      {"no size", recipe(40, 0, 4), std::nullopt},
+      {"negative width", recipe(40, -3, 4), std::nullopt},
+      {"not a BMP", Bytes{'G', 'I', 'F', '8', '9', 'a'}, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    TMemoryStream stream(c.bytes);
+    stream.SetPosition(0);
+    EXPECT_EQ(ReadBmpSize(stream), c.size) << c.name;
+    EXPECT_EQ(stream.GetPosition(), 0) << c.name;
+  }
+}
+
 TBitmap Pattern(int width, int height, TPixelFormat format) {
   TBitmap b;
   b.SetPixelFormat(format);

@@ -155,6 +155,7 @@ TEST(Picture, RegistryFindsFormatsByExtension) {
   }
   EXPECT_EQ(TPicture::FindFormat("x.test"), nullptr);
   EXPECT_EQ(FileExtension("dir.x/file"), "");
+  EXPECT_EQ(FileExtension("dir/.PNG"), "png");  // a name of a dot and an extension has that extension
   TPicture picture;
   EXPECT_THROW(picture.LoadFromFile("picture.unknown"), EInvalidGraphic);
 }

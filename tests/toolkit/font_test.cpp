@@ -5,6 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "toolkit/freetype_face.h"
+#include "toolkit/glyph_bits.h"
+
 namespace pw {
 namespace {
 
@@ -113,6 +116,33 @@ TEST_P(StandInFont, SymbolsComeFromTheirJisCells) {
   int rows = 0;
   for (int y = 0; y < kSize; ++y) rows += InkInRow(equals.cell, y) > 0;
   EXPECT_EQ(rows, 2);
+}
+
+// Where the Shift-JIS to JIS X 0208 arithmetic has its edges (trail byte 0x9F, which starts an
+// even row; lead bytes from 0xE0), each character draws the glyph its font file has at the JIS
+// code, pixel for pixel.
+TEST_P(StandInFont, EdgeCharactersDrawTheirGlyphsFromTheFontFile) {
+  const bool mincho = GetParam() == std::string("RM2000");
+  const std::string file = std::string(PW_STANDIN_FONT_DIR) + (mincho ? "/shnmk12min.pcf.gz" : "/shnmk12.pcf.gz");
+  const TFreeTypeFace face(GetParam(), {file, 0});
+  const std::vector<std::pair<std::string, unsigned long>> cases = {
+      {"\x82\x9F", 0x2421},  // ぁ
+      {"\x83\x9F", 0x2621},  // Α
+      {"\x84\x9F", 0x2821},  // ─
+      {"\x88\x9F", 0x3021},  // 亜
+      {"\xE5\x81", 0x6961},  // 蛛
+      {"\xEA\x69", 0x734A},  // 麒
+  };
+  for (const auto& [character, jis] : cases) {
+    Glyph expected;
+    face.Render(jis, false, expected);
+    const Drawn d = Draw(*font_, character);
+    EXPECT_GT(d.ink, 0) << std::hex << jis;
+    for (int y = 0; y < kSize; ++y)
+      for (int x = 0; x < kSize; ++x)
+        EXPECT_EQ(d.cell.Get(x, y) == clBlack, (expected.rows[y] >> x & 1u) != 0)
+            << std::hex << jis << std::dec << " at " << x << "," << y;
+  }
 }
 
 TEST_P(StandInFont, HalfWidthKatakanaHasGlyphs) {

@@ -117,6 +117,8 @@ TEST(ShiftJisConversion, FailuresNameTheCharacterOrOffset) {
       {"\xC2\xA7\xE2\x82\xAC", true, "U+20AC has no Shift-JIS (code page 932) form"},  // § converts, € not
       {"a\xFF", true, "The text is not valid UTF-8 at byte 1"},
       {"ab\xE3\x81", true, "The text is not valid UTF-8 at byte 2"},  // cut short
+      {"a\xC1\x9C", true, "The text is not valid UTF-8 at byte 1"},      // overlong backslash
+      {"\xE0\x81\x9C", true, "The text is not valid UTF-8 at byte 0"},   // overlong in three bytes
       {"ab\x85\x40", false, "The text is not valid Shift-JIS (code page 932) at byte 2"},
       {"\x80", false, "The text is not valid Shift-JIS (code page 932) at byte 0"},
       {"x\x82", false, "The text is not valid Shift-JIS (code page 932) at byte 1"},

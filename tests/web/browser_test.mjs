@@ -5,11 +5,16 @@
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync, spawnSync } from 'node:child_process';
-import { mkdtempSync, readFileSync, rmSync, writeFileSync, mkdirSync } from 'node:fs';
+import { copyFileSync, cpSync, mkdtempSync, readFileSync, rmSync, writeFileSync, mkdirSync, appendFileSync } from 'node:fs';
+import { request as httpRequest } from 'node:http';
+import { createRequire } from 'node:module';
 import { tmpdir } from 'node:os';
-import { dirname, join } from 'node:path';
-import { deflateSync } from 'node:zlib';
+import { basename, dirname, join } from 'node:path';
+import { pathToFileURL } from 'node:url';
+import { deflateSync, gzipSync } from 'node:zlib';
 import { launch, pageDir, root, serve } from './harness.mjs';
+
+const { unzipSync } = createRequire(join(root, 'web', 'package.json'))('fflate');
 
 const cli = process.env.PW_CLI || join(root, 'build', 'bin', 'panelwright-cli');
 const work = mkdtempSync(join(tmpdir(), 'pw-web-test-'));
@@ -17,6 +22,7 @@ let server;
 let browser;
 let page;
 const requests = [];
+const failedResponses = [];
 
 // A PNG file of the given colour type from raw scanlines (filter byte 0 on every row), written
 // with node's zlib: test pictures only.
@@ -93,8 +99,8 @@ const file = (name, bytes) => {
 const sample = (name) => join(root, 'resources', 'samples', name);
 const faceSheet = sample('faces.png');
 
-function runCli(args) {
-  const result = spawnSync(cli, args, { cwd: work, encoding: 'utf8' });
+function runCli(args, cwd = work) {
+  const result = spawnSync(cli, args, { cwd, encoding: 'utf8' });
   return { status: result.status, stderr: result.stderr };
 }
 
@@ -117,6 +123,7 @@ before(async () => {
   server = await serve(pageDir);
   browser = await launch();
   page = await browser.newPage({ viewport: { width: 1200, height: 900 } });
+  page.on('response', (response) => { if (response.status() >= 400) failedResponses.push(response.url()); });
   await page.goto(server.url);
   await page.waitForSelector('body[data-ready=true]');
   page.on('request', (request) => {
@@ -236,6 +243,7 @@ test('every downloaded window, BMP and PNG, equals the command line\'s file', as
     await t.test(c.name, async () => {
       await setForm(c);
       assert.equal(await page.textContent('#message'), '');
+      assert.match(await page.textContent('#caption'), c.depth === 1 ? /, 1 bit per pixel$/ : /, \d+ bits per pixel$/);
       for (const [format, button] of [['bmp', '#save-bmp'], ['png', '#save-png']]) {
         const output = join(work, `cli.${format}`);
         const run = runCli(cliArgs(c, output));
@@ -277,7 +285,12 @@ test('a skin that cannot be used shows the command line\'s message and keeps the
     file('small.png', png(16, 16, 0, 8, grey)),
     file('broken.png', Buffer.from('\x89PNG\r\n\x1a\nnot really a picture', 'latin1')),
     file('cut.bmp', readFileSync(skins.blue).subarray(0, 30)),
+    file('cut.png', readFileSync(skins.rgbaPng).subarray(0, 33)),  // signature and header chunk only
+    // A BMP header alone that claims 40000x40000 pixels: refused before anything is decoded.
+    file('huge.bmp', Buffer.from([0x42, 0x4D, 0, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 0x40, 0x9C, 0, 0,
+      0x40, 0x9C, 0, 0, 1, 0, 32, 0, ...new Array(24).fill(0)])),
   ];
+  const says = { 'cut.png': 'holds no image', 'huge.bmp': 'is 40000x40000 pixels' };
   for (const path of bad) {
     const run = runCli(['compose', '--system', path, '--text', 'x', '-o', join(work, 'bad.bmp')]);
     assert.equal(run.status, 1);
@@ -288,9 +301,35 @@ test('a skin that cannot be used shows the command line\'s message and keeps the
     // The command line names the file by its path; the page by its name.
     assert.ok(run.stderr.includes(message.replace(name, path)) || run.stderr.includes(message),
       `page: "${message}", command line: "${run.stderr.trim()}"`);
+    if (says[name]) assert.ok(message.includes(says[name]), message);
     assert.equal(await page.evaluate(() => document.getElementById('window').toDataURL()), before);
+    // The file field no longer names the refused file; the skin in use is named.
+    assert.equal(await page.inputValue('#skin-file'), '');
+    assert.equal(await page.textContent('#skin-name'), `In use: ${basename(skins[shownSkin])}`);
   }
   shownSkin = null;
+});
+
+test('a face sheet that cannot be used shows the command line\'s message', async () => {
+  await page.setInputFiles('#skin-file', skins.blue);
+  shownSkin = 'blue';
+  const grey = [new Array(4097).fill(128)];
+  const bad = [
+    file('wide.png', png(4097, 1, 0, 8, grey)),
+    file('cut-faces.png', readFileSync(skins.rgbaPng).subarray(0, 33)),
+  ];
+  for (const path of bad) {
+    const run = runCli(['compose', '--text', 'x', '--face', path, '-o', join(work, 'bad.bmp')]);
+    assert.equal(run.status, 1);
+    await page.setInputFiles('#face-file', path);
+    const name = path.split('/').pop();
+    await page.waitForFunction(() => document.getElementById('message').textContent !== '');
+    const message = await page.textContent('#message');
+    assert.ok(message.includes(name), message);
+    assert.ok(run.stderr.includes(message.replace(name, path)), `page: "${message}", command line: "${run.stderr.trim()}"`);
+  }
+  await page.click('#face-clear');
+  shownFaces = false;
 });
 
 test('the preview follows typing', async () => {
@@ -315,4 +354,276 @@ test('no request leaves the page after it has loaded, and a screenshot is kept',
   mkdirSync(dirname(shot), { recursive: true });
   await page.screenshot({ path: shot, fullPage: true });
   assert.deepEqual(requests, []);
+  assert.deepEqual(failedResponses, []);
+  // The page names its icon, so that no browser asks for a missing /favicon.ico.
+  const icon = await page.getAttribute('link[rel=icon]', 'href');
+  assert.equal((await page.request.get(server.url + icon)).status(), 200);
+});
+
+// Dialogues: the text as panelwright-cli compose --batch reads it, in the page's Dialogue mode.
+// faces.png is the sheet built into the page; faces.bmp is opened as the user's own.
+async function composeDialogue(text, format) {
+  await setForm({ skin: 'blue', text: '', margin: 2 });
+  if (!(await page.$$eval('#face-sheet option', (options) => options.some((o) => o.value === 'faces.bmp')))) {
+    await page.setInputFiles('#face-file', sample('faces.bmp'));
+    await page.waitForFunction(() => document.getElementById('face-sheet').value === 'faces.bmp');
+  }
+  await page.selectOption('#face-sheet', '');
+  shownFaces = false;
+  await page.check('#mode-dialogue');
+  await page.selectOption('#dialogue-format', format);
+  await fillDialogue(text);
+}
+
+// Typing in a dialogue composes once the typing pauses.
+async function fillDialogue(text) {
+  await page.fill('#text', text);
+  await page.waitForSelector('#dialogue[data-state=done]');
+}
+
+// The command line's batch run on the same text, in a folder holding both face sheets.
+function cliDialogue(text, format) {
+  const folder = mkdtempSync(join(work, 'dialogue-'));
+  copyFileSync(sample('faces.png'), join(folder, 'faces.png'));
+  copyFileSync(sample('faces.bmp'), join(folder, 'faces.bmp'));
+  writeFileSync(join(folder, 'dialogue.txt'), text);
+  const run = runCli(['compose', '--system', skins.blue, '--margin', '2', '--batch', 'dialogue.txt',
+    '-o', `window.${format}`], folder);
+  return { ...run, folder };
+}
+
+test('a dialogue\'s ZIP holds the command line\'s batch files, byte for byte', async (t) => {
+  const text = '@face faces.png:2\nFirst window\n\\C[2]two lines\n---\n@face faces.bmp:5 right flip\nSecond\n---\n' +
+    '@face none\nThird, no face';
+  for (const format of ['png', 'bmp']) {
+    await t.test(format, async () => {
+      await composeDialogue(text, format);
+      const run = cliDialogue(text, format);
+      assert.equal(run.status, 0, run.stderr);
+      assert.equal(await page.locator('#dialogue-list li canvas').count(), 3);
+      const files = unzipSync(await download('#save-all'));
+      const names = [1, 2, 3].map((n) => `window-00${n}.${format}`);
+      assert.deepEqual(Object.keys(files).sort(), names);
+      for (const name of names) {
+        assert.ok(Buffer.from(files[name]).equals(readFileSync(join(run.folder, name))), `${name} differs`);
+      }
+    });
+  }
+  await page.check('#mode-window');
+});
+
+test('a dialogue block that fails shows the command line\'s message and the others are kept', async (t) => {
+  const bad = [
+    { name: 'unknown face sheet', block: '@face nobody.png:1\nWho?' },
+    { name: 'face outside its sheet', block: '@face faces.bmp:40\nToo far' },
+    { name: 'a name the game codes lack', block: 'Hello, \\N[3]!', game: true },
+  ];
+  for (const b of bad) {
+    await t.test(b.name, async () => {
+      const text = `@face faces.png\nBefore\n---\n${b.block}\n---\n@face none\nAfter`;
+      await composeDialogue(text, 'png');
+      await page.setChecked('#game-codes', Boolean(b.game));
+      await page.waitForSelector('#dialogue[data-state=done]');
+      const run = runCli(['compose', '--system', skins.blue, '--margin', '2', '--batch', 'dialogue.txt',
+        '-o', 'window.png', ...(b.game ? ['--game-codes'] : [])], cliDialogue(text, 'png').folder);
+      assert.equal(run.status, 1);
+      const items = page.locator('#dialogue-list li');
+      assert.equal(await items.count(), 3);
+      assert.equal(await items.nth(1).locator('.failure').textContent() + '\n', run.stderr.replace(/^panelwright-cli: /, ''));
+      assert.equal(await items.nth(0).locator('canvas').count(), 1);
+      assert.equal(await items.nth(2).locator('canvas').count(), 1);
+      assert.deepEqual(Object.keys(unzipSync(await download('#save-all'))), ['window-001.png', 'window-003.png']);
+    });
+  }
+  await page.setChecked('#game-codes', false);
+  await page.check('#mode-window');
+});
+
+test('number fields refuse what is not a whole number in range, and the downloads wait for a window', async (t) => {
+  const rows = [
+    { name: 'margin with a fraction', field: '#margin', value: '2.5', option: '--margin', label: 'Margin' },
+    { name: 'line gap beyond its range', field: '#gap', value: '321', option: '--line-gap', label: 'Line gap' },
+    { name: 'face number beyond 32 bits', field: '#face-index', value: '4294967297', label: 'Face number',
+      message: "Face number needs a whole number from 0 to 999999999, not '4294967297'" },
+  ];
+  for (const r of rows) {
+    await t.test(r.name, async () => {
+      await setForm({ skin: 'blue', text: 'Numbers' });
+      assert.equal(await page.isDisabled('#save-png'), false);
+      await page.fill(r.field, r.value);
+      const message = await page.textContent('#message');
+      if (r.option) {
+        const run = runCli(['compose', '--system', skins.blue, '--text', 'x', r.option, r.value, '-o', 'n.png']);
+        assert.ok(run.stderr.includes(message.replace(r.label, r.option)), `page: "${message}", command line: "${run.stderr}"`);
+      } else {
+        assert.equal(message, r.message);
+      }
+      assert.equal(await page.isDisabled('#save-png'), true);
+      assert.equal(await page.isDisabled('#save-bmp'), true);
+      await page.fill(r.field, '0');
+      assert.equal(await page.isDisabled('#save-png'), false);
+    });
+  }
+});
+
+test('the names and values boxes are read only with game codes on', async () => {
+  await setForm({ skin: 'blue', text: 'Plain', names: { x: 'stray' } });
+  assert.equal(await page.textContent('#message'), '');
+  await page.setChecked('#game-codes', true);
+  assert.match(await page.textContent('#message'), /^Names: each line is N=TEXT/);
+  await page.setChecked('#game-codes', false);
+  await page.fill('#names', '');
+});
+
+test('a window too large for a canvas is said to be so, and downloads whole', async (t) => {
+  const rows = [
+    { name: '6,000 full-width characters on a line', text: '漢'.repeat(6000) },
+    { name: '20,000 lines', text: 'a\n'.repeat(20000) },
+  ];
+  for (const r of rows) {
+    await t.test(r.name, async () => {
+      // Typed as one input: the driver's fill takes minutes over many lines.
+      await setForm({ skin: 'blue', text: '' });
+      await page.$eval('#text', (box, text) => { box.value = text; box.dispatchEvent(new Event('input')); }, r.text);
+      assert.equal(await page.textContent('#message'), '');
+      assert.match(await page.textContent('#notice'), /^The window is too large to preview \(\d+ × \d+ pixels\); downloading still saves it\.$/);
+      const output = join(work, 'large.png');
+      const run = runCli(['compose', '--system', skins.blue, '--text', r.text, '-o', output]);
+      assert.equal(run.status, 0, run.stderr);
+      assert.ok((await download('#save-png')).equals(readFileSync(output)));
+      await page.fill('#text', 'small');
+      assert.equal(await page.textContent('#notice'), '');
+    });
+  }
+});
+
+test('at 375 pixels nothing scrolls sideways and the preview follows the text box; wide, it is beside the form', async (t) => {
+  for (const width of [375, 1200]) {
+    await t.test(`${width} pixels wide`, async () => {
+      const narrow = await browser.newPage({ viewport: { width, height: 800 } });
+      await narrow.goto(server.url);
+      await narrow.waitForSelector('body[data-ready=true]');
+      const box = (selector) => narrow.$eval(selector, (e) => e.getBoundingClientRect().toJSON());
+      assert.ok(await narrow.evaluate(() => document.documentElement.scrollWidth) <= width);
+      const [text, preview, options] = [await box('#text-set'), await box('main > section'), await box('#extras')];
+      if (width < 800) {
+        assert.ok(text.bottom <= preview.top && preview.bottom <= options.top, JSON.stringify({ text, preview, options }));
+      } else {
+        assert.ok(preview.left >= text.right && preview.top < text.bottom, JSON.stringify({ text, preview }));
+      }
+      await narrow.close();
+    });
+  }
+});
+
+test('the server answers a path it cannot decode with 400 and goes on; it compresses and validates', async () => {
+  const get = (path, headers = {}) => new Promise((done, fail) => {
+    const asked = httpRequest(server.url + path.slice(1), { headers, timeout: 5000 }, (response) => {
+      const chunks = [];
+      response.on('data', (chunk) => chunks.push(chunk));
+      response.on('end', () => done({ status: response.statusCode, headers: response.headers, body: Buffer.concat(chunks) }));
+    });
+    asked.on('timeout', () => asked.destroy(new Error(`no answer to ${path}`))).on('error', fail).end();
+  });
+  assert.equal((await get('/%E0%A4%A')).status, 400);
+  const plain = await get('/page.js');
+  assert.equal(plain.status, 200);
+  assert.ok(plain.body.equals(readFileSync(join(pageDir, 'page.js'))));
+  const packed = await get('/panelwright.wasm', { 'accept-encoding': 'gzip, br' });
+  assert.equal(packed.headers['content-encoding'], 'gzip');
+  assert.ok(packed.body.length < gzipSync(readFileSync(join(pageDir, 'panelwright.wasm'))).length * 1.1);
+  const again = await get('/panelwright.wasm', { 'if-none-match': packed.headers.etag });
+  assert.equal(again.status, 304);
+  assert.equal(again.body.length, 0);
+});
+
+// The page as one file: what ./dev package ships, opened from disk with every network request refused.
+const singleFile = join(pageDir, '..', 'panelwright.html');
+
+test('the one-file page stays within its size', () => {
+  const bytes = readFileSync(singleFile);
+  assert.ok(bytes.length < 2.5e6, `${bytes.length} bytes`);
+  assert.ok(gzipSync(bytes, { level: 9 }).length < 1.2e6);
+});
+
+test('the one-file page opened from disk with no network composes the command line\'s PNG', async () => {
+  const context = await browser.newContext();
+  const refused = [];
+  await context.route('**/*', (route) => {
+    if (route.request().url().startsWith('file:')) return route.continue();
+    refused.push(route.request().url());
+    return route.abort();
+  });
+  const single = await context.newPage();
+  await single.goto(pathToFileURL(singleFile).href);
+  await single.waitForSelector('body[data-ready=true]');
+  await single.selectOption('#face-sheet', 'faces.png');
+  await single.fill('#face-index', '3');
+  await single.fill('#text', 'Offline\n\\C[2]from disk');
+  assert.equal(await single.textContent('#message'), '');
+  const [file] = await Promise.all([single.waitForEvent('download'), single.click('#save-png')]);
+  const output = join(work, 'single.png');
+  const run = runCli(['compose', '--text', 'Offline\n\\C[2]from disk', '--face', `${sample('faces.png')}:3`, '-o', output]);
+  assert.equal(run.status, 0, run.stderr);
+  assert.ok(readFileSync(await file.path()).equals(readFileSync(output)));
+  assert.deepEqual(refused, []);
+  await context.close();
+});
+
+test('the served page works with the server stopped once visited, and a new build replaces it whole', async () => {
+  const dir = mkdtempSync(join(work, 'served-'));
+  cpSync(pageDir, dir, { recursive: true });
+  let own = await serve(dir);
+  const port = new URL(own.url).port;
+  const context = await browser.newContext();
+  const visit = await context.newPage();
+  const cacheName = () => 'panelwright-' + /const version = '([0-9a-f]+)'/.exec(readFileSync(join(dir, 'sw.js'), 'utf8'))[1];
+  // Ready when the page is controlled and only this build's cache is kept.
+  const open = async (ready) => {
+    await visit.goto(own.url);
+    await visit.waitForSelector('body[data-ready=true]');
+    if (ready) {
+      await visit.evaluate(async (name) => {
+        while (!navigator.serviceWorker.controller || JSON.stringify(await caches.keys()) !== JSON.stringify([name])) {
+          await new Promise((later) => setTimeout(later, 50));
+        }
+      }, ready);
+    }
+  };
+  const composes = async (text) => {
+    await visit.fill('#text', text);
+    assert.equal(await visit.textContent('#message'), '');
+    const [file] = await Promise.all([visit.waitForEvent('download'), visit.click('#save-png')]);
+    const output = join(work, 'served.png');
+    assert.equal(runCli(['compose', '--text', text, '-o', output]).status, 0);
+    assert.ok(readFileSync(await file.path()).equals(readFileSync(output)));
+  };
+  try {
+    await open(cacheName());
+    // Chromium finds nothing that keeps it from installing the page as an app, but that the
+    // test's browser profile is a private one.
+    const devtools = await context.newCDPSession(visit);
+    const { installabilityErrors } = await devtools.send('Page.getInstallabilityErrors');
+    assert.deepEqual(installabilityErrors.filter((e) => e.errorId !== 'in-incognito'), []);
+    assert.deepEqual((await devtools.send('Page.getAppManifest')).errors, []);
+    await own.close();
+    await visit.reload();
+    await visit.waitForSelector('body[data-ready=true]');
+    await composes('No server');
+
+    // A rebuild: a changed page script and the service worker made again.
+    appendFileSync(join(dir, 'page.js'), "\ndocument.documentElement.dataset.build = 'second';\n");
+    execFileSync(process.execPath, [join(root, 'web', 'page_build.mjs'), 'sw', dir]);
+    own = await serve(dir, Number(port));
+    await open(cacheName());
+    assert.equal(await visit.getAttribute('html', 'data-build'), 'second');
+    await own.close();
+    await visit.reload();
+    await visit.waitForSelector('body[data-ready=true]');
+    assert.equal(await visit.getAttribute('html', 'data-build'), 'second');
+    await composes('Second build');
+  } finally {
+    await context.close();
+    await own.close();
+  }
 });

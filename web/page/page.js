@@ -5,9 +5,13 @@
 
 (async () => {
   const $ = (id) => document.getElementById(id);
-  const module = await createPanelwright();
+  // The page as one file carries its WebAssembly module inside it, as base64.
+  const bundled = self.pageModules?.['panelwright.wasm'];
+  const module = await createPanelwright(
+    bundled ? { wasmBinary: Uint8Array.from(atob(bundled), (c) => c.charCodeAt(0)) } : {});
   const session = new module.Session();
-  const state = { zoom: 2 };
+  // dialogue: the text is a dialogue, one window a block; shown: the block in the preview.
+  const state = { zoom: 2, dialogue: false, shown: 0 };
 
   const showMessage = (text) => { $('message').textContent = text || ''; };
   // Shows a session call's failure message, or clears the message; true when there was none.
@@ -23,11 +27,22 @@
     return '#' + rgb.toString(16).padStart(6, '0');
   };
 
+  // Draws the pixels into the canvas; false when the browser cannot hold a canvas that large
+  // (it then stays blank: every window is opaque, so its last pixel tells).
   const paint = (canvas, width, height, rgba) => {
-    canvas.width = width;
-    canvas.height = height;
-    if (width === 0 || height === 0) return;
-    canvas.getContext('2d').putImageData(new ImageData(new Uint8ClampedArray(rgba), width, height), 0, 0);
+    try {
+      canvas.width = width;
+      canvas.height = height;
+      if (width === 0 || height === 0) return true;
+      const context = canvas.getContext('2d');
+      context.putImageData(new ImageData(new Uint8ClampedArray(rgba), width, height), 0, 0);
+      if (context.getImageData(width - 1, height - 1, 1, 1).data[3] === 255) return true;
+    } catch {
+      // too large for a canvas
+    }
+    // A canvas the browser failed to make that large stays unusable: a fresh one takes its place.
+    canvas.replaceWith(canvas.cloneNode(false));
+    return false;
   };
 
   // The form as the session's options.
@@ -36,11 +51,11 @@
     font: $('font').value,
     letters: $('letters').value,
     wallMode: Number($('wall').value),
-    margin: Number($('margin').value),
-    lineGap: Number($('gap').value),
+    margin: $('margin').value,
+    lineGap: $('gap').value,
     transColor: toColour($('trans').value),
     depth: Number($('depth').value),
-    faceIndex: Number($('face-index').value),
+    faceIndex: $('face-index').value,
     faceRight: $('face-right').checked,
     faceFlip: $('face-flip').checked,
     pauseArrow: $('pause-arrow').checked,
@@ -49,34 +64,127 @@
     values: $('values').value,
   });
 
-  // Pixel-exact zoom: the canvas is shown at a whole multiple of its size, without smoothing.
-  const showZoom = () => {
-    const canvas = $('window');
+  // Pixel-exact zoom: the canvases are shown at a whole multiple of their size, without smoothing.
+  const zoomCanvas = (canvas) => {
     canvas.style.width = canvas.width * state.zoom + 'px';
     canvas.style.height = canvas.height * state.zoom + 'px';
+  };
+  const showZoom = () => {
+    zoomCanvas($('window'));
+    for (const canvas of $('dialogue-list').querySelectorAll('canvas')) zoomCanvas(canvas);
     $('zoom-value').textContent = state.zoom + '×';
-    if (session.width()) {
-      $('caption').textContent =
-        `${session.width()} × ${session.height()} pixels, ${state.zoom}×, ${session.bitsPerPixel()} bits per pixel`;
+    const { width, height, bits } = state.caption ?? {};
+    $('caption').textContent = width ? `${width} × ${height} pixels, ${state.zoom}×, ${bits} bit${bits === 1 ? '' : 's'} per pixel` : '';
+  };
+
+  // The preview of a window: its pixels, its caption, or the note that it is too large to show.
+  const preview = (width, height, bits, rgba) => {
+    state.caption = { width, height, bits };
+    const shown = paint($('window'), width, height, rgba);
+    $('notice').textContent = shown ? ''
+      : `The window is too large to preview (${width} × ${height} pixels); downloading still saves it.`;
+    showZoom();
+  };
+
+  // The download buttons save the last window composed; after a failure there is none to save.
+  const canSave = (yes) => {
+    for (const id of ['save-bmp', 'save-png', 'save-all']) $(id).disabled = !yes;
+  };
+
+  const composeWindow = () => {
+    const done = succeeded(session.compose(options()));
+    canSave(done);
+    if (done) preview(session.width(), session.height(), session.bitsPerPixel(), session.windowRgba());
+    // Characters that no font holds are drawn as boxes: named here, not refused.
+    $('notes').textContent = done ? session.notes() : '';
+  };
+
+  // The block of the dialogue that holds the text cursor: the separators above it count.
+  const blockAtCursor = () => {
+    const text = $('text').value.slice(0, $('text').selectionStart).replaceAll('\r\n', '\n');
+    return text.split('\n').slice(0, -1).filter((line) => line === '---').length;
+  };
+
+  // The preview shows the window of the block at the text cursor; a block that failed shows none
+  // (its message is in the list).
+  const showDialogueBlock = () => {
+    const count = session.dialogueCount();
+    const i = Math.min(blockAtCursor(), count - 1);
+    state.shown = i;
+    if (i < 0 || session.dialogueFailure(i)) {
+      state.caption = null;
+      paint($('window'), 0, 0, null);
+      showZoom();
+      return;
     }
+    preview(session.dialogueWidth(i), session.dialogueHeight(i), Number($('depth').value), session.dialogueRgba(i));
+  };
+
+  // Every window of the dialogue in the list under the preview, each with its file name, or the
+  // message of a block that failed.
+  const composeDialogue = () => {
+    const list = $('dialogue-list');
+    list.replaceChildren();
+    const done = succeeded(session.composeDialogue(options(), $('text').value, $('dialogue-format').value === 'png'));
+    let saved = 0;
+    for (let i = 0; done && i < session.dialogueCount(); ++i) {
+      const item = document.createElement('li');
+      const name = document.createElement('span');
+      name.className = 'name';
+      name.textContent = session.dialogueName(i);
+      item.append(name);
+      const failure = session.dialogueFailure(i);
+      if (failure) {
+        const message = document.createElement('span');
+        message.className = 'failure';
+        message.textContent = failure;
+        item.append(message);
+      } else {
+        ++saved;
+        const canvas = document.createElement('canvas');
+        canvas.setAttribute('aria-label', session.dialogueName(i));
+        const width = session.dialogueWidth(i);
+        const height = session.dialogueHeight(i);
+        if (paint(canvas, width, height, session.dialogueRgba(i))) item.append(canvas);
+        else item.append(`${width} × ${height} pixels: too large to preview`);
+      }
+      list.append(item);
+    }
+    canSave(saved > 0);
+    showDialogueBlock();
+    showZoom();
   };
 
   const compose = () => {
     if (!session.hasSkin()) return;
-    if (!succeeded(session.compose(options()))) return;
-    paint($('window'), session.width(), session.height(), session.windowRgba());
-    // Characters that no font holds are drawn as boxes: named here, not refused.
-    $('notes').textContent = session.notes();
-    showZoom();
+    if (state.dialogue) composeDialogue();
+    else composeWindow();
+  };
+
+  // Typing in a dialogue composes every window: that waits for a pause in the typing, and the
+  // dialogue's data-state says "pending" until it is done.
+  let pause = 0;
+  const composeSoon = () => {
+    if (!state.dialogue) { compose(); return; }
+    clearTimeout(pause);
+    $('dialogue').dataset.state = 'pending';
+    pause = setTimeout(() => { compose(); $('dialogue').dataset.state = 'done'; }, 150);
   };
 
   const showSkin = () => paint($('skin'), 160, 80, session.skinRgba());
 
   const readFile = async (file) => new Uint8Array(await file.arrayBuffer());
 
+  // The skin in use, named under the file field: a refused file leaves the one before in use.
+  const skinInUse = (name) => { $('skin-name').textContent = 'In use: ' + name; };
+
   const loadSkinFile = async (file) => {
-    if (!succeeded(session.loadSkin(file.name, await readFile(file)))) return;
+    if (!succeeded(session.loadSkin(file.name, await readFile(file)))) {
+      $('skin-file').value = '';
+      return;
+    }
     $('sample').value = '';
+    skinInUse(file.name);
     showSkin();
     compose();
   };
@@ -99,7 +207,11 @@
   }
   $('sample').selectedIndex = 1;
   $('sample').addEventListener('change', () => {
-    if (succeeded(session.loadSampleSkin($('sample').value))) { showSkin(); compose(); }
+    if (!succeeded(session.loadSampleSkin($('sample').value))) return;
+    $('skin-file').value = '';
+    skinInUse(`${$('sample').value} (sample skin)`);
+    showSkin();
+    compose();
   });
   $('skin-file').addEventListener('change', (e) => { if (e.target.files[0]) loadSkinFile(e.target.files[0]); });
 
@@ -132,8 +244,39 @@
   };
   sheetInput('glyphs', 'glyphs-clear', (name, bytes) => session.loadUserGlyphs(name, bytes),
              () => session.clearUserGlyphs());
-  sheetInput('face-file', 'face-clear', (name, bytes) => session.loadFaceSheet(name, bytes),
-             () => session.clearFaceSheet());
+  sheetInput('face-file', 'face-clear', (name, bytes) => {
+    const failure = session.loadFaceSheet(name, bytes);
+    listFaceSheets();
+    return failure;
+  }, () => { session.clearFaceSheet(); listFaceSheets(); });
+
+  // The face sheets the session keeps (the sample and those opened), the one in use chosen.
+  const listFaceSheets = () => {
+    const select = $('face-sheet');
+    select.replaceChildren(new Option('(no face)', ''));
+    for (const name of session.faceSheetNames().split('\n').filter(Boolean)) {
+      select.append(new Option(name === 'faces.png' ? 'faces.png (sample sheet)' : name, name));
+    }
+    select.value = session.faceSheet();
+  };
+  $('face-sheet').addEventListener('change', () => {
+    if (succeeded(session.chooseFaceSheet($('face-sheet').value))) compose();
+  });
+  listFaceSheets();
+
+  const setMode = () => {
+    state.dialogue = $('mode-dialogue').checked;
+    $('dialogue').hidden = !state.dialogue;
+    $('dialogue-help').hidden = !state.dialogue;
+    $('window-downloads').hidden = state.dialogue;
+    if (!state.dialogue) $('dialogue-list').replaceChildren();
+    compose();
+  };
+  for (const id of ['mode-window', 'mode-dialogue']) $(id).addEventListener('change', setMode);
+  $('dialogue-format').addEventListener('input', compose);
+  for (const event of ['click', 'keyup']) {
+    $('text').addEventListener(event, () => { if (state.dialogue && blockAtCursor() !== state.shown) showDialogueBlock(); });
+  }
 
   // A text file in the chosen encoding fills the text box; its encoding sets the letters.
   $('text-file').addEventListener('change', async (e) => {
@@ -150,7 +293,7 @@
 
   for (const id of ['text', 'font', 'letters', 'wall', 'margin', 'gap', 'trans', 'depth', 'face-index', 'face-right',
                     'face-flip', 'pause-arrow', 'game-codes', 'names', 'values']) {
-    $(id).addEventListener('input', compose);
+    $(id).addEventListener('input', composeSoon);
   }
   $('zoom').addEventListener('input', () => {
     state.zoom = Number($('zoom').value);
@@ -165,10 +308,25 @@
     if (!session.width()) { showMessage('There is no window to save yet.'); return; }
     download(session.windowPng(), 'window.png', 'image/png');
   });
+  // The dialogue's windows as one ZIP of the files the command line writes; PNG files are
+  // stored as they are, BMP files compressed.
+  $('save-all').addEventListener('click', () => {
+    const files = {};
+    for (let i = 0; i < session.dialogueCount(); ++i) {
+      const bytes = session.dialogueFile(i);
+      if (bytes) files[session.dialogueName(i)] = [bytes.slice(), { level: $('dialogue-format').value === 'png' ? 0 : 6 }];
+    }
+    if (!Object.keys(files).length) { showMessage('There is no window to save yet.'); return; }
+    download(fflate.zipSync(files), 'dialogue.zip', 'application/zip');
+  });
 
   $('text').value = '\\C[0]Welcome to \\C[2]Panelwright\\C[0]! $A$b\n\\C[4]Skins, text and glyphs in one window.';
   $('sample').dispatchEvent(new Event('change'));
   document.body.dataset.ready = 'true';
+  // Served over HTTP, the page keeps its files for use without the server (not from disk).
+  if ('serviceWorker' in navigator && location.protocol.startsWith('http')) {
+    navigator.serviceWorker.register('sw.js').catch(() => {});
+  }
 })().catch((e) => {
   document.getElementById('message').textContent = 'The page could not start: ' + e;
 });

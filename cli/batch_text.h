@@ -1,0 +1,64 @@
+// The text of a batch: blocks separated by lines holding only "---", "@face" lines that choose
+// each block's face, and the numbered names of the windows. Shared by panelwright-cli compose
+// --batch and the web page's dialogues, so that both read one text the same way.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "toolkit/letters.h"
+
+namespace pw::cli {
+
+// A face: the sheet's file, the cell, and how it is placed.
+struct FaceChoice {
+  std::string file;
+  int index = 0;
+  bool right = false;
+  bool flip = false;
+};
+
+// "FILE:N" gives cell N of FILE; without a number after the last colon, the whole is the file
+// and the cell is 0. A signed or over-long number there is refused as a face number (an
+// Exception); what names the option or line in the message.
+FaceChoice SplitFaceArgument(const std::string& text, const std::string& what);
+
+// Blocks of lines separated by lines holding only "---"; a separator at the very end does not
+// open another block.
+std::vector<std::vector<std::string>> SplitBlocks(std::string_view text);
+
+// One window of a run: its lines and the face drawn beside them.
+struct WindowJob {
+  std::vector<std::string> lines;
+  std::optional<FaceChoice> face;
+};
+
+// What a batch's "@face" lines start from: the face of the first blocks, the side and flip that
+// hold when a line does not say, the folder that sheet files are relative to, and whether the
+// text was UTF-8 (the file names are given back in UTF-8 either way).
+struct BatchFaces {
+  std::optional<FaceChoice> face;
+  bool right = false;
+  bool flip = false;
+  bool utf8 = true;
+  std::filesystem::path folder;
+  TLetters letters = TLetters::Japanese;  // the letters UTF-8 window lines are drawn in
+};
+
+// The windows of a batch text in its own encoding (UTF-8 when faces.utf8). "@face FILE[:N]
+// [right|left] [flip]" and "@face none" lines at the start of a block (the word in any case,
+// blanks trimmed) set the face of that block and the blocks after it; they are read as written,
+// and only window lines are converted to Shift-JIS. A bad line fails with "block N: ...".
+std::vector<WindowJob> BatchWindows(std::string_view text, const BatchFaces& faces);
+
+// win.bmp and 7 give win-007.bmp.
+std::string NumberedName(const std::string& output, std::size_t number);
+
+// "block 3 (win-003.bmp): ", which starts the message of a block that failed.
+std::string BlockContext(std::size_t index, const std::string& name);
+
+}  // namespace pw::cli

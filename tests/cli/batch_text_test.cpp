@@ -1,0 +1,60 @@
+// The batch text's reading as the command line and the page share it: blocks, "@face" lines
+// and the numbered names.
+#include "cli/batch_text.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pw::cli {
+namespace {
+
+// A window as "lines|file:index:side:flip" ("-" for no face), to compare whole batches at once.
+std::string Describe(const WindowJob& window) {
+  std::string text;
+  for (const std::string& line : window.lines) text += line + "/";
+  text += "|";
+  if (!window.face) return text + "-";
+  const FaceChoice& f = *window.face;
+  return text + f.file + ":" + std::to_string(f.index) + ":" + (f.right ? "R" : "L") + ":" + (f.flip ? "F" : "-");
+}
+
+struct BatchCase {
+  const char* name;
+  const char* text;
+  BatchFaces faces;
+  std::vector<std::string> windows;
+};
+
+TEST(BatchText, ReadsBlocksAndFaceLines) {
+  const FaceChoice start{"start.png", 2, true, false};
+  const BatchCase cases[] = {
+      {"a separator at the end opens no block", "a\n---\nb\n---\n", {}, {"a/|-", "b/|-"}},
+      {"an empty block between separators", "a\n---\n---\nb", {}, {"a/|-", "|-", "b/|-"}},
+      {"sheet names stay as written without a folder", "@face faces.png:3\nHi\n---\nThere", {},
+       {"Hi/|faces.png:3:L:-", "There/|faces.png:3:L:-"}},
+      {"a folder goes before each sheet of a face line", "@face faces.png\nHi", {.folder = "talk"},
+       {"Hi/|talk/faces.png:0:L:-"}},
+      {"side and flip default as given, words override", "@face a.png\nx\n---\n@face b.png:1 left flip\ny",
+       {.right = true, .flip = false}, {"x/|a.png:0:R:-", "y/|b.png:1:L:F"}},
+      {"the first face carries until @face none", "x\n---\n@face none\ny", {.face = start},
+       {"x/|start.png:2:R:-", "y/|-"}},
+      {"face lines count only at the start of a block", "x\n@face a.png", {}, {"x/@face a.png/|-"}},
+  };
+  for (const BatchCase& c : cases) {
+    std::vector<std::string> got;
+    for (const WindowJob& window : BatchWindows(c.text, c.faces)) got.push_back(Describe(window));
+    EXPECT_EQ(got, c.windows) << c.name;
+  }
+}
+
+TEST(BatchText, NumbersNamesFromTheOutput) {
+  EXPECT_EQ(NumberedName("window.png", 1), "window-001.png");
+  EXPECT_EQ(NumberedName("out/win.bmp", 1234), "out/win-1234.bmp");
+  EXPECT_EQ(BlockContext(2, "window-003.png"), "block 3 (window-003.png): ");
+}
+
+}  // namespace
+}  // namespace pw::cli
