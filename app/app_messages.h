@@ -65,6 +65,13 @@ inline constexpr const char* kNoHookTarget = "フック先を特定できませ�
 
 // The Extras menu and its dialogs.
 inline constexpr const char* kExtrasMenu = "E&xtras";
+inline constexpr const char* kOpenText = "Open text…";
+inline constexpr const char* kOpenTextTitle = "Open text";
+inline constexpr const char* kOpenTextFilter = "Text files (*.txt);;All files (*)";
+inline constexpr const char* kCodePageTitle = "Code page";
+inline constexpr const char* kCodePagePrompt = "The text is not UTF-8. Which code page is it written in?";
+inline constexpr const char* kInternationalLetters = "International letters";
+inline constexpr const char* kStatusMissingGlyphs = "%1; %2";
 inline constexpr const char* kFaceGraphic = "Face graphic…";
 inline constexpr const char* kFaceRight = "Face on the right";
 inline constexpr const char* kFlipFace = "Flip face";

@@ -5,6 +5,7 @@
 #include <QPoint>
 #include <QStringList>
 #include <string>
+#include <vector>
 
 #include "compose/extras.h"
 
@@ -62,6 +63,11 @@ class TDialogs {
   // The table of the names and values that \N[n] and \V[n] stand for, as UTF-8 text. True and
   // the edited table when confirmed.
   virtual bool EditNamesAndValues(GameCodeValues& table) = 0;
+  // The dialog of File > Open text: any file; true and the chosen name when confirmed.
+  virtual bool RunOpenTextDialog(std::string& fileName) = 0;
+  // Asks which of codePages (the first preselected) a text that is not UTF-8 is written in;
+  // true and the choice when confirmed.
+  virtual bool ChooseCodePage(const std::vector<std::string>& codePages, std::string& codePage) = 0;
 };
 
 // Dialogs and message boxes of the desktop, owned by the given window.
@@ -79,6 +85,8 @@ class TQtDialogs : public TDialogs {
   void Popup(QMenu& menu, const QPoint& screenPos) override;
   bool ChooseFace(TFaceChoice& choice) override;
   bool EditNamesAndValues(GameCodeValues& table) override;
+  bool RunOpenTextDialog(std::string& fileName) override;
+  bool ChooseCodePage(const std::vector<std::string>& codePages, std::string& codePage) override;
 
  private:
   QWidget* owner_;

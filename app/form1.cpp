@@ -21,6 +21,8 @@
 #include "png/png_writer.h"
 #include "resources/resources.h"
 #include "toolkit/picture.h"
+#include "toolkit/code_pages.h"
+#include "toolkit/letters.h"
 #include "toolkit/sjis.h"
 #include "toolkit/replace_file.h"
 #include "toolkit/stream.h"
@@ -114,6 +116,7 @@ TForm1::TForm1(TDialogs& dialogs, QWidget* parent)
   BuildSampleMenu();
   AssignShortcuts();
   BuildExtrasMenu();
+  BuildTextMenus();
   ConnectCommands();
   ConnectLivePreview();
   RunGuarded(dialogs_, [this] { FormCreate(); });
@@ -186,7 +189,7 @@ void TForm1::ConnectLivePreview() {
   connect(u.SpinEdit_Pad_Round, &QSpinBox::valueChanged, this, &TForm1::OptionsChanged);
   connect(u.SpinEdit_Pad_Line, &QSpinBox::valueChanged, this, &TForm1::OptionsChanged);
   connect(u.LivePreview1, &QAction::toggled, this, &TForm1::OptionsChanged);
-  for (QAction* extra : {faceRight1_, faceFlip1_, pauseArrow1_, gameCodes1_})
+  for (QAction* extra : {faceRight1_, faceFlip1_, pauseArrow1_, gameCodes1_, international1_})
     connect(extra, &QAction::toggled, this, &TForm1::OptionsChanged);
 }
 
@@ -230,6 +233,43 @@ void TForm1::BuildExtrasMenu() {
   extras->addSeparator();
   gameCodes1_ = item("GameCodes1", app_msg::kGameCodes, true);
   Connect(item("NamesValues1", app_msg::kNamesAndValues, false), &QAction::triggered, &TForm1::NamesValues1Click);
+}
+
+void TForm1::BuildTextMenus() {
+  QAction* openText = new QAction(QString::fromUtf8(app_msg::kOpenText), ui_->File1);  // owned by the menu
+  openText->setObjectName("OpenText1");
+  ui_->File1->insertAction(ui_->OpenSample1->menuAction(), openText);
+  Connect(openText, &QAction::triggered, &TForm1::OpenText1Click);
+  ui_->Option2->addSeparator();
+  international1_ = ui_->Option2->addAction(QString::fromUtf8(app_msg::kInternationalLetters));
+  international1_->setObjectName("International1");
+  international1_->setCheckable(true);
+}
+
+TLetters TForm1::Letters() const {
+  return international1_->isChecked() ? TLetters::International : TLetters::Japanese;
+}
+
+void TForm1::OpenText1Click(QObject*) {
+  std::string fileName = lastTextName_;
+  if (!dialogs_.RunOpenTextDialog(fileName)) return;
+  lastTextName_ = fileName;
+  TMemoryStream file;
+  file.LoadFromFile(fileName);
+  const std::string bytes(file.Bytes().begin(), file.Bytes().end());
+  std::string utf8;
+  try {
+    ToWindowText(bytes, TLetters::Japanese);  // refuses bytes that are not UTF-8
+    utf8 = bytes;
+  } catch (const EConvertError&) {
+    std::vector<std::string> pages = {"cp932"};
+    for (const std::string& page : codepage::Names()) pages.push_back(page);
+    std::string page;
+    if (!dialogs_.ChooseCodePage(pages, page)) return;
+    utf8 = page == "cp932" ? sjis::ToUtf8(bytes) : codepage::ToUtf8(bytes, page);
+    international1_->setChecked(codepage::DefaultLetters(page) == TLetters::International);
+  }
+  ui_->Memo1->setPlainText(QString::fromStdString(utf8));
 }
 
 void TForm1::FormCreate() {
@@ -337,7 +377,7 @@ void TForm1::Image1Click(QObject*, const QPoint& pos) {
 
 std::vector<std::string> TForm1::MemoLines() const {
   // The typed lines: wrapping in the editor is only visual and never splits a window line.
-  return SplitLines(sjis::FromUtf8(ui_->Memo1->toPlainText().toStdString()));
+  return SplitLines(ToWindowText(ui_->Memo1->toPlainText().toStdString(), Letters()));
 }
 
 void TForm1::Button_MakeClick(QObject*) {
@@ -365,9 +405,19 @@ ComposeInput TForm1::CurrentInput() {
 }
 
 void TForm1::ComposeResult() {
-  std::optional<TBitmap> window = ComposeWindow(CurrentInput(), Extras());
+  const ComposeInput input = CurrentInput();
+  const WindowExtras extras = Extras();
+  std::optional<TBitmap> window = ComposeWindow(input, extras);
   if (!window) return;
-  const QString status = QString(app_msg::kStatusWindowSize).arg(window->GetWidth()).arg(window->GetHeight());
+  QString status = QString(app_msg::kStatusWindowSize).arg(window->GetWidth()).arg(window->GetHeight());
+  // Characters that no font holds are drawn as boxes and named here, each once.
+  std::string all;
+  for (const std::string& line : input.lines) all += line;
+  for (const auto& [n, name] : extras.gameValues.names) all += name;
+  for (const auto& [n, value] : extras.gameValues.values) all += value;
+  for (const char32_t code : MissingGlyphs(all)) {
+    status = QString(app_msg::kStatusMissingGlyphs).arg(status, QString::fromStdString(MissingGlyphNote(code)));
+  }
   ui_->Image_Res->SetPicture(std::move(*window));
   ResizePreview();
   UpdatePreviewCaption();
@@ -512,8 +562,8 @@ WindowExtras TForm1::Extras() const {
   extras.pauseArrow = pauseArrow1_->isChecked();
   extras.gameCodes = gameCodes1_->isChecked();
   if (extras.gameCodes) {
-    for (const auto& [n, name] : gameTable_.names) extras.gameValues.names[n] = sjis::FromUtf8(name);
-    for (const auto& [n, value] : gameTable_.values) extras.gameValues.values[n] = sjis::FromUtf8(value);
+    for (const auto& [n, name] : gameTable_.names) extras.gameValues.names[n] = ToWindowText(name, Letters());
+    for (const auto& [n, value] : gameTable_.values) extras.gameValues.values[n] = ToWindowText(value, Letters());
   }
   return extras;
 }

@@ -15,6 +15,7 @@
 #include "compose/compose.h"
 #include "compose/animate.h"
 #include "compose/extras.h"
+#include "toolkit/letters.h"
 #include "toolkit/color.h"
 
 namespace Ui {
@@ -62,6 +63,9 @@ class TForm1 : public QMainWindow {
   void SaveAnimation1Click(QObject* Sender);
   void Button_PlayClick(QObject* Sender);
   bool Playing() const { return playing_.has_value(); }
+  // File > Open text: reads a text file into the text box; a file that is not UTF-8 is read in
+  // the code page the user names, which also sets the letters.
+  void OpenText1Click(QObject* Sender);
 
   // Opens the skin given on the program's command line, as the Open command does.
   void OpenFromCommandLine(const std::string& fileName);
@@ -98,6 +102,10 @@ class TForm1 : public QMainWindow {
   void ConnectCommands();
   // The Extras menu: its dialogs and the check items that hold the extras' on and off state.
   void BuildExtrasMenu();
+  // File > Open text and Options > International letters.
+  void BuildTextMenus();
+  // The letters the text is drawn in: Options > International letters.
+  TLetters Letters() const;
   // Connects a clicked button or triggered menu item to a handler, guarded by the default
   // failure handler.
   template <class Source, class Signal>
@@ -139,6 +147,8 @@ class TForm1 : public QMainWindow {
   QAction* faceFlip1_ = nullptr;
   QAction* pauseArrow1_ = nullptr;
   QAction* gameCodes1_ = nullptr;
+  QAction* international1_ = nullptr;  // owned by the Options menu
+  std::string lastTextName_;
 
   bool sysLoaded_ = false;
   TColor transColor_ = clBlack;

@@ -1,5 +1,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QMenu>
 #include <QMessageBox>
 
@@ -125,5 +126,24 @@ std::string TQtDialogs::BrowseFolder(const std::string& title) {
 }
 
 void TQtDialogs::Popup(QMenu& menu, const QPoint& screenPos) { menu.popup(screenPos); }
+
+bool TQtDialogs::RunOpenTextDialog(std::string& fileName) {
+  const QString chosen = QFileDialog::getOpenFileName(owner_, app_msg::kOpenTextTitle, QString::fromStdString(fileName),
+                                                      app_msg::kOpenTextFilter);
+  if (chosen.isEmpty()) return false;
+  fileName = chosen.toStdString();
+  return true;
+}
+
+bool TQtDialogs::ChooseCodePage(const std::vector<std::string>& codePages, std::string& codePage) {
+  QStringList items;
+  for (const std::string& page : codePages) items << QString::fromStdString(page);
+  bool ok = false;
+  const QString chosen = QInputDialog::getItem(owner_, app_msg::kCodePageTitle, app_msg::kCodePagePrompt, items, 0,
+                                               false, &ok);
+  if (!ok) return false;
+  codePage = chosen.toStdString();
+  return true;
+}
 
 }  // namespace pw

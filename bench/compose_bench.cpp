@@ -10,6 +10,7 @@
 
 #include "compose/compose.h"
 #include "compose/extras.h"
+#include "toolkit/letters.h"
 
 namespace {
 
@@ -69,6 +70,16 @@ void BM_ComposeLivePreviewFourLines(benchmark::State& state) {
        "The innkeeper smiles: \\C[3]50 gold\\C[0] a night.", "Rest here? $Y"},
       true);
 }
+// The same in the scripts of translated games: accented Latin, Cyrillic, hanzi and Hangul, text
+// converted beforehand as the preview keeps it.
+void BM_ComposeLivePreviewFourLinesWorldScripts(benchmark::State& state) {
+  std::vector<std::string> lines;
+  for (const char* utf8 : {"\\C[0]¿Qué tal, señor? \\C[2]Ł ő ş ß ø\\C[0] $A", "\\C[4]Съешь же ещё этих мягких булок",
+                           "你们好！欢迎光临 \\C[3]50金币\\C[0] 一晚。", "한글 안녕하세요? $Y ✓"}) {
+    lines.push_back(pw::ToWindowText(utf8, pw::TLetters::International));
+  }
+  Run(state, lines, true);
+}
 void BM_ComposeThirtyLines(benchmark::State& state) { Compose(state, 30, true); }
 // Without a font cache: every run opens the font and rasterises its glyphs afresh.
 void BM_ComposeOneLineColdFont(benchmark::State& state) { Compose(state, 1, false); }
@@ -97,6 +108,7 @@ BENCHMARK(BM_ComposeOneLine)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ComposeThirtyLines)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ComposeOneLineColdFont)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ComposeLivePreviewFourLines)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ComposeLivePreviewFourLinesWorldScripts)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ComposeLivePreviewWithFaceFromALargeSheet)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -26,6 +26,8 @@
 #include "png/png_writer.h"
 #include "resources/resources.h"
 #include "toolkit/bitmap.h"
+#include "toolkit/code_pages.h"
+#include "toolkit/letters.h"
 #include "toolkit/replace_file.h"
 #include "toolkit/sjis.h"
 #include "toolkit/stream.h"
@@ -33,10 +35,10 @@
 namespace pw::cli {
 
 const char* const kComposeUsage =
-    "usage: panelwright-cli compose [--system FILE] [--text TEXT | --text-file FILE] [--encoding utf-8|cp932]\n"
-    "    [--font RMG2000|RM2000] [--wallpaper stretch|tile] [--margin N] [--line-gap N]\n"
-    "    [--trans RRGGBB | --trans-at X,Y] [--user-glyphs FILE] [--depth 1|4|8|24]\n"
-    "    [--face FILE[:N]] [--face-right] [--face-flip] [--pause-arrow]\n"
+    "usage: panelwright-cli compose [--system FILE] [--text TEXT | --text-file FILE] [--encoding E]\n"
+    "    [--letters japanese|international] [--font RMG2000|RM2000] [--wallpaper stretch|tile]\n"
+    "    [--margin N] [--line-gap N] [--trans RRGGBB | --trans-at X,Y] [--user-glyphs FILE]\n"
+    "    [--depth 1|4|8|24] [--face FILE[:N]] [--face-right] [--face-flip] [--pause-arrow]\n"
     "    [--game-codes] [--name N=TEXT]... [--var N=VALUE]... -o OUT.bmp|OUT.png\n"
     "       panelwright-cli compose --batch FILE [--jobs N] [options as above] -o OUT.bmp|OUT.png\n"
     "       panelwright-cli compose --animate [--speed N] [--hold SECONDS] [--loop N] [--no-open]\n"
@@ -49,7 +51,14 @@ const char* const kComposeUsage =
     "  --text TEXT           the window text; lines end at LF (CR LF accepted), a last empty line\n"
     "                        is not counted\n"
     "  --text-file FILE      read the text from FILE (default: standard input)\n"
-    "  --encoding E          utf-8 (default) or cp932 (Shift-JIS) for the text\n"
+    "  --encoding E          the text's encoding: utf-8 (default), cp932 (Shift-JIS), or a translated\n"
+    "                        game's code page: cp1250, cp1251, cp1252, cp1253, cp1254, cp1257,\n"
+    "                        cp936, cp949 or cp950\n"
+    "  --letters L           japanese (default for utf-8 and cp932) draws every character with a\n"
+    "                        Shift-JIS form as Japanese games do; international (default for the\n"
+    "                        other code pages) draws Latin, Greek and Cyrillic letters half-width,\n"
+    "                        as translated games do. A character that no font holds is drawn as a\n"
+    "                        box and named on standard error\n"
     "  --font F              RMG2000 (default) or RM2000\n"
     "  --wallpaper W         stretch (default) or tile\n"
     "  --margin N            outer margin in pixels on all four sides, 0..160 (default 0)\n"
@@ -110,7 +119,8 @@ struct Options {
   std::optional<std::string> batch;
   std::optional<std::string> userGlyphs;
   std::optional<std::string> output;
-  bool utf8 = true;
+  std::string encoding = "utf-8";
+  std::optional<TLetters> letters;  // default: by the encoding
   std::string font = "RMG2000";
   int wallMode = 0;
   int margin = 0;
@@ -221,8 +231,15 @@ Options ParseOptions(const Args& args) {
     else if (a == "-o" || a == "--output") o.output = value(i);
     else if (a == "--encoding") {
       const std::string& v = value(i);
-      if (v != "utf-8" && v != "cp932") throw UsageError{"--encoding is utf-8 or cp932, not '" + v + "'"};
-      o.utf8 = v == "utf-8";
+      if (v != "utf-8" && v != "cp932" && !codepage::IsKnown(v)) {
+        throw UsageError{"--encoding is utf-8, cp932, cp1250, cp1251, cp1252, cp1253, cp1254, cp1257, cp936, cp949 "
+                         "or cp950, not '" + v + "'"};
+      }
+      o.encoding = v;
+    } else if (a == "--letters") {
+      const std::string& v = value(i);
+      o.letters = ParseLetters(v);
+      if (!o.letters) throw UsageError{"--letters is japanese or international, not '" + v + "'"};
     } else if (a == "--font") {
       o.font = value(i);
       if (o.font != "RMG2000" && o.font != "RM2000") throw UsageError{"--font is RMG2000 or RM2000, not '" + o.font + "'"};
@@ -265,6 +282,7 @@ Options ParseOptions(const Args& args) {
   if (static_cast<int>(o.text.has_value()) + o.textFile.has_value() + o.batch.has_value() > 1) {
     throw UsageError{"--text, --text-file and --batch exclude each other"};
   }
+  if (!o.letters) o.letters = codepage::DefaultLetters(o.encoding);
   if (o.trans && o.transAt) throw UsageError{"--trans and --trans-at exclude each other"};
   CheckAnimationOptions(o);
   if (o.face) {
@@ -316,9 +334,19 @@ std::string ReadText(const Options& o) {
   return ReadAll(std::cin);
 }
 
-// Window text in Shift-JIS, as the composer takes it.
+// Shift-JIS text in Japanese letters is read as it is; any other text is read as UTF-8.
+bool ReadsUtf8(const Options& o) { return o.encoding != "cp932" || *o.letters != TLetters::Japanese; }
+
+// Text in the encoding of --encoding as it is read: Shift-JIS as it is (see ReadsUtf8), other
+// encodings decoded to UTF-8.
+std::string Decoded(const Options& o, std::string_view text) {
+  if (o.encoding == "utf-8" || !ReadsUtf8(o)) return std::string(text);
+  return o.encoding == "cp932" ? sjis::ToUtf8(text) : codepage::ToUtf8(text, o.encoding);
+}
+
+// Decoded text as the composer takes it: Shift-JIS, with the private form of other characters.
 std::string WindowText(const Options& o, std::string_view text) {
-  return o.utf8 ? sjis::FromUtf8(text) : std::string(text);
+  return ReadsUtf8(o) ? ToWindowText(text, *o.letters) : std::string(text);
 }
 
 // Face sheets by file name, each read once before any window is made, so that the batch's
@@ -362,15 +390,25 @@ class TFaceSheets {
 
 // The windows of a batch; "@face" sheet files are relative to the batch file's folder.
 std::vector<WindowJob> BatchWindows(const Options& o, std::string_view text) {
-  return cli::BatchWindows(text, {o.face, o.faceRight, o.faceFlip, o.utf8, std::filesystem::path(*o.batch).parent_path()});
+  return cli::BatchWindows(text, {o.face, o.faceRight, o.faceFlip, ReadsUtf8(o), std::filesystem::path(*o.batch).parent_path(),
+                                  *o.letters});
 }
 
 // The text's encoding for the names and values typed on the command line.
 GameCodeValues GameValues(const Options& o) {
   GameCodeValues given;
-  for (const auto& [n, text] : o.names) given.names[n] = o.utf8 ? sjis::FromUtf8(text) : text;
-  for (const auto& [n, text] : o.values) given.values[n] = o.utf8 ? sjis::FromUtf8(text) : text;
+  for (const auto& [n, text] : o.names) given.names[n] = WindowText(o, Decoded(o, text));
+  for (const auto& [n, text] : o.values) given.values[n] = WindowText(o, Decoded(o, text));
   return given;
+}
+
+// Names each character without a glyph once on standard error; it is drawn as a box.
+void WarnMissingGlyphs(const std::vector<std::string>& lines, const GameCodeValues& values) {
+  std::string all;
+  for (const std::string& line : lines) all += line;
+  for (const auto& [n, name] : values.names) all += name;
+  for (const auto& [n, value] : values.values) all += value;
+  for (const char32_t code : MissingGlyphs(all)) std::cerr << "panelwright-cli: " << MissingGlyphNote(code) << '\n';
 }
 
 // The composed window, reduced when asked.
@@ -394,6 +432,9 @@ BlockBytes EncodeFor(TBitmap& picture, const std::string& output) {
 // block leaves exactly the files before it, as one thread would.
 int RunBatch(const Options& o, const ComposeInput& common, const WindowExtras& extras, const std::string& text) {
   const std::vector<WindowJob> blocks = BatchWindows(o, text);
+  std::vector<std::string> allLines;
+  for (const WindowJob& block : blocks) allLines.insert(allLines.end(), block.lines.begin(), block.lines.end());
+  WarnMissingGlyphs(allLines, extras.gameValues);
   TFaceSheets faces;
   for (const WindowJob& block : blocks)
     if (block.face) faces.Load(block.face->file);
@@ -447,7 +488,7 @@ std::vector<AnimationPage> AnimationPages(const Options& o, const WindowExtras& 
 
 // One animation of every page, written as GIF or animated PNG by the output's name.
 int RunAnimation(const Options& o, const ComposeInput& input, WindowExtras extras, const std::string& text) {
-  const std::vector<WindowJob> windows = o.batch ? BatchWindows(o, text) : std::vector<WindowJob>{{SplitLines(text), o.face}};
+  const std::vector<WindowJob> windows = o.batch ? BatchWindows(o, text) : std::vector<WindowJob>{{SplitLines(WindowText(o, text)), o.face}};
   TFaceSheets faces;
   for (const WindowJob& window : windows)
     if (window.face) faces.Load(window.face->file);
@@ -469,7 +510,7 @@ int Run(const Options& o) {
   const TBitmap system = LoadSystemGraphic(o);
   const TBitmap builtIn = LoadBuiltInGlyphs();
   const TBitmap user = LoadUserGlyphs(o);
-  const std::string text = ReadText(o);
+  const std::string text = Decoded(o, ReadText(o));
 
   ComposeInput input;
   input.systemGraphic = &system;
@@ -496,6 +537,7 @@ int Run(const Options& o) {
   if (o.batch) return RunBatch(o, input, extras, text);
   input.fonts = &fonts;
   input.lines = SplitLines(WindowText(o, text));
+  WarnMissingGlyphs(input.lines, extras.gameValues);
   TFaceSheets faces;
   if (o.face) faces.Load(o.face->file);
   TBitmap result = ComposeResult(input, faces.ExtrasFor(extras, o.face), o.depth);

@@ -7,7 +7,7 @@
 
 #include "cli/commands.h"
 #include "compose/markup.h"
-#include "toolkit/sjis.h"
+#include "toolkit/letters.h"
 
 namespace pw::cli {
 
@@ -49,11 +49,11 @@ int RunMarkup(const Args& args) {
   }
   if (!haveText) text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
 
-  const std::string sjisText = utf8 ? sjis::FromUtf8(text) : text;
+  const std::string sjisText = utf8 ? ToWindowText(text, TLetters::Japanese) : text;
   int colour = 0;
   for (const std::string& line : SplitLines(sjisText)) {
     const ParsedLine parsed = ParseMarkupLine(line, colour);
-    const std::string shown = utf8 ? sjis::ToUtf8(parsed.DisplayText) : parsed.DisplayText;
+    const std::string shown = utf8 ? WindowTextToUtf8(parsed.DisplayText) : parsed.DisplayText;
     std::cout << shown << '\t' << parsed.ColourCodes << '\t' << parsed.GlyphCodes << '\n';
   }
   std::cout.flush();

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "compose/steps.h"
+#include "toolkit/sjis.h"
 
 namespace pw {
 namespace {
@@ -232,7 +233,9 @@ void DrawText(const ParsedText& text, const ComposeInput& input, int shift, cons
           window.Put(x0 + x, y0 + y, c);
         }
       }
-      advance += character.size() >= 2 ? kFullAdvance : kHalfAdvance;
+      // Shift-JIS characters step by their byte count, as ever; others by their glyph's width.
+      const bool extension = sjis::ExtensionAt(character, 0).has_value();
+      advance += extension ? font.CharAdvance(character) : character.size() >= 2 ? kFullAdvance : kHalfAdvance;
     }
   }
 }

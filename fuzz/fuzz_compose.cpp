@@ -1,5 +1,5 @@
 // libFuzzer target of the composer's text path: the bytes after a small header are window text,
-// read as code page 932 or as UTF-8; the header chooses the options, the extras and a skin whose
+// read as code page 932 or as UTF-8 in either letters; the header chooses the options, the extras and a skin whose
 // few colours make the transparent colour meet frame, swatch, shadow and face pixels. Any input
 // must compose or fail with a library exception, and a composed window has the size its
 // options promise. Short texts are also animated, as pages split at "---" lines: the animation
@@ -18,6 +18,7 @@
 #include "compose/extras.h"
 #include "gif/gif_writer.h"
 #include "png/png_writer.h"
+#include "toolkit/letters.h"
 #include "toolkit/sjis.h"
 #include "toolkit/stream.h"
 
@@ -148,7 +149,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   extras.gameValues.names = {{0, "A\\"}, {1, "$"}, {2, "\x82"}, {3, ""}};  // a lone lead byte too
   extras.gameValues.values = {{1, "42"}, {7, "\\C[3]$A"}};
   try {
-    if (flags & 0x01) text = pw::sjis::FromUtf8(text);
+    const auto letters = data[11] & 1 ? pw::TLetters::International : pw::TLetters::Japanese;
+    if (flags & 0x01) text = pw::ToWindowText(text, letters);
     in.lines = pw::SplitLines(text);
     if (in.lines.size() > kMaxLines) in.lines.resize(kMaxLines);
     const std::optional<pw::TBitmap> window = pw::ComposeWindow(in, extras);

@@ -110,7 +110,7 @@ std::vector<WindowJob> BatchWindows(std::string_view text, const BatchFaces& fac
     }
     WindowJob window{{}, face};
     for (auto line = first; line != block.end(); ++line) {
-      window.lines.push_back(faces.utf8 ? sjis::FromUtf8(*line) : *line);
+      window.lines.push_back(faces.utf8 ? ToWindowText(*line, faces.letters) : *line);
     }
     windows.push_back(std::move(window));
   }

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "toolkit/letters.h"
+
 namespace pw::cli {
 
 // A face: the sheet's file, the cell, and how it is placed.
@@ -44,6 +46,7 @@ struct BatchFaces {
   bool flip = false;
   bool utf8 = true;
   std::filesystem::path folder;
+  TLetters letters = TLetters::Japanese;  // the letters UTF-8 window lines are drawn in
 };
 
 // The windows of a batch text in its own encoding (UTF-8 when faces.utf8). "@face FILE[:N]

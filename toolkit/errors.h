@@ -22,6 +22,8 @@ inline constexpr const char* kAssignError = "Cannot assign a %s to a %s.";
 inline constexpr const char* kNoShiftJisForm = "%s has no Shift-JIS (code page 932) form";
 inline constexpr const char* kInvalidUtf8 = "The text is not valid UTF-8 at byte %s";
 inline constexpr const char* kInvalidShiftJis = "The text is not valid Shift-JIS (code page 932) at byte %s";
+inline constexpr const char* kNoGlyph = "%s (%s) has no glyph and is drawn as a box";
+inline constexpr const char* kInvalidCodePage = "The text is not valid %s at byte %s";
 inline constexpr const char* kFontNotLoaded = "The font %s cannot be loaded from %s";
 }  // namespace msg
 

@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 #include "toolkit/glyph_bits.h"
 #include "toolkit/sjis.h"
 #include "toolkit/standin_glyphs.h"
+#include "toolkit/world_glyphs.h"
 #ifdef PW_WITH_FREETYPE
 #include "toolkit/freetype_face.h"
 #endif
@@ -56,6 +58,8 @@ struct TTextRasterizer::Impl {
   // Glyph cache: slot index by character key, -1 when not yet rendered.
   std::vector<std::int32_t> slots = std::vector<std::int32_t>(1 << 16, -1);
   std::vector<Glyph> glyphs;
+  // Characters beyond Shift-JIS, by code point; the same pixels whatever the face.
+  std::unordered_map<char32_t, Glyph> world;
 
   explicit Impl(const std::string& name) : faceName(name) {
 #ifdef PW_WITH_FREETYPE
@@ -89,6 +93,11 @@ struct TTextRasterizer::Impl {
   }
 
   const Glyph& Find(std::string_view sjisChar) {
+    if (const auto code = sjis::ExtensionAt(sjisChar, 0)) {
+      auto it = world.find(*code);
+      if (it == world.end()) it = world.emplace(*code, world::FindGlyph(*code)).first;
+      return it->second;
+    }
     const std::uint16_t key = CharKey(sjisChar);
     std::int32_t& slot = slots[key];
     if (slot < 0) {

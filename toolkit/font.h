@@ -26,11 +26,13 @@ struct TCharCell {
   void Set(int x, int y, TColor c) { pixels[y * kSize + x] = c; }
 };
 
-// Measures and draws Shift-JIS text in one face at a 12-pixel cell height (ascent plus
+// Measures and draws window text (Shift-JIS, and other characters in the private form of
+// sjis.h) in one face at a 12-pixel cell height (ascent plus
 // descent), normal weight, monochrome. On the desktop the face is looked up by family name
 // through fontconfig and drawn through FreeType; when it is not installed (and always in the web
 // page) the built-in table of the Shinonome 12-pixel bitmap fonts stands in for it (Mincho for
 // "RM2000", Gothic otherwise) with 6-pixel single-byte and 12-pixel double-byte characters.
+// Characters beyond Shift-JIS come from the built-in table of world_glyphs.h in every face.
 // Glyphs are cached; an instance is not thread-safe.
 class TTextRasterizer {
  public:

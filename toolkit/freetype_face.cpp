@@ -130,8 +130,20 @@ void TFreeTypeFace::Render(unsigned long code, bool fontAdvance, Glyph& glyph) c
   if (index == 0) return;
   if (FT_Load_Glyph(face, index, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO | FT_LOAD_MONOCHROME) != 0) return;
   if (fontAdvance) glyph.advance = static_cast<int>((face->glyph->advance.x + 32) >> 6);
-  const int baseline = static_cast<int>((face->size->metrics.ascender + 32) >> 6);
+  CopyInk(face->glyph, Ascent(), glyph);
+}
+
+void TFreeTypeFace::RenderAt(unsigned long code, int baseline, Glyph& glyph) const {
+  FT_Face face = impl_->face.get();
+  const FT_UInt index = FT_Get_Char_Index(face, code);
+  if (index == 0) return;
+  if (FT_Load_Glyph(face, index, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO | FT_LOAD_MONOCHROME) != 0) return;
+  glyph.advance = static_cast<int>((face->glyph->advance.x + 32) >> 6);
   CopyInk(face->glyph, baseline, glyph);
 }
+
+bool TFreeTypeFace::Holds(unsigned long code) const { return FT_Get_Char_Index(impl_->face.get(), code) != 0; }
+
+int TFreeTypeFace::Ascent() const { return static_cast<int>((impl_->face->size->metrics.ascender + 32) >> 6); }
 
 }  // namespace pw

@@ -34,6 +34,12 @@ class TFreeTypeFace {
   // ascent from the top. With fontAdvance, glyph.advance becomes the face's own advance.
   // A code without a glyph leaves glyph unchanged.
   void Render(unsigned long code, bool fontAdvance, Glyph& glyph) const;
+  // The same with the glyph's baseline at row baseline instead of the face's ascent.
+  void RenderAt(unsigned long code, int baseline, Glyph& glyph) const;
+  // True when the face's charmap holds a glyph for code.
+  bool Holds(unsigned long code) const;
+  // The face's ascent in whole pixels: the row of its baseline.
+  int Ascent() const;
 
  private:
   struct Impl;

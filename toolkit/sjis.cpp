@@ -28,6 +28,14 @@ Decoded DecodeCp932(std::string_view bytes, std::size_t pos) {
   return code == table::kNone ? Decoded{} : Decoded{code, 2};
 }
 
+std::string CodePointName(long code) {
+  char name[24];
+  std::snprintf(name, sizeof name, "U+%04lX", code);
+  return name;
+}
+
+}  // namespace
+
 // The code page 932 bytes of a code point (lead * 256 + trail for two bytes), or -1.
 long EncodeCp932(long code) {
   const table::Encoding* begin = table::kEncodings;
@@ -41,6 +49,11 @@ void AppendUtf8(std::string& out, char32_t code) {
     out += static_cast<char>(code);
   } else if (code < 0x800) {
     out += static_cast<char>(0xC0 | code >> 6);
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else if (code >= 0x10000) {
+    out += static_cast<char>(0xF0 | code >> 18);
+    out += static_cast<char>(0x80 | (code >> 12 & 0x3F));
+    out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
     out += static_cast<char>(0x80 | (code & 0x3F));
   } else {
     out += static_cast<char>(0xE0 | code >> 12);
@@ -71,18 +84,30 @@ long DecodeUtf8(std::string_view text, std::size_t pos, int& length) {
   return code;
 }
 
-std::string CodePointName(long code) {
-  char name[24];
-  std::snprintf(name, sizeof name, "U+%04lX", code);
-  return name;
+std::string ExtensionChar(char32_t code) {
+  return {static_cast<char>(kExtensionLead), static_cast<char>(0x80 | (code >> 14 & 0x7F)),
+          static_cast<char>(0x80 | (code >> 7 & 0x7F)), static_cast<char>(0x80 | (code & 0x7F))};
 }
 
-}  // namespace
+std::optional<char32_t> ExtensionAt(std::string_view bytes, std::size_t pos) {
+  if (pos + kExtensionLength > bytes.size() || static_cast<std::uint8_t>(bytes[pos]) != kExtensionLead) {
+    return std::nullopt;
+  }
+  char32_t code = 0;
+  for (std::size_t i = 1; i < kExtensionLength; ++i) {
+    const auto b = static_cast<std::uint8_t>(bytes[pos + i]);
+    if (b < 0x80) return std::nullopt;
+    code = code << 7 | (b & 0x7F);
+  }
+  if (code > 0x10FFFF) return std::nullopt;
+  return code;
+}
 
 bool IsLeadByte(std::uint8_t b) { return table::LeadSlot(b) >= 0; }
 
 std::size_t CharacterLength(std::string_view bytes, std::size_t pos) {
   if (pos >= bytes.size()) return 0;
+  if (ExtensionAt(bytes, pos)) return kExtensionLength;
   const bool lead = IsLeadByte(static_cast<std::uint8_t>(bytes[pos]));
   return lead && pos + 1 < bytes.size() ? 2 : 1;
 }

@@ -28,7 +28,9 @@
 #include "png/png_writer.h"
 #include "resources/resources.h"
 #include "toolkit/bitmap.h"
+#include "toolkit/code_pages.h"
 #include "toolkit/errors.h"
+#include "toolkit/letters.h"
 #include "toolkit/sjis.h"
 #include "toolkit/stream.h"
 
@@ -46,6 +48,7 @@ using emscripten::val;
 struct WebOptions {
   std::string text;            // UTF-8; lines end at LF (CR LF accepted)
   std::string font = "RMG2000";
+  std::string letters = "japanese";  // "japanese" or "international"
   int wallMode = 0;            // 0 stretch, 1 tile
   std::string margin = "0";    // 0..160, as typed: anything else is refused
   std::string lineGap = "0";   // 0..320
@@ -66,15 +69,15 @@ struct WebOptions {
   bool open = true;
 };
 
-// "N=TEXT" lines, as the command line's --name and --var take them, in Shift-JIS; empty lines
+// "N=TEXT" lines, as the command line's --name and --var take them, as window text; empty lines
 // are passed over. what names the list in the message about a line that is not N=TEXT.
-std::map<int, std::string> NumberedTexts(const std::string& lines, const std::string& what) {
+std::map<int, std::string> NumberedTexts(const std::string& lines, const std::string& what, TLetters letters) {
   std::map<int, std::string> texts;
   for (const std::string& line : SplitLines(lines)) {
     if (line.empty()) continue;
     const auto parsed = ParseNumberedText(line);
     if (!parsed) throw Exception(what + ": each line is N=TEXT with N a whole number, not '" + line + "'");
-    texts.insert_or_assign(parsed->first, sjis::FromUtf8(parsed->second));
+    texts.insert_or_assign(parsed->first, ToWindowText(parsed->second, letters));
   }
   return texts;
 }
@@ -226,15 +229,40 @@ class WebSession {
   }
   void ClearUserGlyphs() { user_ = TBitmap(); }
 
+  // A text file's bytes in an encoding (utf-8, cp932 or a code page of Names()) as UTF-8 for the
+  // text box, decoded as the command line's --encoding does; "!" and the message on failure.
+  static std::string DecodeText(const std::string& bytes, const std::string& encoding) {
+    try {
+      if (encoding == "utf-8") {
+        ToWindowText(bytes, TLetters::Japanese);  // refuses bytes that are not UTF-8
+        return bytes;
+      }
+      if (encoding == "cp932") return sjis::ToUtf8(bytes);
+      return codepage::ToUtf8(bytes, encoding);
+    } catch (const std::exception& e) {
+      return std::string("!") + e.what();
+    }
+  }
+
+  // The letters a text encoding implies: "japanese" for utf-8 and cp932, else "international".
+  static std::string DefaultLetters(const std::string& encoding) { return LettersName(codepage::DefaultLetters(encoding)); }
+
+  // One line per character of the last composed window that no font holds, as the command line
+  // names them on standard error.
+  std::string Notes() const { return notes_; }
+
   // Composes the window, reduced to the chosen depth as the command line's --depth does, and
   // keeps it with its RGBA pixels for the preview; the files are written only when asked for.
   // The composer's window is already 24 bits, so that depth needs no conversion. On failure the
   // window composed before stays.
   std::string Compose(const WebOptions& o) {
     return Try([&] {
-      TBitmap window = Window(Input(o), Extras(o), o.depth);
+      const ComposeInput input = Input(o);
+      const WindowExtras extras = Extras(o);
+      TBitmap window = Window(input, extras, o.depth);
       rgba_ = Rgba(window);
       result_ = std::move(window);
+      notes_ = MissingNotes(input, extras);
     });
   }
 
@@ -248,7 +276,7 @@ class WebSession {
     return Try([&] {
       const ComposeInput common = Input(o);
       const WindowExtras extras = Extras(o);
-      cli::BatchFaces faces{.right = o.faceRight, .flip = o.faceFlip};
+      cli::BatchFaces faces{.right = o.faceRight, .flip = o.faceFlip, .letters = LettersOf(o)};
       if (!faceSheetName_.empty()) faces.face = cli::FaceChoice{faceSheetName_, extras.faceIndex, o.faceRight, o.faceFlip};
       const std::vector<cli::WindowJob> blocks = cli::BatchWindows(text, faces);
       for (std::size_t i = 0; i < blocks.size(); ++i) {
@@ -385,6 +413,22 @@ class WebSession {
     return View(file_);
   }
 
+  static std::string MissingNotes(const ComposeInput& input, const WindowExtras& extras) {
+    std::string all;
+    for (const std::string& line : input.lines) all += line;
+    for (const auto& [n, name] : extras.gameValues.names) all += name;
+    for (const auto& [n, value] : extras.gameValues.values) all += value;
+    std::string notes;
+    for (const char32_t code : MissingGlyphs(all)) notes += MissingGlyphNote(code) + "\n";
+    return notes;
+  }
+
+  static TLetters LettersOf(const WebOptions& o) {
+    const auto letters = ParseLetters(o.letters);
+    if (!letters) throw Exception("The letters are japanese or international, not " + o.letters + ".");
+    return *letters;
+  }
+
   // The composer's input for the form; raises for a value the form cannot give.
   ComposeInput Input(const WebOptions& o) {
     if (!skin_) throw Exception("Choose a system graphic first.");
@@ -393,7 +437,7 @@ class WebSession {
     ComposeInput input;
     input.systemGraphic = &*skin_;
     input.transColor = static_cast<TColor>(o.transColor) & 0xFFFFFF;
-    input.lines = SplitLines(sjis::FromUtf8(o.text));
+    input.lines = SplitLines(ToWindowText(o.text, LettersOf(o)));
     input.fontFace = o.font;
     input.wallMode = o.wallMode == 1 ? 1 : 0;
     input.padRound = WholeNumber("Margin", o.margin, 0, kMaxPadRound);
@@ -422,8 +466,8 @@ class WebSession {
     extras.pauseArrow = o.pauseArrow;
     extras.gameCodes = o.gameCodes;
     if (o.gameCodes) {
-      extras.gameValues.names = NumberedTexts(o.names, "Names");
-      extras.gameValues.values = NumberedTexts(o.values, "Values");
+      extras.gameValues.names = NumberedTexts(o.names, "Names", LettersOf(o));
+      extras.gameValues.values = NumberedTexts(o.values, "Values", LettersOf(o));
     }
     return extras;
   }
@@ -439,6 +483,7 @@ class WebSession {
   TAnimation animation_;
   std::vector<std::uint8_t> file_;
   std::vector<std::uint8_t> rgba_;
+  std::string notes_;
   std::vector<DialogueWindow> dialogue_;
   std::vector<std::uint8_t> dialogueRgba_;
 };
@@ -447,6 +492,7 @@ EMSCRIPTEN_BINDINGS(panelwright) {
   emscripten::value_object<WebOptions>("WebOptions")
       .field("text", &WebOptions::text)
       .field("font", &WebOptions::font)
+      .field("letters", &WebOptions::letters)
       .field("wallMode", &WebOptions::wallMode)
       .field("margin", &WebOptions::margin)
       .field("lineGap", &WebOptions::lineGap)
@@ -466,6 +512,9 @@ EMSCRIPTEN_BINDINGS(panelwright) {
   emscripten::class_<WebSession>("Session")
       .constructor<>()
       .class_function("sampleSkinNames", &WebSession::SampleSkinNames)
+      .class_function("decodeText", &WebSession::DecodeText)
+      .class_function("defaultLetters", &WebSession::DefaultLetters)
+      .function("notes", &WebSession::Notes)
       .function("loadSkin", &WebSession::LoadSkin)
       .function("loadSampleSkin", &WebSession::LoadSampleSkin)
       .function("hasSkin", &WebSession::HasSkin)

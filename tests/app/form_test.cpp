@@ -327,13 +327,49 @@ class TestForm : public QObject, public TFormFixture {
     QCOMPARE(Image("Image_Res").Picture()->GetHeight(), 32);
   }
 
-  void textWithoutShiftJisFormIsReported() {
+  // A character that no font holds is drawn as a box and named in the status bar, each once;
+  // the window is made all the same.
+  void textWithoutAGlyphIsNamedInTheStatusBar() {
     LoadSample();
-    Control<QPlainTextEdit>(*form_, "Memo1")->setPlainText(QString::fromUtf8("smile \xF0\x9F\x98\x80"));
+    Control<QPlainTextEdit>(*form_, "Memo1")->setPlainText(QString::fromUtf8("smile \xF0\x9F\x98\x80\xF0\x9F\x98\x80"));
     Click("Button_Make");
-    QCOMPARE(dialogs_->boxes.size(), std::size_t{1});
-    QVERIFY(QString::fromStdString(dialogs_->boxes[0].text).contains("U+1F600"));
-    QVERIFY(Image("Image_Res").Picture() == nullptr);
+    QVERIFY(dialogs_->boxes.empty());
+    QVERIFY(Image("Image_Res").Picture() != nullptr);
+    QCOMPARE(Image("Image_Res").Picture()->GetWidth(), 6 * 6 + 2 * 12 + 16);
+    QCOMPARE(form_->StatusText(), QString::fromUtf8("Window 76×32 pixels; U+1F600 (\xF0\x9F\x98\x80) has no glyph and is drawn as a box"));
+  }
+
+  // File > Open text: UTF-8 comes in as it is; other bytes are read in the code page the user
+  // names (cp932 offered first), which sets the letters; a cancelled question changes nothing.
+  void openTextReadsUtf8OrAsksTheCodePage() {
+    LoadSample();
+    auto* memo = Control<QPlainTextEdit>(*form_, "Memo1");
+    QAction* international = form_->findChild<QAction*>("International1");
+    const std::vector<std::uint8_t> utf8 = {0x41, 0xC3, 0xA9};
+    const std::vector<std::uint8_t> cp1251 = {0xCF, 0xF0, 0xE8, 0xE2, 0xE5, 0xF2};
+    WriteFileBytes(Path("utf8.txt"), utf8);
+    WriteFileBytes(Path("cp1251.txt"), cp1251);
+    dialogs_->textAnswers.push_back(Path("utf8.txt"));
+    Trigger("OpenText1");
+    QCOMPARE(memo->toPlainText(), QString::fromUtf8("Aé"));
+    QVERIFY(dialogs_->codePageOffers.empty());
+    dialogs_->textAnswers.push_back(Path("cp1251.txt"));
+    Trigger("OpenText1");  // the code page question is cancelled
+    QCOMPARE(memo->toPlainText(), QString::fromUtf8("Aé"));
+    QCOMPARE(dialogs_->codePageOffers.size(), std::size_t{1});
+    QCOMPARE(dialogs_->codePageOffers[0].front(), std::string("cp932"));
+    QCOMPARE(dialogs_->codePageOffers[0].size(), std::size_t{10});
+    dialogs_->textAnswers.push_back(Path("cp1251.txt"));
+    dialogs_->codePageAnswers.push_back("cp1251");
+    Trigger("OpenText1");
+    QCOMPARE(memo->toPlainText(), QString::fromUtf8("Привет"));
+    QVERIFY(international->isChecked());
+    Click("Button_Make");
+    QCOMPARE(Image("Image_Res").Picture()->GetWidth(), 6 * 6 + 16);  // half-width Cyrillic
+    international->setChecked(false);
+    Click("Button_Make");
+    QCOMPARE(Image("Image_Res").Picture()->GetWidth(), 6 * 12 + 16);
+    QVERIFY(dialogs_->boxes.empty());
   }
 
   void extrasMenuFeedsMake() {

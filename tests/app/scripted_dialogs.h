@@ -51,6 +51,14 @@ class TScriptedDialogs : public TDialogs {
     if (answer) choice = *answer;
     return answer.has_value();
   }
+  bool RunOpenTextDialog(std::string& fileName) override { return Answer(textAnswers, textPrefills, fileName); }
+  bool ChooseCodePage(const std::vector<std::string>& codePages, std::string& codePage) override {
+    codePageOffers.push_back(codePages);
+    if (codePageAnswers.empty()) return false;
+    codePage = codePageAnswers.front();
+    codePageAnswers.pop_front();
+    return true;
+  }
   bool EditNamesAndValues(GameCodeValues& table) override {
     if (tableAnswers.empty()) return false;
     table = tableAnswers.front();
@@ -59,7 +67,10 @@ class TScriptedDialogs : public TDialogs {
   }
 
   // nullopt answers a file dialog with Cancel.
-  std::deque<std::optional<std::string>> openAnswers, saveAnswers, animationAnswers;
+  std::deque<std::optional<std::string>> openAnswers, saveAnswers, animationAnswers, textAnswers;
+  std::deque<std::string> codePageAnswers;
+  std::vector<std::vector<std::string>> codePageOffers;
+  std::vector<std::string> textPrefills;
   std::deque<int> boxAnswers;
   std::deque<std::string> folderAnswers;
   std::deque<std::optional<TFaceChoice>> faceAnswers;  // nullopt answers with Cancel

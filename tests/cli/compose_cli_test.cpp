@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "compose/animate.h"
+#include "io/load_picture.h"
 #include "compose/compose.h"
 #include "compose/extras.h"
 #include "tests/cli/cli_fixture.h"
@@ -155,6 +156,52 @@ TEST_F(ComposeCli, TextSourcesAndEncodings) {
     ASSERT_EQ(o.exitCode, 0) << o.err;
     ExpectSamePixels(Load("win.bmp"), expected);
   }
+}
+
+// A translated game's text file composes as the same text given as UTF-8 with the same letters;
+// the code page's own default is international letters.
+TEST_F(ComposeCli, CodePageTextFilesComposeAsTheirUtf8) {
+  struct Case {
+    const char* encoding;
+    std::string bytes;
+    std::string utf8;
+    const char* letters;  // nullptr: the code page's default
+  };
+  const std::vector<Case> cases = {
+      {"cp1252", "\xBFQu\xE9 tal, se\xF1or?\r\n\x93" "Adi\xF3s\x94 \x85", "¿Qué tal, señor?\r\n“Adiós” …", nullptr},
+      {"cp1251", "\xCF\xF0\xE8\xE2\xE5\xF2, \xEC\xE8\xF0! \xAB\xC4\xE0\xBB" "", "Привет, мир! «Да»", nullptr},
+      {"cp1251", "\xCF\xF0\xE8\xE2\xE5\xF2", "Привет", "japanese"},
+      {"cp949", "\xBE\xC8\xB3\xE7\xC7\xCF\xBC\xBC\xBF\xE4 abc", "안녕하세요 abc", nullptr},
+      {"cp932", "\x84\x40\x84\x47 \x82\xA0", "АЖ あ", "international"},  // Shift-JIS text, half-width Cyrillic
+  };
+  for (const Case& c : cases) {
+    WriteFile(folder_ / "text.txt", c.bytes);
+    std::vector<std::string> fromFile = {"--text-file", "text.txt", "--encoding", c.encoding, "-o", "file.bmp"};
+    std::vector<std::string> fromUtf8 = {"--text", c.utf8, "--letters", c.letters ? c.letters : "international",
+                                         "-o", "utf8.bmp"};
+    if (c.letters) fromFile.insert(fromFile.end(), {"--letters", c.letters});
+    const Outcome file = Run(fromFile);
+    ASSERT_EQ(file.exitCode, 0) << c.encoding << ": " << file.err;
+    EXPECT_EQ(file.err, "") << c.encoding;
+    ASSERT_EQ(Run(fromUtf8).exitCode, 0) << c.encoding;
+    EXPECT_TRUE(clitest::ReadText(folder_ / "file.bmp") == clitest::ReadText(folder_ / "utf8.bmp")) << c.encoding;
+  }
+  // Russian in international letters is half-width: "Привет" is 6 letters of 6 pixels.
+  ASSERT_EQ(Run({"--text", "Привет", "--letters", "international", "-o", "intl.bmp"}).exitCode, 0);
+  EXPECT_EQ(ReadBmpHeader(folder_ / "intl.bmp").width, 6 * 6 + 16);
+  ASSERT_EQ(Run({"--text", "Привет", "-o", "ja.bmp"}).exitCode, 0);
+  EXPECT_EQ(ReadBmpHeader(folder_ / "ja.bmp").width, 6 * 12 + 16);
+}
+
+// A character that no font holds is drawn as a box and named once on standard error; the window
+// is still written.
+TEST_F(ComposeCli, MissingGlyphIsNamedOnceAndTheWindowWritten) {
+  const Outcome o = Run({"--text", "\xF0\x9F\x98\x80 a \xF0\x9F\x98\x80\n\xE0\xB8\x81", "-o", "w.bmp"});
+  ASSERT_EQ(o.exitCode, 0) << o.err;
+  EXPECT_EQ(o.err,
+            "panelwright-cli: U+1F600 (\xF0\x9F\x98\x80) has no glyph and is drawn as a box\n"
+            "panelwright-cli: U+0E01 (\xE0\xB8\x81) has no glyph and is drawn as a box\n");
+  EXPECT_EQ(ReadBmpHeader(folder_ / "w.bmp").width, 12 + 6 + 6 + 6 + 12 + 16);
 }
 
 TEST_F(ComposeCli, UserGlyphSheetFromTheCurrentDirectoryOrNamed) {
@@ -386,6 +433,9 @@ TEST_F(ComposeCli, UsageErrorsExitWithTwo) {
       {"--font", "Arial", "-o", "w.bmp"},
       {"--wallpaper", "centre", "-o", "w.bmp"},
       {"--encoding", "latin1", "-o", "w.bmp"},
+      {"--encoding", "cp1255", "-o", "w.bmp"},
+      {"--letters", "latin", "-o", "w.bmp"},
+      {"--letters", "-o", "w.bmp"},
       {"--depth", "7", "-o", "w.bmp"},
       {"--text", "a", "--text-file", "t.txt", "-o", "w.bmp"},
       {"--text", "a", "--batch", "t.txt", "-o", "w.bmp"},
@@ -453,6 +503,13 @@ TEST_F(ComposeCli, AnimationOfABatchIsOneFileWithTheLibrarysBytes) {
     EXPECT_EQ(std::vector<std::uint8_t>(file.begin(), file.end()), expected) << name;
   }
   EXPECT_FALSE(fs::exists(folder_ / "talk-001.gif"));
+  // UTF-8 text reaches the animation converted as it reaches the still window: the animated
+  // PNG's default image is the still window of the same text.
+  const std::string text = "\u6F22\u5B57 caf\u00E9 \u0416";
+  ASSERT_EQ(Run({"--system", "skin.bmp", "--text", text, "-o", "still.png"}).exitCode, 0);
+  const Outcome animated = Run({"--animate", "--system", "skin.bmp", "--text", text, "-o", "moving.png"});
+  ASSERT_EQ(animated.exitCode, 0) << animated.err;
+  ExpectSamePixels(cli::LoadPicture((folder_ / "moving.png").string()), cli::LoadPicture((folder_ / "still.png").string()));
 }
 
 TEST_F(ComposeCli, FailuresExitWithOneAndWriteNothing) {
@@ -476,7 +533,8 @@ TEST_F(ComposeCli, FailuresExitWithOneAndWriteNothing) {
       {{"--system", "skin.gif", "--text", "a"}, "skin.gif"},
       {{"--text", "", "--line-gap", "16"}, "The window has no height"},
       {{"--text", "", "--line-gap", "8"}, "TQvDIB.SetPixels: Pixel Position is Out of Range"},
-      {{"--text", "\xF0\x9F\x98\x80"}, "U+1F600 has no Shift-JIS (code page 932) form"},
+      {{"--text", "Caf\xE9\x81", "--encoding", "cp1252"}, "The text is not valid cp1252 at byte 4"},
+      {{"--text", "\xC7\xD1\xC7", "--encoding", "cp949"}, "The text is not valid cp949 at byte 2"},
       {{"--text", "a\xFF"}, "not valid UTF-8"},
       {{"--text-file", "missing.txt"}, "missing.txt"},
       {{"--text", "$0", "--user-glyphs", "missing.png"}, "missing.png"},

@@ -10,6 +10,7 @@
 #include "dib/qvdib.h"
 #include "toolkit/packed_pixels.h"
 #include "tests/compose/test_pictures.h"
+#include "toolkit/letters.h"
 
 namespace pw {
 namespace {
@@ -200,16 +201,44 @@ TEST_F(ComposeTest, LaterCharacterCoversTheShadowOfAnEarlierOne) {
 
 TEST_F(ComposeTest, TextOriginLinePitchAndAdvances) {
   user_ = Sheet(120, 12, {{0, 0}});
-  const std::vector<std::string> lines = {"$0", " $0", "  $0", kSpace12 + "$0", "\\C[1]" + kSpace12 + " $0"};
+  // Characters beyond Shift-JIS advance by their glyph: é and international Ж by 6, 한 and a
+  // character without a glyph by 12.
+  const std::vector<std::string> lines = {"$0", " $0", "  $0", kSpace12 + "$0", "\\C[1]" + kSpace12 + " $0",
+                                          ToWindowText("é", TLetters::Japanese) + "$0",
+                                          ToWindowText("Ж", TLetters::International) + "$0",
+                                          ToWindowText("한", TLetters::Japanese) + "$0",
+                                          ToWindowText("\u0E01a", TLetters::Japanese) + "$0"};
   const TBitmap window = Compose(Input(lines, kTile, 3, 4));
   const int left = 3 + 8;
   const int pitch = 16 + 4;
-  const int advances[] = {0, 6, 12, 12, 18};
-  for (int p = 0; p < 5; ++p) {
+  const int advances[] = {0, 6, 12, 12, 18, 6, 6, 12, 18};
+  for (int p = 0; p < 9; ++p) {
     const int y = 3 + 10 + p * pitch;
     const TColor colour = p < 4 ? Src(2, 52) : Src(18, 52);
     EXPECT_EQ(window.GetPixelColor(left + advances[p], y), colour) << "line " << p;
     EXPECT_EQ(window.GetPixelColor(left + advances[p] + 1, y + 1), kShadow) << "line " << p;
+  }
+}
+
+// A line of kana, kanji and an accented letter draws its Japanese characters as a line of them
+// alone does: only the accented letter's cell differs from the same line with a plain letter.
+TEST_F(ComposeTest, JapaneseGlyphsOfAMixedLineAreUnchanged) {
+  for (const TLetters letters : {TLetters::Japanese, TLetters::International}) {
+    const std::string japanese = "\x82\xA9\x82\xC8\x8A\xBF\x8E\x9A";  // かな漢字
+    const TBitmap plain = Compose(Input({japanese + "e", "e" + japanese}));
+    const TBitmap mixed = Compose(Input({ToWindowText("かな漢字é", letters), ToWindowText("é", letters) + japanese}));
+    ASSERT_EQ(mixed.GetWidth(), plain.GetWidth());
+    int inAccentCell = 0;
+    for (int y = 0; y < plain.GetHeight(); ++y) {
+      for (int x = 0; x < plain.GetWidth(); ++x) {
+        const bool firstLine = y < 10 + 16;
+        const bool accentCell = firstLine ? x >= 8 + 48 : x < 8 + 6 + 1;  // with its shadow
+        const bool same = plain.GetPixelColor(x, y) == mixed.GetPixelColor(x, y);
+        if (accentCell) inAccentCell += !same;
+        else ASSERT_TRUE(same) << x << "," << y;
+      }
+    }
+    EXPECT_GT(inAccentCell, 0);
   }
 }
 

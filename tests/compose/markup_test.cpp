@@ -63,7 +63,10 @@ INSTANTIATE_TEST_SUITE_P(
                       // A trail byte that looks like a backslash belongs to its character.
                       MarkupCase{"\x95\\C[1]", "\x95\\C[1]", Repeat("00", 5), Repeat("00", 5)},
                       MarkupCase{"$", "$", "00", "00"},
-                      MarkupCase{"\\", "\\", "00", "00"}));
+                      MarkupCase{"\\", "\\", "00", "00"},
+                      // Characters beyond Shift-JIS (é, 한) are one character of four bytes each.
+                      MarkupCase{"\xFD\x80\x81\xE9\\C[2]\xFD\x83\xAA\xDC$A", "\xFD\x80\x81\xE9\xFD\x83\xAA\xDC" + kSp,
+                                 "000202", "000000"}));
 
 TEST(Markup, DollarATellsItsGlyphFromAnOrdinaryCharacter) {
   int colour = 0;

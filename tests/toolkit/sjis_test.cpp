@@ -35,6 +35,10 @@ TEST(ShiftJisSplit, CharactersOfOneOrTwoBytes) {
       {"\x81\x5C" "\\", {"\x81\x5C", "\\"}},               // a trail byte 0x5C is not a backslash
       {"a\x82", {"a", "\x82"}},                            // a lone lead byte at the end
       {"\xE0\x40\xFC\xFC", {"\xE0\x40", "\xFC\xFC"}},
+      {"a\xFD\x80\x81\xE9" "b", {"a", "\xFD\x80\x81\xE9", "b"}},  // the private form of U+00E9
+      {"\xFD\x80\x81", {"\xFD", "\x80", "\x81"}},                 // cut short: single bytes
+      {"\xFD\x80\x5C\x81", {"\xFD", "\x80", "\x5C", "\x81"}},    // a byte below 0x80 ends it
+      {"\xFD\xC4\x80\x80", {"\xFD", "\xC4", "\x80", "\x80"}},    // beyond U+10FFFF
   };
   for (const auto& c : cases) {
     const auto split = SplitCharacters(c.text);

@@ -172,6 +172,7 @@ async function setForm(c) {
   await page.fill('#names', Object.entries(c.names ?? {}).map(([n, text]) => `${n}=${text}`).join('\n'));
   await page.fill('#values', Object.entries(c.values ?? {}).map(([n, text]) => `${n}=${text}`).join('\n'));
   await page.selectOption('#font', c.font ?? 'RMG2000');
+  await page.selectOption('#letters', c.letters ?? 'japanese');
   await page.selectOption('#wall', String(c.wall ?? 0));
   await page.fill('#margin', String(c.margin ?? 0));
   await page.fill('#gap', String(c.gap ?? 0));
@@ -190,6 +191,7 @@ function cliArgs(c, output) {
     '--wallpaper', c.wall ? 'tile' : 'stretch', '--margin', String(c.margin ?? 0),
     '--line-gap', String(c.gap ?? 0), '-o', output];
   if (c.depth) args.push('--depth', String(c.depth));
+  if (c.letters) args.push('--letters', c.letters);
   if (c.pick) args.push('--trans-at', c.pick.join(','));
   else args.push('--trans', c.trans ?? '000000');
   if (c.glyphs) args.push('--user-glyphs', glyphSheet);
@@ -230,6 +232,11 @@ const cases = [
     depth: 8, trans: 'FFFFFF' },
   { name: 'game codes with names and values', skin: 'forest', game: true,
     text: '\\N[1] found \\V[7] coins!\\.\\|\nWait\\_ here \\S[3]now\\!', names: { 1: 'アレックス' }, values: { 7: '120' } },
+  { name: 'Cyrillic, international letters', skin: 'night', text: '\\C[2]Съешь же ещё\nэтих мягких «булок» — $A',
+    letters: 'international' },
+  { name: 'accented Latin, international letters', skin: 'forest', text: '¿Qué tal, señor? Łódź, Ağrı\n“Ærø” … ß',
+    letters: 'international', margin: 2 },
+  { name: 'Korean and Chinese, Japanese letters', skin: 'blue', text: '안녕하세요 \\C[3]한글\n你们好 漢字 é', depth: 8 },
 ];
 
 test('every downloaded window, BMP and PNG, equals the command line\'s file', async (t) => {
@@ -347,6 +354,28 @@ test('Play shows the animation in the preview and an edit stops it', async () =>
   assert.equal(await page.textContent('#play'), 'Play');
   assert.equal(await page.evaluate(() => document.body.dataset.playing), undefined);
   assert.equal(await page.evaluate(() => document.getElementById('window').toDataURL()), still);
+});
+
+test('a text file in a code page fills the text box, and a character without a glyph is named', async () => {
+  await setForm({ skin: 'blue', text: '' });
+  const file = join(work, 'russian.txt');
+  writeFileSync(file, Buffer.from([0xCF, 0xF0, 0xE8, 0xE2, 0xE5, 0xF2, 0x21]));  // "Привет!" in cp1251
+  await page.selectOption('#text-encoding', 'cp1251');
+  await page.setInputFiles('#text-file', file);
+  await page.waitForFunction(() => document.getElementById('text').value === 'Привет!');
+  assert.equal(await page.inputValue('#letters'), 'international');
+  writeFileSync(file, Buffer.from([0x41, 0x98]));  // 0x98 is no cp1251 character
+  await page.setInputFiles('#text-file', file);
+  await page.waitForFunction(() => document.getElementById('message').textContent !== '');
+  assert.equal(await page.textContent('#message'), 'russian.txt: The text is not valid cp1251 at byte 1');
+  assert.equal(await page.inputValue('#text'), 'Привет!');
+  await page.fill('#text', 'a\u0E01b\u0E01');
+  await page.waitForFunction(() => document.getElementById('notes').textContent !== '');
+  assert.equal(await page.textContent('#notes'), 'U+0E01 (\u0E01) has no glyph and is drawn as a box\n');
+  await page.fill('#text', 'ok');
+  await page.waitForFunction(() => document.getElementById('notes').textContent === '');
+  await page.selectOption('#text-encoding', 'utf-8');
+  await page.selectOption('#letters', 'japanese');
 });
 
 test('a skin that cannot be used shows the command line\'s message and keeps the preview', async () => {

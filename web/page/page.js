@@ -49,6 +49,7 @@
   const options = () => ({
     text: $('text').value,
     font: $('font').value,
+    letters: $('letters').value,
     wallMode: Number($('wall').value),
     margin: $('margin').value,
     lineGap: $('gap').value,
@@ -98,6 +99,8 @@
     const done = succeeded(session.compose(options()));
     canSave(done);
     if (done) preview(session.width(), session.height(), session.bitsPerPixel(), session.windowRgba());
+    // Characters that no font holds are drawn as boxes: named here, not refused.
+    $('notes').textContent = done ? session.notes() : '';
   };
 
   // The block of the dialogue that holds the text cursor: the separators above it count.
@@ -318,7 +321,20 @@
     $('text').addEventListener(event, () => { if (state.dialogue && blockAtCursor() !== state.shown) showDialogueBlock(); });
   }
 
-  for (const id of ['text', 'font', 'wall', 'margin', 'gap', 'trans', 'depth', 'face-index', 'face-right',
+  // A text file in the chosen encoding fills the text box; its encoding sets the letters.
+  $('text-file').addEventListener('change', async (e) => {
+    const file = e.target.files[0];
+    if (!file) return;
+    const encoding = $('text-encoding').value;
+    const text = module.Session.decodeText(await readFile(file), encoding);
+    e.target.value = '';  // the same file can be read again, in another encoding
+    if (text.startsWith('!')) { showMessage(`${file.name}: ${text.slice(1)}`); return; }
+    $('text').value = text;
+    $('letters').value = module.Session.defaultLetters(encoding);
+    compose();
+  });
+
+  for (const id of ['text', 'font', 'letters', 'wall', 'margin', 'gap', 'trans', 'depth', 'face-index', 'face-right',
                     'face-flip', 'pause-arrow', 'game-codes', 'names', 'values', 'speed', 'hold', 'loop', 'open']) {
     $(id).addEventListener('input', composeSoon);
   }

@@ -1,0 +1,228 @@
+#include "toolkit/letters.h"
+
+#include <gtest/gtest.h>
+
+#include <iconv.h>
+
+#include <string>
+#include <vector>
+
+#include "toolkit/code_pages.h"
+#include "toolkit/errors.h"
+#include "toolkit/font.h"
+#include "toolkit/sjis.h"
+
+namespace pw {
+namespace {
+
+constexpr auto kJa = TLetters::Japanese;
+constexpr auto kIntl = TLetters::International;
+
+// The glyph source and advance of one character as the composer sees it.
+GlyphOrigin OriginOf(const std::string& utf8, TLetters letters) {
+  const std::string text = ToWindowText(utf8, letters);
+  EXPECT_EQ(sjis::SplitCharacters(text).size(), 1u) << utf8;
+  return GlyphOriginOf(text);
+}
+
+TEST(Letters, SourceFontAndAdvanceOfEachCharacter) {
+  struct Case {
+    const char* utf8;
+    TLetters letters;
+    TGlyphSource source;
+    int advance;
+  };
+  const std::vector<Case> cases = {
+      {"é", kJa, TGlyphSource::Fixed6x12, 6},    {"é", kIntl, TGlyphSource::Fixed6x12, 6},
+      {"ñ", kJa, TGlyphSource::Fixed6x12, 6},    {"ß", kIntl, TGlyphSource::Fixed6x12, 6},
+      {"ø", kJa, TGlyphSource::Fixed6x12, 6},    {"Ł", kIntl, TGlyphSource::Fixed6x12, 6},
+      {"ő", kJa, TGlyphSource::Fixed6x12, 6},    {"ş", kIntl, TGlyphSource::Fixed6x12, 6},
+      {"Ж", kJa, TGlyphSource::ShiftJis, 12},    {"Ж", kIntl, TGlyphSource::Fixed6x12, 6},
+      {"щ", kJa, TGlyphSource::ShiftJis, 12},    {"щ", kIntl, TGlyphSource::Fixed6x12, 6},
+      {"Ω", kJa, TGlyphSource::ShiftJis, 12},    {"Ω", kIntl, TGlyphSource::Fixed6x12, 6},
+      {"ά", kJa, TGlyphSource::Fixed6x12, 6},    {"ά", kIntl, TGlyphSource::Fixed6x12, 6},
+      {"“", kJa, TGlyphSource::ShiftJis, 12},    {"“", kIntl, TGlyphSource::Fixed6x12, 6},
+      {"—", kJa, TGlyphSource::ShiftJis, 12},    {"…", kIntl, TGlyphSource::Fixed6x12, 6},
+      {"«", kJa, TGlyphSource::Fixed6x12, 6},    {"»", kIntl, TGlyphSource::Fixed6x12, 6},
+      {"你", kJa, TGlyphSource::Efont, 12},      {"你", kIntl, TGlyphSource::Efont, 12},
+      {"们", kJa, TGlyphSource::Efont, 12},      {"们", kIntl, TGlyphSource::Efont, 12},
+      {"한", kJa, TGlyphSource::Efont, 12},      {"글", kIntl, TGlyphSource::Efont, 12},
+      {"✓", kJa, TGlyphSource::Fixed6x12, 6},    {"✓", kIntl, TGlyphSource::Fixed6x12, 6},
+      {"丄", kJa, TGlyphSource::WenQuanYi, 12},  // not in efont's 12-pixel font
+      {"a", kIntl, TGlyphSource::ShiftJis, 6},   {"あ", kIntl, TGlyphSource::ShiftJis, 12},
+      {"漢", kIntl, TGlyphSource::ShiftJis, 12}, {"ｱ", kIntl, TGlyphSource::ShiftJis, 6},
+      {"\u0E01", kJa, TGlyphSource::None, 12},   {"\U0001F600", kIntl, TGlyphSource::None, 12},
+  };
+  const TTextRasterizer font("RMG2000");
+  for (const Case& c : cases) {
+    const GlyphOrigin origin = OriginOf(c.utf8, c.letters);
+    EXPECT_EQ(origin.source, c.source) << c.utf8 << ' ' << LettersName(c.letters);
+    EXPECT_EQ(origin.advance, c.advance) << c.utf8 << ' ' << LettersName(c.letters);
+    EXPECT_EQ(font.CharAdvance(ToWindowText(c.utf8, c.letters)), c.advance) << c.utf8;
+  }
+}
+
+TEST(Letters, JapaneseLettersAreTodaysShiftJisBytes) {
+  for (const char* utf8 : {"", "Abc\\$", "かな漢字", "ｱｲ ～", "Ж Ω “” —", "\uFA10"}) {
+    EXPECT_EQ(ToWindowText(utf8, kJa), sjis::FromUtf8(utf8)) << utf8;
+    EXPECT_EQ(WindowTextToUtf8(ToWindowText(utf8, kIntl)), utf8) << utf8;
+  }
+}
+
+TEST(Letters, CombiningMarksComposeWhereAPrecomposedCharacterExists) {
+  struct Case {
+    const char* input;
+    const char* composed;
+  };
+  const std::vector<Case> cases = {
+      {"Cafe\u0301", "Café"},
+      {"o\u0308\u0304", "\u022B"},           // two marks, one after the other
+      {"q\u0301", "q\u0301"},                // no precomposed form: two characters
+      {"\u0301e", "\u0301e"},                // a mark before its letter stays
+      {"\u304B\u3099", "\u304C"},            // か and the voiced mark
+      {"\uFA10", "\uFA10"},                  // a compatibility character is not normalised
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ToWindowText(c.input, kIntl), ToWindowText(c.composed, kIntl)) << c.input;
+  }
+}
+
+TEST(Letters, InvalidUtf8NamesTheByte) {
+  try {
+    ToWindowText("ab\xC3", kIntl);
+    FAIL();
+  } catch (const EConvertError& e) {
+    EXPECT_STREQ(e.what(), "The text is not valid UTF-8 at byte 2");
+  }
+}
+
+TEST(Letters, MissingGlyphsAreNamedOnceEach) {
+  const std::string text = ToWindowText("\u0E01a\u0E01\U0001F600é", kJa);
+  EXPECT_EQ(MissingGlyphs(text), (std::vector<char32_t>{0x0E01, 0x1F600}));
+  EXPECT_EQ(MissingGlyphNote(0x0E01), "U+0E01 (\u0E01) has no glyph and is drawn as a box");
+  EXPECT_TRUE(MissingGlyphs(ToWindowText("Café 한", kIntl)).empty());
+}
+
+// The lowest row with ink in a character's cell.
+int BottomRow(const TTextRasterizer& font, const std::string& windowChar) {
+  TCharCell cell;
+  cell.Fill(clWhite);
+  font.DrawChar(windowChar, cell, clWhite);
+  int bottom = -1;
+  for (int y = 0; y < TCharCell::kSize; ++y)
+    for (int x = 0; x < TCharCell::kSize; ++x)
+      if (cell.Get(x, y) == clBlack) bottom = y;
+  return bottom;
+}
+
+TEST(Letters, LettersOfEveryFontStandOnTheBaselineOfTheBuiltInHalfWidthGlyphs) {
+  const TTextRasterizer font("RMG2000");
+  const int baseline = BottomRow(font, "a");
+  ASSERT_GT(baseline, 0);
+  for (const char* utf8 : {"é", "ж", "ω", "ł"}) {
+    EXPECT_EQ(BottomRow(font, ToWindowText(utf8, kIntl)), baseline) << utf8;
+  }
+  // Full-width characters fill the cell as the built-in kanji do.
+  const int kanji = BottomRow(font, ToWindowText("漢", kIntl));
+  for (const char* utf8 : {"한", "们"}) EXPECT_NEAR(BottomRow(font, ToWindowText(utf8, kIntl)), kanji, 1) << utf8;
+}
+
+TEST(Letters, MissingGlyphDrawsAHollowFullWidthBox) {
+  const TTextRasterizer font("RMG2000");
+  TCharCell cell;
+  cell.Fill(clWhite);
+  font.DrawChar(ToWindowText("\u0E01", kJa), cell, clWhite);
+  int ink = 0;
+  for (int y = 0; y < TCharCell::kSize; ++y)
+    for (int x = 0; x < TCharCell::kSize; ++x) ink += cell.Get(x, y) == clBlack;
+  EXPECT_GT(ink, 0);
+  EXPECT_EQ(cell.Get(6, 5), clWhite);   // hollow
+  EXPECT_EQ(cell.Get(10, 5), clBlack);  // the right side lies past the half-width cell
+}
+
+// iconv's decoding of bytes, or "!" at the offset where it stops.
+std::string IconvDecode(const std::string& bytes, const char* name) {
+  const iconv_t cd = iconv_open("UTF-8", name);
+  std::string input = bytes;
+  std::string out(bytes.size() * 4 + 4, '\0');
+  char* in = input.data();
+  char* o = out.data();
+  std::size_t inLeft = input.size();
+  std::size_t outLeft = out.size();
+  const bool ok = iconv(cd, &in, &inLeft, &o, &outLeft) != static_cast<std::size_t>(-1) && inLeft == 0;
+  iconv_close(cd);
+  return ok ? out.substr(0, out.size() - outLeft) : "!" + std::to_string(in - input.data());
+}
+
+std::string Decode(std::string (*decode)(std::string_view, std::string_view), const std::string& bytes,
+                   const std::string& name) {
+  try {
+    return decode(bytes, name);
+  } catch (const EConvertError& e) {
+    const std::string message = e.what();
+    return "!" + message.substr(message.rfind(' ') + 1);
+  }
+}
+
+TEST(CodePages, TablesDecodeEveryByteAndPairAsIconvDoes) {
+  ASSERT_EQ(codepage::Names().size(), 9u);
+  for (const std::string& name : codepage::Names()) {
+    std::string upper = name;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (int lead = 0; lead < 256; ++lead) {
+      const std::string one(1, static_cast<char>(lead));
+      for (int trail = lead < 0x81 ? 256 : 0; trail <= 256; ++trail) {
+        const std::string bytes = trail == 256 ? "a" + one : one + static_cast<char>(trail);
+        const std::string table = Decode(&codepage::ToUtf8ByTable, bytes, name);
+        const std::string iconv = IconvDecode(bytes, upper.c_str());
+        // Both decode alike or both refuse; the programs name the same offset as the page.
+        ASSERT_EQ(table[0] == '!' ? "!" : table, iconv[0] == '!' ? "!" : iconv) << name << ' ' << lead << ' ' << trail;
+        ASSERT_EQ(Decode(&codepage::ToUtf8, bytes, name), table) << name << ' ' << lead << ' ' << trail;
+      }
+    }
+  }
+}
+
+TEST(CodePages, DecodeAndNameTheOffsetOfAnInvalidByte) {
+  struct Case {
+    const char* name;
+    std::string bytes;
+    std::string utf8;  // empty: invalid
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {"cp1252", "Caf\xE9 \x80", "Café €", ""},
+      {"cp1251", "\xC6\xE0\xF0", "Жар", ""},
+      {"cp1250", "\xA3\xF3\xBF", "Łóż", ""},
+      {"cp1253", "\xD9\xDC", "Ωά", ""},
+      {"cp1254", "\xFE", "ş", ""},
+      {"cp1257", "\xE0", "ą", ""},
+      {"cp936", "\xC4\xE3\xC3\xC7", "你们", ""},
+      {"cp949", "\xC7\xD1\xB1\xDB", "한글", ""},
+      {"cp950", "\xA7\x41", "你", ""},
+      {"cp1252", "ab\x81", "", "The text is not valid cp1252 at byte 2"},
+      {"cp1253", "\xAA", "", "The text is not valid cp1253 at byte 0"},
+      {"cp949", "a\xC7", "", "The text is not valid cp949 at byte 1"},   // a lead byte standing last
+      {"cp936", "a\xC4\x20", "", "The text is not valid cp936 at byte 1"},  // a trail byte out of range
+  };
+  for (const Case& c : cases) {
+    for (const auto decode : {&codepage::ToUtf8, &codepage::ToUtf8ByTable}) {
+      if (!c.utf8.empty()) {
+        EXPECT_EQ(decode(c.bytes, c.name), c.utf8) << c.name;
+        continue;
+      }
+      try {
+        decode(c.bytes, c.name);
+        ADD_FAILURE() << c.name;
+      } catch (const EConvertError& e) {
+        EXPECT_EQ(e.what(), c.message);
+      }
+    }
+  }
+  EXPECT_EQ(codepage::DefaultLetters("utf-8"), kJa);
+  EXPECT_EQ(codepage::DefaultLetters("cp932"), kJa);
+  EXPECT_EQ(codepage::DefaultLetters("cp1251"), kIntl);
+}
+
+}  // namespace
+}  // namespace pw
