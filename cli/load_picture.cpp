@@ -58,7 +58,7 @@ TBitmap LoadPicture(const std::string& path) {
   if (ext != ".bmp" && ext != ".png" && ext != ".dib") {
     throw Exception(path + ": a picture must be a .bmp, .png or .dib file");
   }
-  TFileStream file(path, TFileMode::fmOpenRead);
+  TMemoryStream file(ReadFileBytes(path));
   return LoadPicture(file, path);
 }
 

@@ -78,7 +78,12 @@ class TFileStream : public TStream {
   std::unique_ptr<std::FILE, Closer> file_;
 };
 
-// Reads a whole file into memory (EFOpenError / EReadError on failure).
+// Reads a whole file into memory with one read of the size the file has (EFOpenError when it
+// cannot be opened or is a folder, EReadError when reading fails). Pipes and devices are read
+// to their end as streams.
 std::vector<std::uint8_t> ReadFileBytes(const std::string& fileName);
+// Reads an open descriptor to its end, expecting expectedSize bytes: a file that grew or
+// shrank since its size was taken gives the bytes it holds when the end is reached.
+std::vector<std::uint8_t> ReadToEnd(int fd, std::size_t expectedSize);
 
 }  // namespace pw
