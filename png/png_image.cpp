@@ -451,6 +451,9 @@ void TKroPNGReadStream::InflateWhole(ImageData& image) {
   RowBytes rows;
   try {
     if (pieces.size() > 1) {
+      std::size_t total = 0;
+      for (const auto piece : pieces) total += piece.size();
+      joined.reserve(total);
       for (const auto piece : pieces) joined.insert(joined.end(), piece.begin(), piece.end());
       data = joined;
     }

@@ -54,6 +54,13 @@ std::size_t TMemoryStream::Read(void* buffer, std::size_t count) {
 std::size_t TMemoryStream::Write(const void* buffer, std::size_t count) {
   if (count == 0) return 0;
   const auto end = static_cast<std::size_t>(position_) + count;
+  const auto* bytes = static_cast<const std::uint8_t*>(buffer);
+  if (static_cast<std::size_t>(position_) == data_.size()) {
+    // Appending: the bytes go in once, without zeros first.
+    data_.insert(data_.end(), bytes, bytes + count);
+    position_ = static_cast<std::int64_t>(end);
+    return count;
+  }
   if (end > data_.size()) data_.resize(end);
   std::memcpy(data_.data() + position_, buffer, count);
   position_ = static_cast<std::int64_t>(end);
