@@ -10,6 +10,7 @@
 
 #include "dib/convert.h"
 #include "dib/messages.h"
+#include "toolkit/uninitialised.h"
 
 namespace pw {
 
@@ -212,7 +213,8 @@ TQvDIBInfos EncodeRleBlock(TRleFormat format, const TQvDIBInfos& source, bool us
   const TBitmapInfoHeader& h = source.header;
   if (h.biBitCount != BitCountOf(format) || h.biCompression != BI_RGB) throw EQvDIBBadDIBType(badSource);
   const std::size_t plainSize = source.Stride() * static_cast<std::size_t>(source.Height());
-  std::vector<std::uint8_t> work;
+  // Only the bytes the encoder writes are read back.
+  UninitialisedBytes work;
   try {
     work.resize(plainSize);
   } catch (const std::bad_alloc&) {

@@ -17,6 +17,7 @@
 #include "png/messages.h"
 #include "png/decoder.h"
 #include "toolkit/packed_pixels.h"
+#include "toolkit/uninitialised.h"
 
 namespace pw {
 
@@ -248,24 +249,6 @@ bool PlainZlibHeader(std::span<const std::uint8_t> data) {
   return (cmf * 256 + flg) % 31 == 0 && (cmf & 0x0F) == 8 && (cmf >> 4) <= 7 && (flg & 0x20) == 0;
 }
 
-// An allocator that leaves bytes uninitialised: the inflater writes every byte of the rows
-// before they are read, so zeroing them first would only cost a pass over memory.
-template <class T>
-struct UninitialisedAllocator : std::allocator<T> {
-  template <class U>
-  struct rebind {
-    using other = UninitialisedAllocator<U>;
-  };
-  UninitialisedAllocator() = default;
-  template <class U>
-  explicit UninitialisedAllocator(const UninitialisedAllocator<U>&) {}
-  template <class U>
-  void construct(U* p) noexcept {
-    ::new (static_cast<void*>(p)) U;
-  }
-};
-using RowBytes = std::vector<std::uint8_t, UninitialisedAllocator<std::uint8_t>>;
-
 struct DecompressorFree {
   void operator()(libdeflate_decompressor* d) const { libdeflate_free_decompressor(d); }
 };
@@ -298,7 +281,7 @@ struct TKroPNGReadStream::ImageData {
   TKroInflater inflater;
   // All filtered rows of all passes, when the image data was inflated in one call; the rows
   // are then unfiltered in place, each the prior of the next.
-  RowBytes whole;
+  UninitialisedBytes whole;
   std::uint8_t* wholeNext = nullptr;
   std::vector<std::uint8_t> input;
   TPixelLayout layout;
@@ -448,7 +431,7 @@ void TKroPNGReadStream::InflateWhole(ImageData& image) {
   if (pieces.empty() || image.rawBytes <= 0) return;
   std::vector<std::uint8_t> joined;
   std::span<const std::uint8_t> data = pieces.front();
-  RowBytes rows;
+  UninitialisedBytes rows;
   try {
     if (pieces.size() > 1) {
       std::size_t total = 0;
