@@ -167,6 +167,15 @@ bool RleEncoder::EncodeRow(const std::uint8_t* row, std::size_t bytes) {
       i += more - 1;
       continue;
     }
+    if (state == State::kLiteral && b != row[i - 1] && count < limit_) {
+      // Noise: take every further byte unlike the one before it that the literal may hold.
+      const std::size_t stop = std::min(bytes, start + limit_);
+      std::size_t next = i + 1;
+      while (next < stop && row[next] != row[next - 1]) ++next;
+      count = next - start;
+      i = next - 1;
+      continue;
+    }
     switch (state) {
       case State::kStart:
         start = i;
