@@ -3,6 +3,7 @@
 // the PNG writer beside libpng at its default settings on the same pixels, with the size of
 // each file ("bytes") and the writer's size over libpng's ("size_vs_libpng").
 #include <benchmark/benchmark.h>
+#include <libdeflate.h>
 #include <png.h>
 #include <zlib.h>
 
@@ -229,6 +230,65 @@ void BM_WritePng(benchmark::State& state, Kind kind) {
   SetCounters(state, kind);
 }
 
+// The filtered rows the PNG writer compresses: the image data of its own file, inflated.
+const Bytes& WriterRows(Kind kind) {
+  static std::map<Kind, Bytes> rows;
+  auto it = rows.find(kind);
+  if (it != rows.end()) return it->second;
+  pw::TMemoryStream stream;
+  pw::WritePng(Picture(kind), stream);
+  const Bytes data = ImageData(stream.Bytes());
+  Bytes out(RawSize(kind));
+  uLongf size = static_cast<uLongf>(out.size());
+  uncompress(out.data(), &size, data.data(), static_cast<uLong>(data.size()));
+  out.resize(size);
+  return rows.emplace(kind, std::move(out)).first->second;
+}
+
+// zlib as the writer runs it: the default level, filtered data for adaptive filters.
+std::size_t ZlibDeflate(const Bytes& rows, Kind kind, Bytes& out) {
+  z_stream z{};
+  deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, MAX_WBITS, 8,
+               kind == Kind::Palette ? Z_DEFAULT_STRATEGY : Z_FILTERED);
+  out.resize(deflateBound(&z, static_cast<uLong>(rows.size())));
+  z.next_in = const_cast<Bytef*>(rows.data());
+  z.avail_in = static_cast<uInt>(rows.size());
+  z.next_out = out.data();
+  z.avail_out = static_cast<uInt>(out.size());
+  deflate(&z, Z_FINISH);
+  const std::size_t size = z.total_out;
+  deflateEnd(&z);
+  return size;
+}
+
+void BM_DeflateZlib(benchmark::State& state, Kind kind) {
+  const Bytes& rows = WriterRows(kind);
+  Bytes out;
+  std::size_t size = 0;
+  for (auto _ : state) size = ZlibDeflate(rows, kind, out);
+  state.counters["bytes"] = static_cast<double>(size);
+  SetCounters(state, kind);
+}
+
+// libdeflate's compressor at level state.range(0) on the same rows, its size over zlib's.
+void BM_DeflateLibdeflate(benchmark::State& state, Kind kind) {
+  const Bytes& rows = WriterRows(kind);
+  Bytes out;
+  const double zlibSize = static_cast<double>(ZlibDeflate(rows, kind, out));
+  libdeflate_compressor* c = libdeflate_alloc_compressor(static_cast<int>(state.range(0)));
+  out.resize(libdeflate_zlib_compress_bound(c, rows.size()));
+  std::size_t size = 0;
+  for (auto _ : state) size = libdeflate_zlib_compress(c, rows.data(), rows.size(), out.data(), out.size());
+  libdeflate_free_compressor(c);
+  state.counters["bytes"] = static_cast<double>(size);
+  state.counters["size_vs_zlib"] = static_cast<double>(size) / zlibSize;
+  SetCounters(state, kind);
+}
+
+BENCHMARK_CAPTURE(BM_DeflateZlib, rgb, Kind::Rgb)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_DeflateLibdeflate, rgb, Kind::Rgb)->DenseRange(6, 12)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_DeflateZlib, palette8, Kind::Palette)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_DeflateLibdeflate, palette8, Kind::Palette)->DenseRange(6, 12)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_WritePng, rgb, Kind::Rgb)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_WriteLibpng, rgb, Kind::Rgb)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_WritePng, palette8, Kind::Palette)->Unit(benchmark::kMillisecond);

@@ -10,6 +10,7 @@
 
 #include "dib/convert.h"
 #include "dib/messages.h"
+#include "toolkit/uninitialised.h"
 
 namespace pw {
 
@@ -166,6 +167,15 @@ bool RleEncoder::EncodeRow(const std::uint8_t* row, std::size_t bytes) {
       i += more - 1;
       continue;
     }
+    if (state == State::kLiteral && b != row[i - 1] && count < limit_) {
+      // Noise: take every further byte unlike the one before it that the literal may hold.
+      const std::size_t stop = std::min(bytes, start + limit_);
+      std::size_t next = i + 1;
+      while (next < stop && row[next] != row[next - 1]) ++next;
+      count = next - start;
+      i = next - 1;
+      continue;
+    }
     switch (state) {
       case State::kStart:
         start = i;
@@ -212,7 +222,8 @@ TQvDIBInfos EncodeRleBlock(TRleFormat format, const TQvDIBInfos& source, bool us
   const TBitmapInfoHeader& h = source.header;
   if (h.biBitCount != BitCountOf(format) || h.biCompression != BI_RGB) throw EQvDIBBadDIBType(badSource);
   const std::size_t plainSize = source.Stride() * static_cast<std::size_t>(source.Height());
-  std::vector<std::uint8_t> work;
+  // Only the bytes the encoder writes are read back.
+  UninitialisedBytes work;
   try {
     work.resize(plainSize);
   } catch (const std::bad_alloc&) {

@@ -83,7 +83,7 @@ TBitmap LoadPicture(TStream& stream, const std::string& name, PictureRole role, 
 
 TBitmap LoadPicture(const std::string& path, PictureRole role, TBitmap* alphaMask) {
   if (!IsPictureExtension(FileExtension(path))) throw Exception(path + ": a picture must be a .bmp, .png or .dib file");
-  TFileStream file(path, TFileMode::fmOpenRead);
+  TMemoryStream file(ReadFileBytes(path));
   return LoadPicture(file, path, role, alphaMask);
 }
 

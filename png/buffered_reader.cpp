@@ -20,6 +20,7 @@ void TKroCustomReadStream::OpenReader(TStream& source, std::int64_t length) {
   macBinaryFound_ = false;
   buffered_ = 0;
   pointer_ = nullptr;
+  inPlace_ = memory != nullptr;
   if (available_ <= 0) {
     available_ = 0;
     endOfData_ = true;
@@ -47,6 +48,7 @@ void TKroCustomReadStream::CloseReader() {
   buffer_.shrink_to_fit();
   pointer_ = nullptr;
   buffered_ = 0;
+  inPlace_ = false;
   if (source_ != nullptr) source_->SetPosition(start_ + consumed_);
 }
 
@@ -56,6 +58,11 @@ void TKroCustomReadStream::Refill(std::int64_t kept) {
   if (n > 0) source_->ReadBuffer(buffer_.data() + kept, static_cast<std::size_t>(n));
   buffered_ = kept + std::max<std::int64_t>(n, 0);
   pointer_ = buffer_.data();
+}
+
+std::span<const std::uint8_t> TKroCustomReadStream::InPlaceRest() const {
+  if (!inPlace_ || pointer_ == nullptr || endOfData_ || stop_) return {};
+  return {pointer_, static_cast<std::size_t>(buffered_)};
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -5,6 +5,7 @@
 #include <array>
 #include <optional>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,9 @@ class TKroCustomReadStream {
   std::int64_t Consumed() const { return consumed_; }
   // Bytes still available from the current position on.
   std::int64_t Remaining() const { return available_ - consumed_; }
+  // The bytes still available when the whole source is in memory and read in place (nothing
+  // is consumed); empty for a buffered source.
+  std::span<const std::uint8_t> InPlaceRest() const;
 
   void ProgressStart();
   void ProgressBeginStage(TProgressMode mode, std::int64_t total, int percent);
@@ -75,6 +79,7 @@ class TKroCustomReadStream {
   std::vector<std::uint8_t> buffer_;
   const std::uint8_t* pointer_ = nullptr;
   std::int64_t buffered_ = 0;
+  bool inPlace_ = false;
   bool endOfData_ = false;
   bool stop_ = false;
   bool macBinaryFound_ = false;

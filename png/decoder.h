@@ -76,8 +76,10 @@ class TKroPNGReadStream : public TKroCustomGraphicReadStream {
   void AllocateRows(ImageData& image);
   // A palette reference becomes the entry's colour (-1 when there is no such entry).
   std::int32_t ResolveColor(std::int32_t color) const;
+  void InflateWhole(ImageData& image);
   void RunPasses(ImageData& image);
   void ReadRow(ImageData& image, std::size_t length);
+  void UnfilterCurrent(ImageData& image, std::size_t length);
   bool FillInput(ImageData& image);
   void StoreRow(ImageData& image, const std::uint8_t* data, int columns, int y, int x0, int dx);
   void ApplyTransparency();

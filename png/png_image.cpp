@@ -4,16 +4,20 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <optional>
 #include <utility>
 #include <vector>
+
+#include <libdeflate.h>
 
 #include "png/filters.h"
 #include "png/inflater.h"
 #include "png/messages.h"
 #include "png/decoder.h"
 #include "toolkit/packed_pixels.h"
+#include "toolkit/uninitialised.h"
 
 namespace pw {
 
@@ -212,6 +216,55 @@ void ScatterMask(const std::uint8_t* src, int n, std::uint8_t* dst, int x0, int 
     dst[static_cast<std::size_t>(x0) + i * static_cast<std::size_t>(dx)] = src[i];
 }
 
+std::uint32_t BigEndian32(const std::uint8_t* p) {
+  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
+}
+
+// The data of the run of IDAT chunks that starts with `first` bytes at the front of `rest`
+// (the rest of the chunk the reader is in), their CRCs and headers passed over. Empty when a
+// chunk is cut short or has an impossible length; the stream inflater then reads the run and
+// reports what it finds.
+std::vector<std::span<const std::uint8_t>> IdatPieces(std::span<const std::uint8_t> rest, std::uint64_t first) {
+  std::vector<std::span<const std::uint8_t>> pieces;
+  std::size_t at = 0;
+  std::uint64_t length = first;
+  for (;;) {
+    if (length > rest.size() - at) return {};
+    if (length > 0) pieces.push_back(rest.subspan(at, static_cast<std::size_t>(length)));
+    at += static_cast<std::size_t>(length);
+    // CRC, then the next chunk's length and type; a source that ends here ends the run.
+    if (rest.size() - at < 12) break;
+    if (BigEndian32(rest.data() + at + 8) != kIDAT) break;
+    length = BigEndian32(rest.data() + at + 4);
+    if (length > 0x7FFFFFFFu) return {};
+    at += 12;
+  }
+  return pieces;
+}
+
+// A zlib header that zlib's inflater (default window) accepts without a preset dictionary.
+bool PlainZlibHeader(std::span<const std::uint8_t> data) {
+  if (data.size() < 2) return false;
+  const unsigned cmf = data[0], flg = data[1];
+  return (cmf * 256 + flg) % 31 == 0 && (cmf & 0x0F) == 8 && (cmf >> 4) <= 7 && (flg & 0x20) == 0;
+}
+
+struct DecompressorFree {
+  void operator()(libdeflate_decompressor* d) const { libdeflate_free_decompressor(d); }
+};
+
+// Inflates the raw deflate data behind a zlib header into exactly out.size() bytes; false when
+// the data is corrupt, ends early or holds more. The Adler-32 value behind it is not read.
+bool InflateExactly(std::span<const std::uint8_t> zlib, std::span<std::uint8_t> out) {
+  if (!PlainZlibHeader(zlib)) return false;
+  const std::unique_ptr<libdeflate_decompressor, DecompressorFree> d(libdeflate_alloc_decompressor());
+  if (!d) return false;
+  std::size_t written = 0;
+  const auto result = libdeflate_deflate_decompress_ex(d.get(), zlib.data() + 2, zlib.size() - 2, out.data(),
+                                                       out.size(), nullptr, &written);
+  return result == LIBDEFLATE_SUCCESS && written == out.size();
+}
+
 TPaletteEntries GreyPalette256() {
   TPaletteEntries entries(256);
   for (int i = 0; i < 256; ++i) {
@@ -226,6 +279,10 @@ TPaletteEntries GreyPalette256() {
 // Everything one image needs while its rows are produced; released on every path.
 struct TKroPNGReadStream::ImageData {
   TKroInflater inflater;
+  // All filtered rows of all passes, when the image data was inflated in one call; the rows
+  // are then unfiltered in place, each the prior of the next.
+  UninitialisedBytes whole;
+  std::uint8_t* wholeNext = nullptr;
   std::vector<std::uint8_t> input;
   TPixelLayout layout;
   int bytesPerPixel = 1;
@@ -261,6 +318,7 @@ void TKroPNGReadStream::ReadImageData() {
     CheckImageSize(image);
     CreateBitmap(image);
     AllocateRows(image);
+    InflateWhole(image);
     ProgressBeginStage(TProgressMode::Rows, image.rowCount, 98);
     RunPasses(image);
   }
@@ -365,14 +423,48 @@ std::int32_t TKroPNGReadStream::ResolveColor(std::int32_t color) const {
   return e[2] | (e[1] << 8) | (e[0] << 16);
 }
 
+// A source held in memory whose IDAT chunks are all there is inflated in one call. Anything
+// else (a buffered source, data cut short, corrupt or longer than the rows) is left to the
+// row-by-row inflater, which reads the same chunks and raises the same errors as always.
+void TKroPNGReadStream::InflateWhole(ImageData& image) {
+  const auto pieces = IdatPieces(InPlaceRest(), static_cast<std::uint64_t>(std::max<std::int64_t>(chunkRemaining_, 0)));
+  if (pieces.empty() || image.rawBytes <= 0) return;
+  std::vector<std::uint8_t> joined;
+  std::span<const std::uint8_t> data = pieces.front();
+  UninitialisedBytes rows;
+  try {
+    if (pieces.size() > 1) {
+      std::size_t total = 0;
+      for (const auto piece : pieces) total += piece.size();
+      joined.reserve(total);
+      for (const auto piece : pieces) joined.insert(joined.end(), piece.begin(), piece.end());
+      data = joined;
+    }
+    rows.resize(static_cast<std::size_t>(image.rawBytes));
+  } catch (const std::bad_alloc&) {
+    return;
+  }
+  if (!InflateExactly(data, rows)) return;
+  image.whole = std::move(rows);
+  image.wholeNext = image.whole.data();
+}
+
 void TKroPNGReadStream::RunPasses(ImageData& image) {
   for (const TPass& pass : image.passes) {
     const int columns = PassExtent(width_, pass.x0, pass.dx);
     const int rows = PassExtent(height_, pass.y0, pass.dy);
     const std::size_t length = SourceRowLength(columns, image.layout.sourceBits);
+    // Inflated whole, the rows are their own priors: the first of a pass has a zero one.
+    if (image.wholeNext != nullptr) image.previous = image.rowBlock.data();
     std::memset(image.previous, 0, length);
     for (int k = 0; k < rows; ++k) {
-      ReadRow(image, length);
+      if (image.wholeNext != nullptr) {
+        image.current = image.wholeNext;
+        image.wholeNext += length;
+        UnfilterCurrent(image, length);
+      } else {
+        ReadRow(image, length);
+      }
       StoreRow(image, image.current + 1, columns, pass.y0 + k * pass.dy, pass.x0, pass.dx);
       std::swap(image.current, image.previous);
       if (image.row % 4 == 2 || height_ < 4) ProgressStep(image.row);
@@ -394,6 +486,10 @@ void TKroPNGReadStream::ReadRow(ImageData& image, std::size_t length) {
     if (result != Z_OK && !(result == Z_STREAM_END && inflater.OutputLeft() == 0))
       throw EKroPNG(kropng_msg::kReadError);
   }
+  UnfilterCurrent(image, length);
+}
+
+void TKroPNGReadStream::UnfilterCurrent(ImageData& image, std::size_t length) {
   if (!UnfilterRow(image.current[0], image.current + 1, image.previous + 1, length - 1, image.bytesPerPixel))
     throw EKroPNG(kropng_msg::kReadError);
 }

@@ -1,13 +1,16 @@
-// The PNG writer: rows taken from the toolkit bitmap, filtered per row, deflated through zlib
-// and framed as IHDR, PLTE, tRNS, IDAT and IEND chunks.
+// The PNG writer: rows taken from the toolkit bitmap, filtered per row, deflated through
+// libdeflate (zlib computes the chunk CRCs) and framed as IHDR, PLTE, tRNS, IDAT and IEND chunks.
 #include "png/png_writer.h"
 
+#include <libdeflate.h>
 #include <zlib.h>
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -18,6 +21,7 @@
 #include "toolkit/packed_pixels.h"
 #include "toolkit/replace_file.h"
 #include "toolkit/stream.h"
+#include "toolkit/uninitialised.h"
 
 namespace pw {
 namespace {
@@ -27,8 +31,9 @@ using Bytes = std::vector<std::uint8_t>;
 constexpr std::array<std::uint8_t, 8> kSignature = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
 constexpr std::uint8_t kColourTypeRgb = 2;
 constexpr std::uint8_t kColourTypePalette = 3;
-// zlib's default level, as most PNG writers use it.
-constexpr int kLevel = Z_DEFAULT_COMPRESSION;
+// libdeflate's level: on photographs and their 8-bit reductions the smallest files in less time
+// than zlib's default level takes (higher levels cost far more time for little).
+constexpr int kLevel = 7;
 // Compressed data per IDAT chunk.
 constexpr std::size_t kIdatSize = std::size_t{1} << 18;
 // Palette pictures up to this many bytes of rows are compressed both unfiltered and filtered
@@ -36,9 +41,6 @@ constexpr std::size_t kIdatSize = std::size_t{1} << 18;
 constexpr std::size_t kFullTrialBytes = std::size_t{1} << 20;
 constexpr int kSampleBands = 4;
 constexpr int kSampleShare = 64;  // each band holds 1/kSampleShare of the rows
-
-// Compressed bytes held before the output buffer first grows.
-constexpr std::size_t kInitialOutput = std::size_t{8} << 20;
 
 enum class RowFilters { kNone, kAdaptive };
 
@@ -141,69 +143,42 @@ class RowSource {
   std::size_t rowBytes_;
 };
 
-// zlib's deflater over a growing output buffer.
-class Deflater {
- public:
-  Deflater(int strategy, std::size_t expected) {
-    if (deflateInit2(&stream_, kLevel, Z_DEFLATED, MAX_WBITS, 8, strategy) != Z_OK) throw EOutOfMemory();
-    // Room for the whole stream at once up to a few megabytes; larger outputs grow as they come.
-    const std::size_t bound = deflateBound(&stream_, static_cast<uLong>(expected));
-    out_.resize(std::clamp<std::size_t>(bound, 64, kInitialOutput));
-  }
-  ~Deflater() { deflateEnd(&stream_); }
-  Deflater(const Deflater&) = delete;
-  Deflater& operator=(const Deflater&) = delete;
-
-  void Add(const std::uint8_t* data, std::size_t size, bool last) {
-    stream_.next_in = const_cast<Bytef*>(data);
-    stream_.avail_in = static_cast<uInt>(size);
-    const int flush = last ? Z_FINISH : Z_NO_FLUSH;
-    for (;;) {
-      if (used_ == out_.size()) out_.resize(out_.size() * 2);
-      stream_.next_out = out_.data() + used_;
-      stream_.avail_out = static_cast<uInt>(std::min<std::size_t>(out_.size() - used_, UINT32_MAX));
-      const uInt before = stream_.avail_out;
-      const int result = deflate(&stream_, flush);
-      used_ += before - stream_.avail_out;
-      if (result == Z_STREAM_END) return;
-      if (result != Z_OK && result != Z_BUF_ERROR) throw EOutOfMemory();
-      if (!last && stream_.avail_in == 0) return;
-    }
-  }
-
-  Bytes Take() {
-    out_.resize(used_);
-    return std::move(out_);
-  }
-
- private:
-  z_stream stream_{};
-  Bytes out_;
-  std::size_t used_ = 0;
+struct CompressorFree {
+  void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
 };
+
+// One zlib stream of all the filtered rows, made by libdeflate in one call.
+Bytes Deflate(const UninitialisedBytes& rows) {
+  const std::unique_ptr<libdeflate_compressor, CompressorFree> compressor(
+      libdeflate_alloc_compressor(kLevel));
+  if (!compressor) throw EOutOfMemory();
+  Bytes out(libdeflate_zlib_compress_bound(compressor.get(), rows.size()));
+  const std::size_t size = libdeflate_zlib_compress(compressor.get(), rows.data(), rows.size(), out.data(), out.size());
+  if (size == 0) throw EOutOfMemory();
+  out.resize(size);
+  return out;
+}
 
 // Filters and deflates rows [begin, end) into one zlib stream. The filters of the first row
 // see the row above it, as they do in the whole picture.
 template <class Source>
 Bytes DeflateRows(const Source& source, int begin, int end, RowFilters filters) {
   const std::size_t length = source.RowBytes();
-  Bytes prior(length, 0), current(length), filtered(length + 1), scratch(length + 1);
+  Bytes prior(length, 0), current(length), scratch(length + 1);
   if (begin > 0) source.Read(begin - 1, prior.data());
-  Deflater deflater(filters == RowFilters::kAdaptive ? Z_FILTERED : Z_DEFAULT_STRATEGY,
-                    (length + 1) * static_cast<std::size_t>(end - begin));
-  for (int y = begin; y < end; ++y) {
+  UninitialisedBytes rows((length + 1) * static_cast<std::size_t>(end - begin));
+  std::uint8_t* filtered = rows.data();
+  for (int y = begin; y < end; ++y, filtered += length + 1) {
     source.Read(y, current.data());
     if (filters == RowFilters::kAdaptive) {
-      FilterRowAdaptive(current.data(), prior.data(), length, source.FilterBytesPerPixel(), filtered.data(),
-                        scratch.data());
+      FilterRowAdaptive(current.data(), prior.data(), length, source.FilterBytesPerPixel(), filtered, scratch.data());
     } else {
       filtered[0] = 0;
-      std::memcpy(filtered.data() + 1, current.data(), length);
+      std::memcpy(filtered + 1, current.data(), length);
     }
-    deflater.Add(filtered.data(), filtered.size(), y + 1 == end);
     std::swap(prior, current);
   }
-  return deflater.Take();
+  return Deflate(rows);
 }
 
 // Palette pictures are stored unfiltered unless filtering makes them smaller; colour pictures

@@ -486,8 +486,11 @@ void TBitmap::SaveToStream(TStream& stream) {
     stream.WriteBuffer(bits.data(), bits.size());
     return;
   }
-  const auto head = FileHead(plan, image.width, image.height,
-                             CheckedProduct(image.stride, static_cast<std::uint64_t>(image.height)), image.palette);
+  const std::uint64_t pixelBytes = CheckedProduct(image.stride, static_cast<std::uint64_t>(image.height));
+  const auto head = FileHead(plan, image.width, image.height, pixelBytes, image.palette);
+  // A file made in memory gets its whole size at once rather than growing row by row.
+  if (auto* memory = dynamic_cast<TMemoryStream*>(&stream))
+    memory->Reserve(static_cast<std::size_t>(memory->GetPosition()) + head.size() + static_cast<std::size_t>(pixelBytes));
   stream.WriteBuffer(head.data(), head.size());
   // Rows bottom-up; the bytes after the last pixel of a row are written as zeros.
   const std::size_t used = (static_cast<std::size_t>(image.width) * static_cast<std::size_t>(plan.bitCount) + 7) / 8;

@@ -5,8 +5,9 @@
 
 namespace pw {
 
+// The file is read whole with one read and decoded from memory.
 void TGraphic::LoadFromFile(const std::string& fileName) {
-  TFileStream file(fileName, TFileMode::fmOpenRead);
+  TMemoryStream file(ReadFileBytes(fileName));
   LoadFromStream(file);
 }
 

@@ -1,6 +1,9 @@
 #include "toolkit/stream.h"
 
+#include <fcntl.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -51,6 +54,13 @@ std::size_t TMemoryStream::Read(void* buffer, std::size_t count) {
 std::size_t TMemoryStream::Write(const void* buffer, std::size_t count) {
   if (count == 0) return 0;
   const auto end = static_cast<std::size_t>(position_) + count;
+  const auto* bytes = static_cast<const std::uint8_t*>(buffer);
+  if (static_cast<std::size_t>(position_) == data_.size()) {
+    // Appending: the bytes go in once, without zeros first.
+    data_.insert(data_.end(), bytes, bytes + count);
+    position_ = static_cast<std::int64_t>(end);
+    return count;
+  }
   if (end > data_.size()) data_.resize(end);
   std::memcpy(data_.data() + position_, buffer, count);
   position_ = static_cast<std::int64_t>(end);
@@ -122,13 +132,34 @@ void TFileStream::Flush() {
   if (std::fflush(file_.get()) != 0) throw EWriteError();
 }
 
-std::vector<std::uint8_t> ReadFileBytes(const std::string& fileName) {
-  TFileStream file(fileName, TFileMode::fmOpenRead);
-  const std::int64_t size = file.GetSize();
-  if (size < 0) throw EFOpenError(fileName);
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-  file.ReadBuffer(bytes.data(), bytes.size());
+std::vector<std::uint8_t> ReadToEnd(int fd, std::size_t expectedSize) {
+  // One byte more than expected: a read that returns exactly the expected size has met the
+  // end of a regular file, so the common case takes a single read.
+  std::vector<std::uint8_t> bytes(expectedSize == 0 ? std::size_t{1} << 16 : expectedSize + 1);
+  std::size_t done = 0;
+  for (;;) {
+    if (done == bytes.size()) bytes.resize(2 * bytes.size());
+    const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) throw EReadError();
+    done += static_cast<std::size_t>(n);
+    if (n == 0 || (done == expectedSize && expectedSize != 0)) break;
+  }
+  bytes.resize(done);
   return bytes;
+}
+
+std::vector<std::uint8_t> ReadFileBytes(const std::string& fileName) {
+  const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) throw EFOpenError(fileName);
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) throw EFOpenError(fileName);
+  const bool sized = S_ISREG(info.st_mode) && info.st_size > 0;
+  return ReadToEnd(fd, sized ? static_cast<std::size_t>(info.st_size) : 0);
 }
 
 }  // namespace pw

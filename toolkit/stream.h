@@ -46,6 +46,8 @@ class TMemoryStream : public TStream {
   const std::uint8_t* Memory() const { return data_.data(); }
   std::uint8_t* Memory() { return data_.data(); }
   const std::vector<std::uint8_t>& Bytes() const { return data_; }
+  // Room for count bytes in all, so that writes up to there never move the data.
+  void Reserve(std::size_t count) { data_.reserve(count); }
   void Clear();
   void LoadFromFile(const std::string& fileName);
   void SaveToFile(const std::string& fileName) const;
@@ -78,7 +80,12 @@ class TFileStream : public TStream {
   std::unique_ptr<std::FILE, Closer> file_;
 };
 
-// Reads a whole file into memory (EFOpenError / EReadError on failure).
+// Reads a whole file into memory with one read of the size the file has (EFOpenError when it
+// cannot be opened or is a folder, EReadError when reading fails). Pipes and devices are read
+// to their end as streams.
 std::vector<std::uint8_t> ReadFileBytes(const std::string& fileName);
+// Reads an open descriptor to its end, expecting expectedSize bytes: a file that grew or
+// shrank since its size was taken gives the bytes it holds when the end is reached.
+std::vector<std::uint8_t> ReadToEnd(int fd, std::size_t expectedSize);
 
 }  // namespace pw

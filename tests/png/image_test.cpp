@@ -237,6 +237,35 @@ TEST(KroPNGImageData, SplitOverManyChunksWithEmptyOnes) {
     }
 }
 
+// Streams that the one-call inflater refuses but the reader has always accepted: more data
+// than the rows, and a wrong Adler-32 value, which is never checked.
+TEST(KroPNGImageData, StreamsBeyondTheRowsLoad) {
+  const RawImage image = Pattern(9, 7, 8, 3);
+  struct Case {
+    const char* name;
+    bool adam7;
+    bool surplus;
+    bool badAdler;
+  };
+  for (const Case& c : {Case{"surplus", false, true, false}, Case{"surplus adam7", true, true, false},
+                        Case{"bad adler", false, false, true}, Case{"bad adler adam7", true, false, true}}) {
+    SCOPED_TRACE(c.name);
+    Bytes rows = Scanlines(image, c.adam7);
+    if (c.surplus) rows.insert(rows.end(), 100, 7);
+    Bytes idat = Deflate(rows);
+    if (c.badAdler) idat.back() ^= 0x55;
+    PngBuilder b;
+    b.Ihdr(9, 7, 8, 2, c.adam7 ? 1 : 0).Idat(idat).Iend();
+    TKroPNG png;
+    Load(png, b.Get());
+    for (int y = 0; y < 7; ++y)
+      for (int x = 0; x < 9; ++x) {
+        const Pixel& p = image.At(x, y);
+        ASSERT_EQ(png.Bitmap().GetPixelColor(x, y), RGB(p[0], p[1], p[2])) << x << "," << y;
+      }
+  }
+}
+
 TEST(KroPNGImageData, BrokenImageDataFails) {
   const RawImage image = Pattern(8, 8, 8);
   const Bytes rows = Scanlines(image, false);

@@ -1,8 +1,15 @@
 // Streams, bitmaps, the picture registry and the toolkit's messages.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <filesystem>
+#include <functional>
+#include <optional>
+#include <thread>
 
 #include "toolkit/bitmap.h"
 #include "toolkit/errors.h"
@@ -61,6 +68,120 @@ TEST(Streams, FileStreamsReportOpenAndCreateFailures) {
   }
   EXPECT_EQ(ReadFileBytes(path), (std::vector<std::uint8_t>{'a', 'b', 'c'}));
   fs::remove_all(dir);
+}
+
+std::vector<std::uint8_t> Numbered(std::size_t n) {
+  std::vector<std::uint8_t> bytes(n);
+  for (std::size_t i = 0; i < n; ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
+  return bytes;
+}
+
+void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+  TFileStream f(path, TFileMode::fmCreate);
+  f.WriteBuffer(bytes.data(), bytes.size());
+  f.Flush();
+}
+
+// The whole-file reader at the edges a one-buffer read can get wrong.
+TEST(Streams, WholeFileReadsAtTheirEdges) {
+  const fs::path dir = fs::temp_directory_path() / ("pw_core_edges_" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  struct Case {
+    const char* name;
+    // Makes the file and returns its name; a pipe's writer runs in the thread given.
+    std::function<std::string(std::optional<std::thread>&)> make;
+    std::optional<std::vector<std::uint8_t>> bytes;  // none: EFOpenError
+  };
+  const std::vector<Case> cases = {
+      {"empty file", [&](auto&) { WriteBytes((dir / "empty").string(), {}); return (dir / "empty").string(); },
+       std::vector<std::uint8_t>{}},
+      {"one byte", [&](auto&) { WriteBytes((dir / "one").string(), {9}); return (dir / "one").string(); },
+       std::vector<std::uint8_t>{9}},
+      {"larger than any buffer", [&](auto&) { WriteBytes((dir / "big").string(), Numbered(300001)); return (dir / "big").string(); },
+       Numbered(300001)},
+      {"named pipe, read as a stream",
+       [&](std::optional<std::thread>& writer) {
+         const std::string name = (dir / "fifo").string();
+         EXPECT_EQ(::mkfifo(name.c_str(), 0600), 0);
+         writer.emplace([name] {
+           const int fd = ::open(name.c_str(), O_WRONLY);
+           const auto bytes = Numbered(150000);
+           for (std::size_t done = 0; fd >= 0 && done < bytes.size();) {
+             const ssize_t n = ::write(fd, bytes.data() + done, std::min<std::size_t>(bytes.size() - done, 7000));
+             if (n <= 0) break;
+             done += static_cast<std::size_t>(n);
+           }
+           ::close(fd);
+         });
+         return name;
+       },
+       Numbered(150000)},
+      {"folder", [&](auto&) { return dir.string(); }, std::nullopt},
+      {"missing file", [&](auto&) { return (dir / "missing").string(); }, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::optional<std::thread> writer;
+    const std::string name = c.make(writer);
+    if (c.bytes) {
+      EXPECT_EQ(ReadFileBytes(name), *c.bytes);
+    } else {
+      EXPECT_THROW(ReadFileBytes(name), EFOpenError);
+    }
+    if (writer) writer->join();
+  }
+  fs::remove_all(dir);
+}
+
+// A file whose size changed after it was taken: the bytes it holds at its end are read.
+TEST(Streams, ReadToEndTakesTheBytesTheFileHolds) {
+  const fs::path path = fs::temp_directory_path() / ("pw_core_size_" + std::to_string(::getpid()));
+  struct Case {
+    const char* name;
+    std::size_t held, expected;
+  };
+  for (const Case& c : {Case{"grew", 70000, 10}, Case{"grew by one byte", 11, 10}, Case{"shrank", 10, 70000},
+                        Case{"shrank to nothing", 0, 5}, Case{"size unknown", 5, 0}, Case{"as expected", 4096, 4096}}) {
+    SCOPED_TRACE(c.name);
+    WriteBytes(path.string(), Numbered(c.held));
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(ReadToEnd(fd, c.expected), Numbered(c.held));
+    ::close(fd);
+  }
+  fs::remove(path);
+}
+
+// A BMP file that ends before the pixels its header claims reads from memory as it reads from
+// the file stream: the rows that are there, the rest zero.
+TEST(Streams, ShortBitmapFileReadsAsItsStream) {
+  const fs::path path = fs::temp_directory_path() / ("pw_core_short_" + std::to_string(::getpid()) + ".bmp");
+  TBitmap picture;
+  picture.SetPixelFormat(TPixelFormat::pf24bit);
+  picture.SetSize(5, 4);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 5; ++x) picture.SetPixelColor(x, y, RGB(x * 40, y * 60, 7));
+  TMemoryStream whole;
+  picture.SaveToStream(whole);
+  struct Case {
+    std::size_t cut;
+    TColor topLeft;  // the top row is the last in the file
+  };
+  for (const auto [cut, topLeft] : {Case{1, RGB(0, 0, 7)}, Case{16, 0}, Case{17, 0}, Case{40, 0}}) {
+    SCOPED_TRACE(cut);
+    std::vector<std::uint8_t> bytes = whole.Bytes();
+    bytes.resize(bytes.size() - cut);
+    WriteBytes(path.string(), bytes);
+    TBitmap fromFile, fromStream;
+    fromFile.LoadFromFile(path.string());
+    TFileStream stream(path.string(), TFileMode::fmOpenRead);
+    fromStream.LoadFromStream(stream);
+    ASSERT_EQ(fromFile.GetWidth(), 5);
+    for (int y = 0; y < 4; ++y)
+      for (int x = 0; x < 5; ++x) EXPECT_EQ(fromFile.GetPixelColor(x, y), fromStream.GetPixelColor(x, y)) << x << "," << y;
+    EXPECT_EQ(fromFile.GetPixelColor(0, 0), topLeft);
+  }
+  fs::remove(path);
 }
 
 TEST(Bitmap, CopiesShareUntilOneWrites) {
