@@ -471,21 +471,6 @@ int RunBatch(const Options& o, const ComposeInput& common, const WindowExtras& e
   return kExitOk;
 }
 
-// The pages of the animation: the batch's blocks, or the one text.
-std::vector<AnimationPage> AnimationPages(const Options& o, const WindowExtras& extras, const TFaceSheets& faces,
-                                          const std::vector<WindowJob>& windows) {
-  std::vector<AnimationPage> pages;
-  for (std::size_t i = 0; i < windows.size(); ++i) {
-    try {
-      pages.push_back({windows[i].lines, faces.ExtrasFor(extras, windows[i].face)});
-    } catch (const std::exception& e) {
-      if (!o.batch) throw;
-      throw Exception(BlockContext(i, *o.output) + e.what());
-    }
-  }
-  return pages;
-}
-
 // One animation of every page, written as GIF or animated PNG by the output's name.
 int RunAnimation(const Options& o, const ComposeInput& input, WindowExtras extras, const std::string& text) {
   const std::vector<WindowJob> windows = o.batch ? BatchWindows(o, text) : std::vector<WindowJob>{{SplitLines(WindowText(o, text)), o.face}};
@@ -498,7 +483,9 @@ int RunAnimation(const Options& o, const ComposeInput& input, WindowExtras extra
   pace.holdTicks = HoldTicks(o.hold.value_or(2.0));
   pace.plays = o.loop.value_or(0);
   pace.open = !o.noOpen;
-  const TAnimation animation = ComposeAnimation(input, AnimationPages(o, extras, faces, windows), pace);
+  const auto extrasFor = [&](const std::optional<FaceChoice>& face) { return faces.ExtrasFor(extras, face); };
+  const TAnimation animation =
+      ComposeAnimation(input, AnimationPages(windows, extrasFor, o.batch ? o.output : std::nullopt), pace);
   ReplaceFile(*o.output, [&](TStream& file) {
     if (IsPngFileName(*o.output)) WriteApng(animation, file);
     else WriteGif(animation, AnimationPalette(animation, gif::kMaxColours), file);

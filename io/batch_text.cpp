@@ -130,4 +130,18 @@ std::string BlockContext(std::size_t index, const std::string& name) {
   return "block " + std::to_string(index + 1) + " (" + name + "): ";
 }
 
+std::vector<AnimationPage> AnimationPages(const std::vector<WindowJob>& windows, const FaceExtrasFor& extrasFor,
+                                          const std::optional<std::string>& batchOutput) {
+  std::vector<AnimationPage> pages;
+  for (std::size_t i = 0; i < windows.size(); ++i) {
+    try {
+      pages.push_back({windows[i].lines, extrasFor(windows[i].face)});
+    } catch (const std::exception& e) {
+      if (!batchOutput) throw;
+      throw Exception(BlockContext(i, *batchOutput) + e.what());
+    }
+  }
+  return pages;
+}
+
 }  // namespace pw::cli

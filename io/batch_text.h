@@ -5,11 +5,14 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "compose/animate.h"
+#include "compose/extras.h"
 #include "toolkit/letters.h"
 
 namespace pw::cli {
@@ -60,5 +63,15 @@ std::string NumberedName(const std::string& output, std::size_t number);
 
 // "block 3 (win-003.bmp): ", which starts the message of a block that failed.
 std::string BlockContext(std::size_t index, const std::string& name);
+
+// The extras a window is composed with for its face (none: the common extras); raises when the
+// face's sheet cannot be used.
+using FaceExtrasFor = std::function<WindowExtras(const std::optional<FaceChoice>&)>;
+
+// The pages of one animation of the windows, a page each, typed one after the other. For a
+// batch, output names the animation's file, and a window whose face fails fails the whole with
+// its block's context ("block 2 (OUT.gif): ..."); for one window the face's message stands alone.
+std::vector<AnimationPage> AnimationPages(const std::vector<WindowJob>& windows, const FaceExtrasFor& extrasFor,
+                                          const std::optional<std::string>& batchOutput);
 
 }  // namespace pw::cli

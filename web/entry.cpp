@@ -276,9 +276,7 @@ class WebSession {
     return Try([&] {
       const ComposeInput common = Input(o);
       const WindowExtras extras = Extras(o);
-      cli::BatchFaces faces{.right = o.faceRight, .flip = o.faceFlip, .letters = LettersOf(o)};
-      if (!faceSheetName_.empty()) faces.face = cli::FaceChoice{faceSheetName_, extras.faceIndex, o.faceRight, o.faceFlip};
-      const std::vector<cli::WindowJob> blocks = cli::BatchWindows(text, faces);
+      const std::vector<cli::WindowJob> blocks = DialogueBlocks(o, extras, text);
       for (std::size_t i = 0; i < blocks.size(); ++i) {
         DialogueWindow& window = dialogue_.emplace_back();
         window.name = cli::NumberedName(png ? "window.png" : "window.bmp", i + 1);
@@ -338,17 +336,23 @@ class WebSession {
   // it for playing and saving. On failure the animation composed before stays.
   std::string Animate(const WebOptions& o) {
     return Try([&] {
-      if (o.speed < timing::kMinSpeed || o.speed > timing::kMaxSpeed) throw Exception("The speed is 1 to 20.");
-      if (o.loop < 0 || o.loop > 65535) throw Exception("The number of plays is 0 (for ever) to 65535.");
-      AnimationTiming pace;
-      pace.speed = o.speed;
-      pace.holdTicks = HoldTicks(o.hold);
-      pace.plays = o.loop;
-      pace.open = o.open;
+      const AnimationTiming pace = Pace(o);
       const ComposeInput input = Input(o);
-      WindowExtras extras = Extras(o);
-      extras.pauseArrow = false;  // the arrow blinks in every hold
-      animation_ = ComposeAnimation(input, {{input.lines, extras}}, pace);
+      animation_ = ComposeAnimation(input, {{input.lines, AnimationExtras(o)}}, pace);
+    });
+  }
+
+  // Composes the animation of a dialogue as panelwright-cli compose --animate --batch does: every
+  // block a page, typed after the hold of the one before, with the faces of its "@face" lines.
+  // name is the animation's file name, which the message of a block that fails gives as the
+  // command line gives -o. On failure the animation composed before stays.
+  std::string AnimateDialogue(const WebOptions& o, const std::string& text, const std::string& name) {
+    return Try([&] {
+      const AnimationTiming pace = Pace(o);
+      const ComposeInput input = Input(o);
+      const WindowExtras extras = AnimationExtras(o);
+      const auto extrasFor = [&](const std::optional<cli::FaceChoice>& face) { return FaceExtras(extras, face); };
+      animation_ = ComposeAnimation(input, cli::AnimationPages(DialogueBlocks(o, extras, text), extrasFor, name), pace);
     });
   }
 
@@ -376,6 +380,31 @@ class WebSession {
     TBitmap window = *ComposeWindow(input, extras);
     if (depth != 24 || window.GetBitsPerPixel() != 24) cli::ReduceDepth(window, *DepthFormat(depth), false);
     return window;
+  }
+
+  // The pace of the form's animation, as --speed, --hold, --loop and --no-open give it.
+  static AnimationTiming Pace(const WebOptions& o) {
+    if (o.speed < timing::kMinSpeed || o.speed > timing::kMaxSpeed) throw Exception("The speed is 1 to 20.");
+    if (o.loop < 0 || o.loop > 65535) throw Exception("The number of plays is 0 (for ever) to 65535.");
+    AnimationTiming pace;
+    pace.speed = o.speed;
+    pace.holdTicks = HoldTicks(o.hold);
+    pace.plays = o.loop;
+    pace.open = o.open;
+    return pace;
+  }
+
+  WindowExtras AnimationExtras(const WebOptions& o) const {
+    WindowExtras extras = Extras(o);
+    extras.pauseArrow = false;  // the arrow blinks in every hold
+    return extras;
+  }
+
+  // The windows of a dialogue, starting from the form's face; "@face" lines name kept sheets.
+  std::vector<cli::WindowJob> DialogueBlocks(const WebOptions& o, const WindowExtras& extras, const std::string& text) const {
+    cli::BatchFaces faces{.right = o.faceRight, .flip = o.faceFlip, .letters = LettersOf(o)};
+    if (!faceSheetName_.empty()) faces.face = cli::FaceChoice{faceSheetName_, extras.faceIndex, o.faceRight, o.faceFlip};
+    return cli::BatchWindows(text, faces);
   }
 
   // The extras with a dialogue block's face; a sheet name the session does not keep fails as the
@@ -544,6 +573,7 @@ EMSCRIPTEN_BINDINGS(panelwright) {
       .function("dialogueRgba", &WebSession::DialogueRgba)
       .function("dialogueFile", &WebSession::DialogueFile)
       .function("animate", &WebSession::Animate)
+      .function("animateDialogue", &WebSession::AnimateDialogue)
       .function("animationWidth", &WebSession::AnimationWidth)
       .function("animationHeight", &WebSession::AnimationHeight)
       .function("frameCount", &WebSession::FrameCount)

@@ -523,9 +523,11 @@ TEST_F(ComposeCli, FailuresExitWithOneAndWriteNothing) {
   Save(Sheet(12, kMaxSheetSide + 1, {}), "tall.bmp");
   const auto png = resources::SampleSkins().front().png;
   WriteFile(folder_ / "cut.png", std::string(png.begin(), png.begin() + 33));  // cut after the header chunk
+  WriteFile(folder_ / "unknown-face.txt", "Hello\n---\n@face missing.png\nWho?\n");
   struct Case {
     std::vector<std::string> args;
     std::string message;
+    std::string output = "w.bmp";
   };
   const std::vector<Case> cases = {
       {{"--system", "small.bmp", "--text", "a"}, "100x80"},
@@ -546,13 +548,15 @@ TEST_F(ComposeCli, FailuresExitWithOneAndWriteNothing) {
        "The user glyph sheet tall.bmp is 12x4097 pixels; a sheet may be at most 4096x4096"},
       {{"--system", "cut.png", "--text", "a"}, "cut.png holds no image; the file may be cut short"},
       {{"--text", "a", "--face", "cut.png"}, "cut.png holds no image; the file may be cut short"},
+      // One block's face fails the whole animation, named by its block.
+      {{"--animate", "--batch", "unknown-face.txt"}, "block 2 (w.gif): ", "w.gif"},
   };
   for (Case c : cases) {
-    c.args.insert(c.args.end(), {"-o", "w.bmp"});
+    c.args.insert(c.args.end(), {"-o", c.output});
     const Outcome o = Run(c.args);
     EXPECT_EQ(o.exitCode, 1) << c.message << ": " << o.err;
     EXPECT_NE(o.err.find(c.message), std::string::npos) << c.message << " | " << o.err;
-    EXPECT_FALSE(fs::exists(folder_ / "w.bmp")) << c.message;
+    EXPECT_FALSE(fs::exists(folder_ / c.output)) << c.message;
   }
 }
 

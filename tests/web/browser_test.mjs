@@ -317,17 +317,29 @@ const animationCases = [
     anim: { speed: 2, hold: 0.5, loop: 2 } },
   { name: 'face, names, instant text, no opening', skin: 'forest', game: true, face: { index: 1 },
     text: '\\N[1]: \\>Quick!\\< and\\_slow\\S[4]er\\!', names: { 1: 'Ren' }, anim: { open: false, hold: 1 } },
+  // Dialogue mode: every block a page with its own face, the window the largest of them.
+  { name: 'a dialogue of two blocks with two faces', dialogue: '@face faces.png:2\nFirst page\n---\n' +
+    '@face faces.bmp:5 right flip\nThe second page,\n\\C[3]a longer one', anim: { speed: 2, hold: 0.5, loop: 1 } },
 ];
 
 test('every downloaded animation, GIF and APNG, equals the command line\'s, and Chromium decodes the frames Pillow does', async (t) => {
   for (const c of animationCases) {
     await t.test(c.name, async () => {
-      await setForm(c);
+      if (c.dialogue) await composeDialogue(c.dialogue, 'png');
+      else await setForm(c);
       await setAnimation(c.anim);
+      let gifSize;
       for (const [format, button, type] of [['gif', '#save-gif', 'image/gif'], ['png', '#save-apng', 'image/png']]) {
-        const output = join(work, `anim.${format}`);
-        const run = runCli([...cliArgs(c, output), ...animationArgs(c.anim)]);
+        let output = join(work, `anim.${format}`);
+        let run;
+        if (c.dialogue) {
+          run = cliDialogue(c.dialogue, format, animationArgs(c.anim));
+          output = join(run.folder, `window.${format}`);
+        } else {
+          run = runCli([...cliArgs(c, output), ...animationArgs(c.anim)]);
+        }
         assert.equal(run.status, 0, run.stderr);
+        if (format === 'gif') gifSize = [readFileSync(output).readUInt16LE(6), readFileSync(output).readUInt16LE(8)];
         const fromPage = await download(button);
         assert.equal(await page.textContent('#message'), '');
         assert.ok(fromPage.equals(readFileSync(output)), `${c.name}: the page's ${format} differs from the command line's`);
@@ -339,6 +351,13 @@ test('every downloaded animation, GIF and APNG, equals the command line\'s, and 
         assert.deepEqual(split(chromium).map(([hash]) => hash), split(pillow).map(([hash]) => hash), `${c.name}: ${format} frames`);
         split(chromium).forEach(([, ms], i) => assert.ok(Math.abs(ms - split(pillow)[i][1]) <= 1, `${c.name}: ${format} frame ${i} time`));
       }
+      if (!c.dialogue) return;
+      // Play plays the same dialogue: its frames have the command line's window size.
+      await page.click('#play');
+      await page.waitForFunction(() => Number(document.body.dataset.playing) >= 1);
+      assert.deepEqual(await page.$eval('#window', (w) => [w.width, w.height]), gifSize);
+      await page.click('#play');
+      await page.check('#mode-window');
     });
   }
 });
@@ -483,13 +502,13 @@ async function fillDialogue(text) {
 }
 
 // The command line's batch run on the same text, in a folder holding both face sheets.
-function cliDialogue(text, format) {
+function cliDialogue(text, format, extraArgs = []) {
   const folder = mkdtempSync(join(work, 'dialogue-'));
   copyFileSync(sample('faces.png'), join(folder, 'faces.png'));
   copyFileSync(sample('faces.bmp'), join(folder, 'faces.bmp'));
   writeFileSync(join(folder, 'dialogue.txt'), text);
   const run = runCli(['compose', '--system', skins.blue, '--margin', '2', '--batch', 'dialogue.txt',
-    '-o', `window.${format}`], folder);
+    '-o', `window.${format}`, ...extraArgs], folder);
   return { ...run, folder };
 }
 
@@ -525,8 +544,10 @@ test('a dialogue block that fails shows the command line\'s message and the othe
       await composeDialogue(text, 'png');
       await page.setChecked('#game-codes', Boolean(b.game));
       await page.waitForSelector('#dialogue[data-state=done]');
+      const game = b.game ? ['--game-codes'] : [];
+      const folder = cliDialogue(text, 'png').folder;
       const run = runCli(['compose', '--system', skins.blue, '--margin', '2', '--batch', 'dialogue.txt',
-        '-o', 'window.png', ...(b.game ? ['--game-codes'] : [])], cliDialogue(text, 'png').folder);
+        '-o', 'window.png', ...game], folder);
       assert.equal(run.status, 1);
       const items = page.locator('#dialogue-list li');
       assert.equal(await items.count(), 3);
@@ -534,6 +555,12 @@ test('a dialogue block that fails shows the command line\'s message and the othe
       assert.equal(await items.nth(0).locator('canvas').count(), 1);
       assert.equal(await items.nth(2).locator('canvas').count(), 1);
       assert.deepEqual(Object.keys(unzipSync(await download('#save-all'))), ['window-001.png', 'window-003.png']);
+      // The dialogue's animation fails as a whole, with the command line's message.
+      const animated = runCli(['compose', '--system', skins.blue, '--margin', '2', '--batch', 'dialogue.txt',
+        '-o', 'window.gif', '--animate', ...game], folder);
+      assert.equal(animated.status, 1);
+      await page.click('#save-gif');
+      assert.equal(await page.textContent('#message') + '\n', animated.stderr.replace(/^panelwright-cli: /, ''));
     });
   }
   await page.setChecked('#game-codes', false);

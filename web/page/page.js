@@ -159,6 +159,12 @@
     showZoom();
   };
 
+  // Composes the animation of the form, or in Dialogue mode of the whole dialogue, a page a block;
+  // name is the file it is saved as, which a failing block's message names. "" or the failure.
+  const animate = (name) => (state.dialogue
+    ? session.animateDialogue(options(), $('text').value, name)
+    : session.animate(options()));
+
   // Playing the animation in the preview at 60 frames a second; any edit stops it.
   const player = { frame: null, started: 0, starts: [], plays: 0 };
   const stopPlaying = () => {
@@ -186,7 +192,7 @@
   };
   const play = () => {
     if (player.frame !== null) { stopPlaying(); compose(); return; }
-    if (!session.hasSkin() || !succeeded(session.animate(options()))) return;
+    if (!session.hasSkin() || !succeeded(animate('window.gif'))) return;
     player.starts = [0];
     for (let i = 0; i < session.frameCount(); ++i) player.starts.push(player.starts[i] + session.frameTicks(i));
     player.plays = Number($('loop').value);
@@ -311,7 +317,8 @@
     state.dialogue = $('mode-dialogue').checked;
     $('dialogue').hidden = !state.dialogue;
     $('dialogue-help').hidden = !state.dialogue;
-    $('window-downloads').hidden = state.dialogue;
+    // A dialogue's windows are saved together; its animation, like the window's, from here.
+    for (const id of ['save-bmp', 'save-png']) $(id).hidden = state.dialogue;
     if (!state.dialogue) $('dialogue-list').replaceChildren();
     compose();
   };
@@ -364,9 +371,10 @@
   });
 
   $('play').addEventListener('click', play);
-  // The animation of the form, as panelwright-cli compose --animate writes it.
+  // The animation of the form, as panelwright-cli compose --animate writes it (with --batch for a
+  // dialogue).
   const saveAnimation = (file, name, type) => {
-    if (!session.hasSkin() || !succeeded(session.animate(options()))) return;
+    if (!session.hasSkin() || !succeeded(animate(name))) return;
     download(file(), name, type);
   };
   $('save-gif').addEventListener('click', () => saveAnimation(() => session.animationGif(), 'window.gif', 'image/gif'));
