@@ -192,6 +192,12 @@ TAnimation ComposeAnimation(const ComposeInput& input, const std::vector<Animati
   TFontCache fonts;  // used when the caller gives no cache
   ComposeInput common = input;
   if (common.fonts == nullptr) common.fonts = &fonts;
+  // Every frame is a window of the same skin: read it once (after the range checks, which come first).
+  std::optional<TColourImage> skin;
+  if (common.preparedSkin == nullptr) {
+    steps::CheckRanges(common);
+    common.preparedSkin = &skin.emplace(PrepareSkin(*common.systemGraphic));
+  }
 
   // Each page's finished window gives the animation's size.
   std::vector<ComposeInput> inputs(pages.size(), common);
@@ -220,7 +226,10 @@ TAnimation ComposeAnimation(const ComposeInput& input, const std::vector<Animati
         WindowExtras bare;  // wallpaper and frame only
         ComposeInput nothing = inputs[0];
         nothing.lines.clear();
+        // No line gap unless the bare window would then be higher than the animation: pages
+        // without lines and with a line gap are lower than 16 + 2 x margin.
         nothing.padLine = 0;
+        nothing.padLine = std::max(0, steps::SizeOf(0, 0, nothing).height - size.height);
         empty = ToRgba(*steps::ComposeWindowPart(nothing, bare, size, 0));
       }
       animation.frames.push_back({OpeningFrame(*empty, step.opening), step.ticks});
