@@ -171,11 +171,14 @@ TRgbaImage ToRgba(const TBitmap& window) {
 std::vector<TColor> AnimationPalette(const TAnimation& animation, std::size_t limit) {
   std::unordered_set<TColor> seen;
   std::vector<TColor> colours;
+  TColor last = -1;  // no colour: neighbouring pixels mostly repeat one, looked up once
   for (const TTimedFrame& frame : animation.frames) {
     const std::vector<std::uint8_t>& rgba = frame.image.rgba;
     for (std::size_t i = 0; i < rgba.size(); i += 4) {
       if (rgba[i + 3] == 0) continue;
       const TColor c = RGB(rgba[i], rgba[i + 1], rgba[i + 2]);
+      if (c == last) continue;
+      last = c;
       if (!seen.insert(c).second) continue;
       colours.push_back(c);
       if (colours.size() > limit) return ReducedPalette(animation.still, limit);
