@@ -442,12 +442,15 @@ int RunBatch(const Options& o, const ComposeInput& common, const WindowExtras& e
   // Fonts are found through fontconfig, whose lazily built state may not be built from several
   // threads at once: each worker's rasteriser is made here, one after the other.
   for (TFontCache& cache : fonts) cache.Get(o.font);
+  // Every window has the same skin, read once and shared by the workers (it is only read).
+  const TColourImage skin = PrepareSkin(*common.systemGraphic);
   const auto make = [&](std::size_t index, unsigned worker) {
     const std::string name = NumberedName(*o.output, index + 1);
     try {
       ComposeInput input = common;
       input.lines = blocks[index].lines;
       input.fonts = &fonts[worker];
+      input.preparedSkin = &skin;
       TBitmap result = ComposeResult(input, faces.ExtrasFor(extras, blocks[index].face), o.depth);
       const BlockBytes bytes = EncodeFor(result, name);
       return PrepareFile(name, [&bytes](TStream& file) { file.WriteBuffer(bytes.data(), bytes.size()); });

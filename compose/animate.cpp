@@ -171,11 +171,14 @@ TRgbaImage ToRgba(const TBitmap& window) {
 std::vector<TColor> AnimationPalette(const TAnimation& animation, std::size_t limit) {
   std::unordered_set<TColor> seen;
   std::vector<TColor> colours;
+  TColor last = -1;  // no colour: neighbouring pixels mostly repeat one, looked up once
   for (const TTimedFrame& frame : animation.frames) {
     const std::vector<std::uint8_t>& rgba = frame.image.rgba;
     for (std::size_t i = 0; i < rgba.size(); i += 4) {
       if (rgba[i + 3] == 0) continue;
       const TColor c = RGB(rgba[i], rgba[i + 1], rgba[i + 2]);
+      if (c == last) continue;
+      last = c;
       if (!seen.insert(c).second) continue;
       colours.push_back(c);
       if (colours.size() > limit) return ReducedPalette(animation.still, limit);
@@ -192,6 +195,12 @@ TAnimation ComposeAnimation(const ComposeInput& input, const std::vector<Animati
   TFontCache fonts;  // used when the caller gives no cache
   ComposeInput common = input;
   if (common.fonts == nullptr) common.fonts = &fonts;
+  // Every frame is a window of the same skin: read it once (after the range checks, which come first).
+  std::optional<TColourImage> skin;
+  if (common.preparedSkin == nullptr) {
+    steps::CheckRanges(common);
+    common.preparedSkin = &skin.emplace(PrepareSkin(*common.systemGraphic));
+  }
 
   // Each page's finished window gives the animation's size.
   std::vector<ComposeInput> inputs(pages.size(), common);
@@ -220,7 +229,10 @@ TAnimation ComposeAnimation(const ComposeInput& input, const std::vector<Animati
         WindowExtras bare;  // wallpaper and frame only
         ComposeInput nothing = inputs[0];
         nothing.lines.clear();
+        // No line gap unless the bare window would then be higher than the animation: pages
+        // without lines and with a line gap are lower than 16 + 2 x margin.
         nothing.padLine = 0;
+        nothing.padLine = std::max(0, steps::SizeOf(0, 0, nothing).height - size.height);
         empty = ToRgba(*steps::ComposeWindowPart(nothing, bare, size, 0));
       }
       animation.frames.push_back({OpeningFrame(*empty, step.opening), step.ticks});

@@ -40,6 +40,11 @@ TColourImage ReadSkin(const TBitmap& system) {
   return TColourImage::FromGraphic(system);
 }
 
+const TColourImage& SkinOf(const ComposeInput& input, std::optional<TColourImage>& storage) {
+  if (input.preparedSkin != nullptr) return *input.preparedSkin;
+  return storage.emplace(ReadSkin(*input.systemGraphic));
+}
+
 ParsedText ParseAndMeasure(const std::vector<std::string>& lines, const TTextRasterizer& font) {
   ParsedText text;
   text.lines.reserve(lines.size());
@@ -268,6 +273,8 @@ void RequireImage(const TGraphic& picture, const std::string& name) {
   if (picture.GetEmpty()) throw EComposeError(FormatMessage(compose_msg::kNoImage, {name}));
 }
 
+TColourImage PrepareSkin(const TBitmap& systemGraphic) { return ReadSkin(systemGraphic); }
+
 WindowSize MeasureWindow(const ComposeInput& input) {
   CheckRanges(input);
   std::optional<TTextRasterizer> local;
@@ -278,7 +285,8 @@ WindowSize MeasureWindow(const ComposeInput& input) {
 std::optional<TBitmap> ComposeWindow(const ComposeInput& input) {
   if (input.systemGraphic == nullptr || input.systemGraphic->GetEmpty()) return std::nullopt;
   CheckRanges(input);
-  const TColourImage skin = ReadSkin(*input.systemGraphic);
+  std::optional<TColourImage> read;
+  const TColourImage& skin = SkinOf(input, read);
 
   std::optional<TTextRasterizer> local;
   const TTextRasterizer& font = FontFor(input, local);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "compose/errors.h"
+#include "compose/layout.h"  // TColourImage: a prepared system graphic
 #include "compose/markup.h"  // SplitLines: memo text into window lines
 #include "toolkit/bitmap.h"
 #include "toolkit/color.h"
@@ -53,7 +54,14 @@ struct ComposeInput {
   const TBitmap* gaizi = nullptr;          // built-in glyph sheet (156x48)
   const TBitmap* myGaizi = nullptr;        // user glyph sheet, may be empty (0x0) or null
   TFontCache* fonts = nullptr;             // glyph cache to use; null composes with a fresh one
+  // The system graphic as PrepareSkin made it, for composing one skin many times without
+  // converting it each time; null converts systemGraphic. systemGraphic must still be set.
+  const TColourImage* preparedSkin = nullptr;
 };
+
+// The system graphic's pixels as the composer reads them, for ComposeInput::preparedSkin.
+// Raises EComposeError for a graphic that is not 160x80.
+TColourImage PrepareSkin(const TBitmap& systemGraphic);
 
 struct WindowSize {
   int width;

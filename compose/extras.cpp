@@ -362,7 +362,8 @@ std::optional<TBitmap> ComposeWindowPart(const ComposeInput& input, const Window
                                          std::size_t shown) {
   if (input.systemGraphic == nullptr || input.systemGraphic->GetEmpty()) return std::nullopt;
   steps::CheckRanges(input);
-  const TColourImage skin = steps::ReadSkin(*input.systemGraphic);
+  std::optional<TColourImage> read;
+  const TColourImage& skin = steps::SkinOf(input, read);
   const bool withFace = extras.faceSheet != nullptr;
   const FaceImage face = withFace ? ReadFace(extras) : FaceImage{};
 

@@ -34,6 +34,9 @@ void CheckRanges(const ComposeInput& input);
 // The system graphic's pixels; refuses a graphic that is not 160x80.
 TColourImage ReadSkin(const TBitmap& system);
 
+// The input's prepared skin, or the system graphic read into storage.
+const TColourImage& SkinOf(const ComposeInput& input, std::optional<TColourImage>& storage);
+
 // The rasteriser of the input's face: from the caller's cache, or made here into local.
 const TTextRasterizer& FontFor(const ComposeInput& input, std::optional<TTextRasterizer>& local);
 

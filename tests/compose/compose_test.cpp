@@ -563,6 +563,34 @@ TEST_F(ExtrasTest, PauseArrowSitsCentredOnTheBottomEdgeMasked) {
   }
 }
 
+// A prepared skin is drawn instead of converting the system graphic again: the window is the one
+// composed from the picture it was prepared from, with and without extras.
+TEST_F(ExtrasTest, PreparedSkinComposesAsThePictureItWasMadeFrom) {
+  const TBitmap other = testing::Picture(160, 80, [](int x, int y) { return Src(159 - x, 79 - y); });
+  WindowExtras all = Face(1, true, true);
+  all.pauseArrow = true;
+  all.gameCodes = true;
+  struct Case {
+    const TBitmap* preparedFrom;
+    std::vector<std::string> lines;
+    WindowExtras extras;
+  };
+  const Case cases[] = {
+      {&skin_, {"$0 \\C[3]ab", "c"}, {}},
+      {&skin_, {"a\\C[12]b"}, all},
+      {&other, {"ab", "\\C[5]c"}, {}},
+      {&other, {"a"}, all},
+  };
+  for (const Case& c : cases) {
+    ComposeInput plain = Input(c.lines, kStretch, 2, 1);
+    plain.systemGraphic = c.preparedFrom;
+    const TColourImage prepared = PrepareSkin(*c.preparedFrom);
+    ComposeInput fast = Input(c.lines, kStretch, 2, 1);
+    fast.preparedSkin = &prepared;
+    EXPECT_EQ(CountDifferences(ComposeExtras(fast, c.extras), ComposeExtras(plain, c.extras)), 0) << c.lines[0];
+  }
+}
+
 TEST_F(ExtrasTest, GameCodesActBeforeTheMarkup) {
   user_ = Sheet(120, 12, {{0, 0}});
   WindowExtras game;
