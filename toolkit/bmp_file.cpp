@@ -23,6 +23,7 @@
 #include "toolkit/bmp_format.h"
 #include "toolkit/byte_reader.h"
 #include "toolkit/errors.h"
+#include "toolkit/large_buffer.h"
 #include "toolkit/replace_file.h"
 #include "toolkit/rle.h"
 #include "toolkit/stream.h"
@@ -253,7 +254,10 @@ std::uint64_t PixelBytes(std::size_t stride, const Layout& l) {
 
 std::vector<std::uint8_t> ZeroedPixels(std::uint64_t size) {
   try {
-    return std::vector<std::uint8_t>(static_cast<std::size_t>(size));
+    std::vector<std::uint8_t> pixels;
+    ReserveLarge(pixels, static_cast<std::size_t>(size));
+    pixels.resize(static_cast<std::size_t>(size));
+    return pixels;
   } catch (const std::bad_alloc&) {
     throw EOutOfMemory();
   }

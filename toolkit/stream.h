@@ -47,7 +47,7 @@ class TMemoryStream : public TStream {
   std::uint8_t* Memory() { return data_.data(); }
   const std::vector<std::uint8_t>& Bytes() const { return data_; }
   // Room for count bytes in all, so that writes up to there never move the data.
-  void Reserve(std::size_t count) { data_.reserve(count); }
+  void Reserve(std::size_t count);
   void Clear();
   void LoadFromFile(const std::string& fileName);
   void SaveToFile(const std::string& fileName) const;
