@@ -88,6 +88,12 @@ void TMemoryStream::Clear() {
   position_ = 0;
 }
 
+std::vector<std::uint8_t> TMemoryStream::TakeBytes() {
+  std::vector<std::uint8_t> bytes = std::move(data_);
+  Clear();
+  return bytes;
+}
+
 void TMemoryStream::LoadFromFile(const std::string& fileName) {
   data_ = ReadFileBytes(fileName);
   position_ = 0;
