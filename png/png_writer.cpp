@@ -148,19 +148,19 @@ struct CompressorFree {
   void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
 };
 
-// One zlib stream of all the filtered rows, made by libdeflate in one call.
+// One zlib stream of all the filtered rows, made by libdeflate in one call. The room for the
+// worst case is not zeroed: only the pages the stream fills are ever touched.
 Bytes Deflate(const UninitialisedBytes& rows) {
   const std::unique_ptr<libdeflate_compressor, CompressorFree> compressor(
       libdeflate_alloc_compressor(kLevel));
   if (!compressor) throw EOutOfMemory();
   const std::size_t bound = libdeflate_zlib_compress_bound(compressor.get(), rows.size());
-  Bytes out;
+  UninitialisedBytes out;
   ReserveLarge(out, bound);
   out.resize(bound);
   const std::size_t size = libdeflate_zlib_compress(compressor.get(), rows.data(), rows.size(), out.data(), out.size());
   if (size == 0) throw EOutOfMemory();
-  out.resize(size);
-  return out;
+  return Bytes(out.data(), out.data() + size);
 }
 
 // Filters and deflates rows [begin, end) into one zlib stream. The filters of the first row
