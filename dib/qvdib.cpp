@@ -7,6 +7,7 @@
 
 #include "dib/messages.h"
 #include "dib/rle_codec.h"
+#include "toolkit/large_buffer.h"
 #include "toolkit/packed_pixels.h"
 #include "toolkit/stream.h"
 
@@ -29,6 +30,7 @@ TQvPixelMemory TQvPixelMemory::Get(std::size_t size, bool useFMO) {
     m.mapped_ = true;
   } else {
     try {
+      ReserveLarge(m.heap_, std::max<std::size_t>(size, 1));
       m.heap_.assign(std::max<std::size_t>(size, 1), 0);
     } catch (const std::bad_alloc&) {
       throw EOutOfMemory();

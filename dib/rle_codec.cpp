@@ -10,6 +10,7 @@
 
 #include "dib/convert.h"
 #include "dib/messages.h"
+#include "toolkit/large_buffer.h"
 #include "toolkit/uninitialised.h"
 
 namespace pw {
@@ -225,6 +226,7 @@ TQvDIBInfos EncodeRleBlock(TRleFormat format, const TQvDIBInfos& source, bool us
   // Only the bytes the encoder writes are read back.
   UninitialisedBytes work;
   try {
+    ReserveLarge(work, plainSize);
     work.resize(plainSize);
   } catch (const std::bad_alloc&) {
     throw EOutOfMemory();

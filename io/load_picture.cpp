@@ -48,10 +48,12 @@ void CheckClaimedSize(TStream& stream, const std::string& ext, const std::string
   }
 }
 
-TBitmap ReadPicture(TStream& stream, const std::string& ext, TBitmap* alphaMask) {
+// owner, when given, is the stream itself, whose buffer a BMP picture may take over.
+TBitmap ReadPicture(TStream& stream, TMemoryStream* owner, const std::string& ext, TBitmap* alphaMask) {
   TBitmap picture;
   if (ext == "bmp") {
-    picture.LoadFromStream(stream);
+    if (owner != nullptr) picture.LoadFromMemoryStream(*owner);
+    else picture.LoadFromStream(stream);
   } else if (ext == "png") {
     TKroPNG png;
     png.LoadFromStream(stream);
@@ -65,15 +67,14 @@ TBitmap ReadPicture(TStream& stream, const std::string& ext, TBitmap* alphaMask)
   return picture;
 }
 
-}  // namespace
-
-TBitmap LoadPicture(TStream& stream, const std::string& name, PictureRole role, TBitmap* alphaMask) {
+TBitmap LoadPicture(TStream& stream, TMemoryStream* owner, const std::string& name, PictureRole role,
+                    TBitmap* alphaMask) {
   const std::string ext = FileExtension(name);
   if (!IsPictureExtension(ext)) throw Exception(name + ": a picture must be a .bmp, .png or .dib file");
   CheckClaimedSize(stream, ext, name, role);
   TBitmap picture;
   try {
-    picture = ReadPicture(stream, ext, alphaMask);
+    picture = ReadPicture(stream, owner, ext, alphaMask);
   } catch (const std::bad_alloc&) {
     throw Exception(name + ": there is not enough memory to read this picture");
   }
@@ -81,10 +82,16 @@ TBitmap LoadPicture(TStream& stream, const std::string& name, PictureRole role, 
   return picture;
 }
 
+}  // namespace
+
+TBitmap LoadPicture(TStream& stream, const std::string& name, PictureRole role, TBitmap* alphaMask) {
+  return LoadPicture(stream, nullptr, name, role, alphaMask);
+}
+
 TBitmap LoadPicture(const std::string& path, PictureRole role, TBitmap* alphaMask) {
   if (!IsPictureExtension(FileExtension(path))) throw Exception(path + ": a picture must be a .bmp, .png or .dib file");
   TMemoryStream file(ReadFileBytes(path));
-  return LoadPicture(file, path, role, alphaMask);
+  return LoadPicture(file, &file, path, role, alphaMask);
 }
 
 void RequireSystemGraphicSize(int width, int height, const std::string& name) {

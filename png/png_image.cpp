@@ -17,6 +17,7 @@
 #include "png/messages.h"
 #include "png/decoder.h"
 #include "toolkit/packed_pixels.h"
+#include "toolkit/large_buffer.h"
 #include "toolkit/uninitialised.h"
 
 namespace pw {
@@ -440,6 +441,7 @@ void TKroPNGReadStream::InflateWhole(ImageData& image) {
       for (const auto piece : pieces) joined.insert(joined.end(), piece.begin(), piece.end());
       data = joined;
     }
+    ReserveLarge(rows, static_cast<std::size_t>(image.rawBytes));
     rows.resize(static_cast<std::size_t>(image.rawBytes));
   } catch (const std::bad_alloc&) {
     return;

@@ -21,6 +21,7 @@
 #include "toolkit/packed_pixels.h"
 #include "toolkit/replace_file.h"
 #include "toolkit/stream.h"
+#include "toolkit/large_buffer.h"
 #include "toolkit/uninitialised.h"
 
 namespace pw {
@@ -147,16 +148,19 @@ struct CompressorFree {
   void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
 };
 
-// One zlib stream of all the filtered rows, made by libdeflate in one call.
+// One zlib stream of all the filtered rows, made by libdeflate in one call. The room for the
+// worst case is not zeroed: only the pages the stream fills are ever touched.
 Bytes Deflate(const UninitialisedBytes& rows) {
   const std::unique_ptr<libdeflate_compressor, CompressorFree> compressor(
       libdeflate_alloc_compressor(kLevel));
   if (!compressor) throw EOutOfMemory();
-  Bytes out(libdeflate_zlib_compress_bound(compressor.get(), rows.size()));
+  const std::size_t bound = libdeflate_zlib_compress_bound(compressor.get(), rows.size());
+  UninitialisedBytes out;
+  ReserveLarge(out, bound);
+  out.resize(bound);
   const std::size_t size = libdeflate_zlib_compress(compressor.get(), rows.data(), rows.size(), out.data(), out.size());
   if (size == 0) throw EOutOfMemory();
-  out.resize(size);
-  return out;
+  return Bytes(out.data(), out.data() + size);
 }
 
 // Filters and deflates rows [begin, end) into one zlib stream. The filters of the first row
@@ -166,7 +170,9 @@ Bytes DeflateRows(const Source& source, int begin, int end, RowFilters filters) 
   const std::size_t length = source.RowBytes();
   Bytes prior(length, 0), current(length), scratch(length + 1);
   if (begin > 0) source.Read(begin - 1, prior.data());
-  UninitialisedBytes rows((length + 1) * static_cast<std::size_t>(end - begin));
+  UninitialisedBytes rows;
+  ReserveLarge(rows, (length + 1) * static_cast<std::size_t>(end - begin));
+  rows.resize((length + 1) * static_cast<std::size_t>(end - begin));
   std::uint8_t* filtered = rows.data();
   for (int y = begin; y < end; ++y, filtered += length + 1) {
     source.Read(y, current.data());

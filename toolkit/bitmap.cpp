@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "toolkit/errors.h"
+#include "toolkit/large_buffer.h"
 #include "toolkit/packed_pixels.h"
 
 namespace pw {
@@ -137,6 +138,7 @@ std::shared_ptr<TBitmap::Image> TBitmap::MakeImage(int width, int height, TPixel
   image->stride = BytesPerRow(width, BitsPerPixel(format));
   const std::size_t total = image->stride * static_cast<std::size_t>(height);
   if (height != 0 && total / static_cast<std::size_t>(height) != image->stride) throw EOutOfMemory();
+  ReserveLarge(image->pixels, total);
   image->pixels.assign(total, 0);
   return image;
 }

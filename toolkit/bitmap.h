@@ -15,6 +15,8 @@
 
 namespace pw {
 
+class TMemoryStream;
+
 enum class TPixelFormat { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit, pfCustom };
 enum class TTransparentMode { tmAuto, tmFixed };
 
@@ -96,6 +98,9 @@ class TBitmap : public TGraphic {
 
   // BMP file reading and writing.
   void LoadFromStream(TStream& stream) override;
+  // Reads as LoadFromStream does from the stream's position, but uncompressed rows that are all
+  // there take over the stream's buffer instead of being copied, which leaves the stream empty.
+  void LoadFromMemoryStream(TMemoryStream& stream);
   void SaveToStream(TStream& stream) override;
   // Saves through ReplaceFile: a failed save never destroys an existing file, and a symbolic
   // link, the permission bits and the owner of the old file are kept.
@@ -121,6 +126,8 @@ class TBitmap : public TGraphic {
     std::uint32_t fileCompression = 0;
   };
   Image& Unique();
+  // BMP reading; owner, when given, is the stream whose buffer the pixels may take over.
+  void Load(TStream& stream, TMemoryStream* owner);
   static std::shared_ptr<Image> MakeImage(int width, int height, TPixelFormat format);
 
   std::shared_ptr<Image> image_;

@@ -23,6 +23,7 @@
 #include "toolkit/bmp_format.h"
 #include "toolkit/byte_reader.h"
 #include "toolkit/errors.h"
+#include "toolkit/large_buffer.h"
 #include "toolkit/replace_file.h"
 #include "toolkit/rle.h"
 #include "toolkit/stream.h"
@@ -50,6 +51,7 @@ class Source {
       : stream_(stream), start_(stream.GetPosition()), end_(std::max(start_, stream.GetSize())) {}
 
   std::uint64_t Offset() const { return offset_; }
+  std::int64_t StreamPosition() const { return start_ + static_cast<std::int64_t>(offset_); }
   std::uint64_t Size() const { return static_cast<std::uint64_t>(end_ - start_); }
   std::uint64_t Remaining() const { return Size() - offset_; }
 
@@ -253,7 +255,10 @@ std::uint64_t PixelBytes(std::size_t stride, const Layout& l) {
 
 std::vector<std::uint8_t> ZeroedPixels(std::uint64_t size) {
   try {
-    return std::vector<std::uint8_t>(static_cast<std::size_t>(size));
+    std::vector<std::uint8_t> pixels;
+    ReserveLarge(pixels, static_cast<std::size_t>(size));
+    pixels.resize(static_cast<std::size_t>(size));
+    return pixels;
   } catch (const std::bad_alloc&) {
     throw EOutOfMemory();
   }
@@ -280,6 +285,31 @@ std::vector<std::uint8_t> ReadPlainRows(Source& source, const Layout& l, std::si
     source.ReadInto(pixels.data() + stride * static_cast<std::size_t>(BitmapRow(l, i)), n);
     left -= n;
   }
+  return pixels;
+}
+
+// Rows [0, height) of stride bytes put in the opposite order, in place.
+void ReverseRows(std::vector<std::uint8_t>& pixels, std::size_t stride, int height) {
+  std::vector<std::uint8_t> spare(stride);
+  for (int top = 0, bottom = height - 1; top < bottom; ++top, --bottom) {
+    std::uint8_t* a = pixels.data() + stride * static_cast<std::size_t>(top);
+    std::uint8_t* b = pixels.data() + stride * static_cast<std::size_t>(bottom);
+    std::memcpy(spare.data(), a, stride);
+    std::memcpy(a, b, stride);
+    std::memcpy(b, spare.data(), stride);
+  }
+}
+
+// Uncompressed rows read from a memory stream: when all of them are there, the stream's buffer
+// becomes the picture, its rows moved to the front and put top-down in place; else as read.
+std::vector<std::uint8_t> TakePlainRows(Source& source, const Layout& l, std::size_t stride, TMemoryStream& owner) {
+  const std::uint64_t total = PixelBytes(stride, l);
+  if (PixelDataSize(source, l, stride) < total) return ReadPlainRows(source, l, stride);
+  const auto at = static_cast<std::size_t>(source.StreamPosition());
+  std::vector<std::uint8_t> pixels = owner.TakeBytes();
+  std::memmove(pixels.data(), pixels.data() + at, static_cast<std::size_t>(total));
+  pixels.resize(static_cast<std::size_t>(total));
+  if (!l.topDown) ReverseRows(pixels, stride, l.height);
   return pixels;
 }
 
@@ -424,7 +454,11 @@ std::optional<std::pair<int, int>> ReadBmpSize(TStream& stream) {
   return std::pair{static_cast<int>(width), static_cast<int>(height)};
 }
 
-void TBitmap::LoadFromStream(TStream& stream) {
+void TBitmap::LoadFromStream(TStream& stream) { Load(stream, nullptr); }
+
+void TBitmap::LoadFromMemoryStream(TMemoryStream& stream) { Load(stream, &stream); }
+
+void TBitmap::Load(TStream& stream, TMemoryStream* owner) {
   Source source(stream);
   if (source.Size() == 0) {
     ReleaseImage();
@@ -451,7 +485,10 @@ void TBitmap::LoadFromStream(TStream& stream) {
   next->stride = BytesPerRow(l.width, BitsPerPixel(next->format));
   next->fileCompression = l.compression;
   switch (kind) {
-    case PixelKind::kCopy: next->pixels = ReadPlainRows(source, l, next->stride); break;
+    case PixelKind::kCopy:
+      next->pixels = owner != nullptr ? TakePlainRows(source, l, next->stride, *owner)
+                                      : ReadPlainRows(source, l, next->stride);
+      break;
     case PixelKind::kBitfields: next->pixels = ReadBitfieldRows(source, l, next->stride); break;
     case PixelKind::kRle: {
       auto encoded = std::make_shared<const TEncodedBits>(ReadEncodedBits(source, l, next->stride));

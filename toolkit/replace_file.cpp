@@ -188,7 +188,7 @@ TPendingFile PrepareFile(const std::string& fileName, const std::function<void(T
   {
     TMemoryStream content;
     write(content);
-    pending.data_ = content.Bytes();
+    pending.data_ = content.TakeBytes();
   }
   pending.fileName_ = fileName;
   pending.seams_ = seams;

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "toolkit/errors.h"
+#include "toolkit/large_buffer.h"
 
 namespace pw {
 
@@ -51,6 +52,8 @@ std::size_t TMemoryStream::Read(void* buffer, std::size_t count) {
   return n;
 }
 
+void TMemoryStream::Reserve(std::size_t count) { ReserveLarge(data_, count); }
+
 std::size_t TMemoryStream::Write(const void* buffer, std::size_t count) {
   if (count == 0) return 0;
   const auto end = static_cast<std::size_t>(position_) + count;
@@ -83,6 +86,12 @@ void TMemoryStream::SetSize(std::int64_t size) {
 void TMemoryStream::Clear() {
   data_.clear();
   position_ = 0;
+}
+
+std::vector<std::uint8_t> TMemoryStream::TakeBytes() {
+  std::vector<std::uint8_t> bytes = std::move(data_);
+  Clear();
+  return bytes;
 }
 
 void TMemoryStream::LoadFromFile(const std::string& fileName) {
@@ -135,7 +144,10 @@ void TFileStream::Flush() {
 std::vector<std::uint8_t> ReadToEnd(int fd, std::size_t expectedSize) {
   // One byte more than expected: a read that returns exactly the expected size has met the
   // end of a regular file, so the common case takes a single read.
-  std::vector<std::uint8_t> bytes(expectedSize == 0 ? std::size_t{1} << 16 : expectedSize + 1);
+  std::vector<std::uint8_t> bytes;
+  const std::size_t first = expectedSize == 0 ? std::size_t{1} << 16 : expectedSize + 1;
+  ReserveLarge(bytes, first);
+  bytes.resize(first);
   std::size_t done = 0;
   for (;;) {
     if (done == bytes.size()) bytes.resize(2 * bytes.size());

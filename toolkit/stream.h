@@ -47,8 +47,10 @@ class TMemoryStream : public TStream {
   std::uint8_t* Memory() { return data_.data(); }
   const std::vector<std::uint8_t>& Bytes() const { return data_; }
   // Room for count bytes in all, so that writes up to there never move the data.
-  void Reserve(std::size_t count) { data_.reserve(count); }
+  void Reserve(std::size_t count);
   void Clear();
+  // Hands the data over, leaving the stream empty at position 0.
+  std::vector<std::uint8_t> TakeBytes();
   void LoadFromFile(const std::string& fileName);
   void SaveToFile(const std::string& fileName) const;
 

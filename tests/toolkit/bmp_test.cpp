@@ -227,6 +227,58 @@ TEST(BmpRead, ShortPixelDataLeavesTheRestZero) {
   }
 }
 
+// A memory stream's buffer taken over by the picture gives the same rows, padding included,
+// as a copy; the stream is left empty only when its buffer was taken.
+TEST(BmpRead, TakingTheStreamsBufferGivesTheSameRows) {
+  struct Case {
+    const char* name;
+    BmpRecipe recipe;
+    std::size_t prefix;  // bytes before the file, where the stream starts reading
+    bool taken;
+  };
+  BmpRecipe topDown = EightBit2x2();
+  topDown.height = -2;
+  topDown.pixels = {0, 1, 7, 7, 2, 0, 9, 9};
+  BmpRecipe odd;  // 1x3, 24 bits: a middle row that stays, padding bytes that are kept
+  odd.width = 1;
+  odd.height = 3;
+  odd.bitCount = 24;
+  odd.pixels = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+  BmpRecipe four = odd;  // an even number of rows, with a gap before them
+  four.height = 4;
+  four.gap = 5;
+  four.pixels.insert(four.pixels.end(), {13, 14, 15, 16});
+  BmpRecipe shortData = odd;  // a row missing: read as usual, the stream kept
+  shortData.pixels.resize(8);
+  BmpRecipe rle = EightBit2x2();
+  rle.compression = 1;
+  rle.pixels = {2, 1, 0, 0, 2, 2, 0, 1};
+  const Case cases[] = {{"bottom_up", EightBit2x2(), 0, true}, {"top_down", topDown, 0, true},
+                        {"odd_rows", odd, 0, true},         {"even_rows_after_a_gap", four, 0, true},
+                        {"after_other_bytes", odd, 3, true}, {"short_data", shortData, 0, false},
+                        {"rle", rle, 0, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Bytes file(c.prefix, 0xEE);
+    const Bytes bmp = c.recipe.Build();
+    file.insert(file.end(), bmp.begin(), bmp.end());
+    TMemoryStream copied(file), taken(file);
+    copied.SetPosition(static_cast<std::int64_t>(c.prefix));
+    taken.SetPosition(static_cast<std::int64_t>(c.prefix));
+    TBitmap expected, b;
+    expected.LoadFromStream(copied);
+    b.LoadFromMemoryStream(taken);
+    ASSERT_EQ(b.GetHeight(), expected.GetHeight());
+    ASSERT_EQ(b.GetStride(), expected.GetStride());
+    for (int y = 0; y < b.GetHeight(); ++y)
+      EXPECT_EQ(Bytes(b.ScanLine(y), b.ScanLine(y) + b.GetStride()),
+                Bytes(expected.ScanLine(y), expected.ScanLine(y) + expected.GetStride()))
+          << "row " << y;
+    EXPECT_EQ(Colours(b), Colours(expected));
+    EXPECT_EQ(taken.GetSize() == 0, c.taken);
+  }
+}
+
 TEST(BmpRead, PaletteSizeFollowsClrUsedUpToTheDepth) {
   BmpRecipe s = EightBit2x2();
   EXPECT_EQ(Load(s.Build()).GetPalette().size(), 3u);
