@@ -1,8 +1,9 @@
 # zlib, libdeflate and giflib for the web build: compiled with emcc from Debian's source packages of the
 # releases the programs link, which ./dev unpacks into <build>/src (debian_source). Of zlib only
-# the in-memory deflate and inflate parts, no gz* file functions.
-set(PW_ZLIB_SOURCE_DIR "${CMAKE_BINARY_DIR}/src/zlib" CACHE PATH "zlib's C sources")
-set(PW_LIBDEFLATE_SOURCE_DIR "${CMAKE_BINARY_DIR}/src/libdeflate" CACHE PATH "libdeflate's C sources")
+# the in-memory deflate and inflate parts, no gz* file functions. The folders are plain variables,
+# not cache entries, so that a build folder configured with older source folders follows along.
+set(PW_ZLIB_SOURCE_DIR "${CMAKE_BINARY_DIR}/src/zlib")
+set(PW_LIBDEFLATE_SOURCE_DIR "${CMAKE_BINARY_DIR}/src/libdeflate")
 foreach(header ${PW_ZLIB_SOURCE_DIR}/zlib.h ${PW_LIBDEFLATE_SOURCE_DIR}/libdeflate.h)
   if(NOT EXISTS ${header})
     message(FATAL_ERROR "No ${header}: run ./dev web, which unpacks Debian's source packages")
@@ -26,7 +27,7 @@ target_include_directories(pw_libdeflate SYSTEM PUBLIC ${PW_LIBDEFLATE_SOURCE_DI
 target_compile_options(pw_libdeflate PRIVATE -w)
 
 # giflib, so that the page and the command line write the same GIF bytes.
-set(PW_GIFLIB_SOURCE_DIR "${CMAKE_BINARY_DIR}/src/giflib" CACHE PATH "giflib's C sources")
+set(PW_GIFLIB_SOURCE_DIR "${CMAKE_BINARY_DIR}/src/giflib")
 if(NOT EXISTS ${PW_GIFLIB_SOURCE_DIR}/gif_lib.h)
   message(FATAL_ERROR "No ${PW_GIFLIB_SOURCE_DIR}/gif_lib.h: run ./dev web, which unpacks Debian's source packages")
 endif()
