@@ -28,6 +28,7 @@
 #include "toolkit/bitmap.h"
 #include "toolkit/code_pages.h"
 #include "toolkit/letters.h"
+#include "toolkit/picture.h"
 #include "toolkit/replace_file.h"
 #include "toolkit/sjis.h"
 #include "toolkit/stream.h"
@@ -145,8 +146,6 @@ struct Options {
   bool noOpen = false;
 };
 
-constexpr int kMaxLoop = 65535;
-
 // A whole decimal number within [low, high].
 int ParseNumber(const std::string& option, const std::string& value, int low, int high) {
   const bool digits = !value.empty() && value.size() <= 9 &&
@@ -195,21 +194,17 @@ double ParseHold(const std::string& value) {
   return seconds;
 }
 
-// True when the name ends in the extension, in any letter case.
-bool HasExtension(const std::string& name, std::string_view extension) {
-  std::string ext = std::filesystem::path(name).extension().string();
-  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return ext == extension;
-}
+// True for a GIF file name, by the toolkit's one extension rule.
+bool IsGifFileName(const std::string& name) { return FileExtension(name) == "gif"; }
 
 // The animation options need --animate, and an animation a .gif or .png name.
 void CheckAnimationOptions(const Options& o) {
   if (!o.animate) {
-    if (HasExtension(*o.output, ".gif")) throw UsageError{"a .gif output is an animation: add --animate"};
+    if (IsGifFileName(*o.output)) throw UsageError{"a .gif output is an animation: add --animate"};
     if (o.speed || o.hold || o.loop || o.noOpen) throw UsageError{"--speed, --hold, --loop and --no-open need --animate"};
     return;
   }
-  if (!HasExtension(*o.output, ".gif") && !IsPngFileName(*o.output)) {
+  if (!IsGifFileName(*o.output) && !IsPngFileName(*o.output)) {
     throw UsageError{"--animate writes OUT.gif or OUT.png, not '" + *o.output + "'"};
   }
   if (o.depth) throw UsageError{"--depth does not apply to --animate"};
@@ -267,7 +262,7 @@ Options ParseOptions(const Args& args) {
     else if (a == "--no-open") o.noOpen = true;
     else if (a == "--speed") o.speed = ParseNumber(a, value(i), timing::kMinSpeed, timing::kMaxSpeed);
     else if (a == "--hold") o.hold = ParseHold(value(i));
-    else if (a == "--loop") o.loop = ParseNumber(a, value(i), 0, kMaxLoop);
+    else if (a == "--loop") o.loop = ParseNumber(a, value(i), 0, timing::kMaxPlays);
     else if (a == "--name" || a == "--var") {
       auto [n, text] = ParseNumbered(a, value(i));
       (a == "--name" ? o.names : o.values).insert_or_assign(n, std::move(text));

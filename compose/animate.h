@@ -24,6 +24,7 @@ inline constexpr int kEndTicks = 2;     // after the last character of a page
 inline constexpr int kBlinkTicks = 16;  // the pause arrow shows and hides for this long each
 inline constexpr int kOpenSteps = 7;    // the window opens over this many ticks
 inline constexpr double kMaxHoldSeconds = 60;
+inline constexpr int kMaxPlays = 65535;     // --loop; 0 plays for ever
 }  // namespace timing
 
 // What the typing of a page meets, in order.

@@ -385,7 +385,7 @@ class WebSession {
   // The pace of the form's animation, as --speed, --hold, --loop and --no-open give it.
   static AnimationTiming Pace(const WebOptions& o) {
     if (o.speed < timing::kMinSpeed || o.speed > timing::kMaxSpeed) throw Exception("The speed is 1 to 20.");
-    if (o.loop < 0 || o.loop > 65535) throw Exception("The number of plays is 0 (for ever) to 65535.");
+    if (o.loop < 0 || o.loop > timing::kMaxPlays) throw Exception("The number of plays is 0 (for ever) to 65535.");
     AnimationTiming pace;
     pace.speed = o.speed;
     pace.holdTicks = HoldTicks(o.hold);
@@ -425,20 +425,21 @@ class WebSession {
 
   template <typename Write>
   val AnimationFile(Write write) {
-    if (animation_.frames.empty()) return val::null();
-    TMemoryStream stream;
-    write(stream);
-    file_.assign(stream.Bytes().begin(), stream.Bytes().end());
-    return View(file_);
+    return animation_.frames.empty() ? val::null() : KeptFile(write);
   }
 
   // The window written by write into the file buffer the page reads; null before any window.
   template <typename Write>
   val WindowFile(Write write) {
-    if (result_.GetEmpty()) return val::null();
+    return result_.GetEmpty() ? val::null() : KeptFile(write);
+  }
+
+  // The bytes write makes, kept in the file buffer the page reads.
+  template <typename Write>
+  val KeptFile(Write write) {
     TMemoryStream stream;
     write(stream);
-    file_.assign(stream.Bytes().begin(), stream.Bytes().end());
+    file_ = stream.TakeBytes();
     return View(file_);
   }
 
