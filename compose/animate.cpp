@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <unordered_set>
+#include <deque>
+#include <map>
+#include <tuple>
 
 #include "compose/steps.h"
 #include "dib/qvdib.h"
@@ -169,9 +171,13 @@ TRgbaImage ToRgba(const TBitmap& window) {
 }
 
 std::vector<TColor> AnimationPalette(const TAnimation& animation, std::size_t limit) {
-  std::unordered_set<TColor> seen;
+  // The colours seen, in an open-addressed table at most half full: the search stops at limit + 1.
+  std::size_t slots = 16;
+  while (slots < 2 * (limit + 1)) slots *= 2;
+  constexpr TColor kFree = -1;
+  std::vector<TColor> seen(slots, kFree);
   std::vector<TColor> colours;
-  TColor last = -1;  // no colour: neighbouring pixels mostly repeat one, looked up once
+  TColor last = kFree;  // no colour: neighbouring pixels mostly repeat one, looked up once
   for (const TTimedFrame& frame : animation.frames) {
     const std::vector<std::uint8_t>& rgba = frame.image.rgba;
     for (std::size_t i = 0; i < rgba.size(); i += 4) {
@@ -179,7 +185,10 @@ std::vector<TColor> AnimationPalette(const TAnimation& animation, std::size_t li
       const TColor c = RGB(rgba[i], rgba[i + 1], rgba[i + 2]);
       if (c == last) continue;
       last = c;
-      if (!seen.insert(c).second) continue;
+      std::size_t slot = (static_cast<std::uint32_t>(c) * 2654435761u) & (slots - 1);
+      while (seen[slot] != kFree && seen[slot] != c) slot = (slot + 1) & (slots - 1);
+      if (seen[slot] == c) continue;
+      seen[slot] = c;
       colours.push_back(c);
       if (colours.size() > limit) return ReducedPalette(animation.still, limit);
     }
@@ -202,26 +211,25 @@ TAnimation ComposeAnimation(const ComposeInput& input, const std::vector<Animati
     common.preparedSkin = &skin.emplace(PrepareSkin(*common.systemGraphic));
   }
 
-  // Each page's finished window gives the animation's size.
+  // Each page is read and measured once; the largest page gives the animation's size.
   std::vector<ComposeInput> inputs(pages.size(), common);
+  std::deque<steps::TPageWindow> windows;
   std::vector<std::vector<TimingEvent>> events;
   WindowSize size{0, 0};
   for (std::size_t p = 0; p < pages.size(); ++p) {
     inputs[p].lines = pages[p].lines;
-    const TBitmap finished = *steps::ComposeWindowPart(inputs[p], pages[p].extras, {0, 0}, SIZE_MAX);
-    size.width = std::max(size.width, finished.GetWidth());
-    size.height = std::max(size.height, finished.GetHeight());
+    const WindowSize natural = windows.emplace_back(inputs[p], pages[p].extras).Size();
+    size.width = std::max(size.width, natural.width);
+    size.height = std::max(size.height, natural.height);
     events.push_back(PageTiming(pages[p].lines, pages[p].extras));
   }
-  const auto compose = [&](std::size_t page, std::size_t shown, bool arrow) {
-    WindowExtras extras = pages[page].extras;
-    extras.pauseArrow = arrow;
-    return ToRgba(*steps::ComposeWindowPart(inputs[page], extras, size, shown));
-  };
+  for (steps::TPageWindow& window : windows) window.Paint(size);
   animation.width = size.width;
   animation.height = size.height;
-  animation.still = compose(pages.size() - 1, SIZE_MAX, false);
+  animation.still = windows.back().Rgba(SIZE_MAX, false);
 
+  // A frame that shows what an earlier one showed (the blinking arrow) is a copy of it.
+  std::map<std::tuple<std::size_t, std::size_t, bool>, std::size_t> drawn;
   std::optional<TRgbaImage> empty;
   for (const AnimationStep& step : BuildTimeline(events, options)) {
     if (step.opening > 0) {
@@ -236,9 +244,14 @@ TAnimation ComposeAnimation(const ComposeInput& input, const std::vector<Animati
         empty = ToRgba(*steps::ComposeWindowPart(nothing, bare, size, 0));
       }
       animation.frames.push_back({OpeningFrame(*empty, step.opening), step.ticks});
-    } else {
-      animation.frames.push_back({compose(step.page, step.shown, step.arrow), step.ticks});
+      continue;
     }
+    const auto key = std::make_tuple(step.page, step.shown, step.arrow);
+    const auto earlier = drawn.find(key);
+    TRgbaImage image = earlier != drawn.end() ? animation.frames[earlier->second].image
+                                              : windows[step.page].Rgba(step.shown, step.arrow);
+    drawn.emplace(key, animation.frames.size());
+    animation.frames.push_back({std::move(image), step.ticks});
   }
   return animation;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 #include "compose/animate.h"
 #include "compose/steps.h"
@@ -265,12 +266,19 @@ TBitmap CopyRegion(const TBitmap& picture, TSkinRegion region) {
   return part;
 }
 
+}  // namespace
+
+namespace steps {
 // One face as the game shows it: its colours and, per pixel, whether the sheet's own
 // transparency leaves it out.
 struct FaceImage {
   TColourImage colours;
   std::vector<bool> hidden;  // row by row
 };
+}  // namespace steps
+
+namespace {
+using steps::FaceImage;
 
 FaceImage ReadFace(const WindowExtras& extras) {
   const TSkinRegion cell = FaceCell(*extras.faceSheet, extras);
@@ -358,42 +366,88 @@ std::vector<TimingEvent> PageTiming(const std::vector<std::string>& lines, const
 
 namespace steps {
 
+TPageWindow::TPageWindow(const ComposeInput& input, const WindowExtras& extras)
+    : input_(input) {
+  steps::CheckRanges(input);
+  skin_ = &steps::SkinOf(input, readSkin_);
+  const bool withFace = extras.faceSheet != nullptr;
+  if (withFace) face_ = std::make_unique<FaceImage>(ReadFace(extras));
+  font_ = &steps::FontFor(input, localFont_);
+  text_ = extras.gameCodes ? ParseGameText(input.lines, extras.gameValues, *font_)
+                           : steps::ParseAndMeasure(input.lines, *font_);
+  size_ = steps::SizeOf(text_.maxWidth, text_.lines.size(), input);
+  if (withFace) {
+    size_.width += face::kShift;
+    size_.height = std::max(size_.height, face::kMinHeight + 2 * input.padRound);
+  }
+  steps::CheckHeight(size_, input);
+  faceRight_ = extras.faceRight;
+  faceFlip_ = extras.faceFlip;
+}
+
+TPageWindow::~TPageWindow() = default;
+
+void TPageWindow::Paint(WindowSize atLeast) {
+  size_.width = std::max(size_.width, atLeast.width);
+  size_.height = std::max(size_.height, atLeast.height);
+  TQvDIB window;
+  steps::MakeWindowImage(window, size_);
+  steps::TWindowWriter writer(window);
+  steps::PaintWallpaper(*skin_, size_, input_.wallMode, writer);
+  steps::DrawFrame(*skin_, input_.transColor, size_, writer);
+  if (face_) {
+    const int inside = input_.padRound + face::kGap;
+    const int left = faceRight_ ? size_.width - input_.padRound - face::kShift : inside;
+    DrawFace(*face_, faceFlip_, left, inside, writer);
+  }
+  const std::size_t rowBytes = 3 * static_cast<std::size_t>(size_.width);
+  background_.resize(rowBytes * static_cast<std::size_t>(size_.height));
+  for (int y = 0; y < size_.height; ++y) {
+    std::memcpy(background_.data() + rowBytes * static_cast<std::size_t>(y), writer.Row(y), rowBytes);
+  }
+  painted_ = true;
+}
+
+void TPageWindow::Draw(TQvDIB& window, std::size_t shown, bool arrow) const {
+  Assert(painted_, "TPageWindow: Paint Comes Before Drawing");
+  steps::MakeWindowImage(window, size_);
+  steps::TWindowWriter writer(window);
+  const std::size_t rowBytes = 3 * static_cast<std::size_t>(size_.width);
+  for (int y = 0; y < size_.height; ++y) {
+    std::memcpy(writer.Row(y), background_.data() + rowBytes * static_cast<std::size_t>(y), rowBytes);
+  }
+  const int shift = face_ && !faceRight_ ? face::kShift : 0;
+  steps::DrawText(text_, input_, shift, *skin_, *font_, writer, shown);
+  if (arrow) DrawPauseArrow(*skin_, input_.transColor, size_, writer);
+}
+
+TBitmap TPageWindow::Window(std::size_t shown, bool arrow) const {
+  TQvDIB window;
+  Draw(window, shown, arrow);
+  return steps::ToResult(window);
+}
+
+TRgbaImage TPageWindow::Rgba(std::size_t shown, bool arrow) const {
+  TQvDIB window;
+  Draw(window, shown, arrow);
+  TRgbaImage image(size_.width, size_.height);
+  const TQvDIBInfos& infos = window.InternalForWrite().DIBInfos;
+  for (int y = 0; y < size_.height; ++y) {
+    const std::uint8_t* row = infos.Row(y);
+    std::uint8_t* out = image.Pixel(0, y);
+    for (int x = 0; x < size_.width; ++x, row += 3, out += 4) {
+      out[0] = row[2], out[1] = row[1], out[2] = row[0], out[3] = 255;
+    }
+  }
+  return image;
+}
+
 std::optional<TBitmap> ComposeWindowPart(const ComposeInput& input, const WindowExtras& extras, WindowSize atLeast,
                                          std::size_t shown) {
   if (input.systemGraphic == nullptr || input.systemGraphic->GetEmpty()) return std::nullopt;
-  steps::CheckRanges(input);
-  std::optional<TColourImage> read;
-  const TColourImage& skin = steps::SkinOf(input, read);
-  const bool withFace = extras.faceSheet != nullptr;
-  const FaceImage face = withFace ? ReadFace(extras) : FaceImage{};
-
-  std::optional<TTextRasterizer> local;
-  const TTextRasterizer& font = steps::FontFor(input, local);
-  const steps::ParsedText text = extras.gameCodes ? ParseGameText(input.lines, extras.gameValues, font)
-                                                  : steps::ParseAndMeasure(input.lines, font);
-  WindowSize size = steps::SizeOf(text.maxWidth, text.lines.size(), input);
-  if (withFace) {
-    size.width += face::kShift;
-    size.height = std::max(size.height, face::kMinHeight + 2 * input.padRound);
-  }
-  steps::CheckHeight(size, input);
-  size.width = std::max(size.width, atLeast.width);
-  size.height = std::max(size.height, atLeast.height);
-
-  TQvDIB window;
-  steps::MakeWindowImage(window, size);
-  steps::TWindowWriter writer(window);
-  steps::PaintWallpaper(skin, size, input.wallMode, writer);
-  steps::DrawFrame(skin, input.transColor, size, writer);
-  const int inside = input.padRound + face::kGap;
-  if (withFace) {
-    const int left = extras.faceRight ? size.width - input.padRound - face::kShift : inside;
-    DrawFace(face, extras.faceFlip, left, inside, writer);
-  }
-  const int shift = withFace && !extras.faceRight ? face::kShift : 0;
-  steps::DrawText(text, input, shift, skin, font, writer, shown);
-  if (extras.pauseArrow) DrawPauseArrow(skin, input.transColor, size, writer);
-  return steps::ToResult(window);
+  TPageWindow window(input, extras);
+  window.Paint(atLeast);
+  return window.Window(shown, extras.pauseArrow);
 }
 
 }  // namespace steps

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "compose/compose.h"
 #include "compose/layout.h"
 #include "dib/qvdib.h"
+#include "toolkit/animation.h"
 
 namespace pw {
 struct WindowExtras;
@@ -92,6 +94,46 @@ void DrawText(const ParsedText& text, const ComposeInput& input, int shift, cons
 
 // The window image as the 24-bit result bitmap.
 TBitmap ToResult(const TQvDIB& window);
+
+struct FaceImage;  // a face cell read for drawing (extras.cpp)
+
+// One window of a page, prepared for drawing it many times with more and more of its text: the
+// skin, face and parsed text are read once, and the background (wallpaper, frame and face) is
+// painted once; each window is then a copy of the background with the text and the arrow drawn.
+// Holds references to the input, which must outlive it. Neither copied nor moved: it may point
+// into itself.
+class TPageWindow {
+ public:
+  // Reads and measures; raises what a composition raises, in the same order.
+  TPageWindow(const ComposeInput& input, const WindowExtras& extras);
+  ~TPageWindow();
+  TPageWindow(const TPageWindow&) = delete;
+  TPageWindow& operator=(const TPageWindow&) = delete;
+
+  // The window's size: the text's, or at least atLeast once painted.
+  WindowSize Size() const { return size_; }
+  // Paints the background at the text's size grown to at least atLeast.
+  void Paint(WindowSize atLeast);
+  // The painted window with its first `shown` characters and, if arrow, the pause arrow.
+  TBitmap Window(std::size_t shown, bool arrow) const;
+  TRgbaImage Rgba(std::size_t shown, bool arrow) const;
+
+ private:
+  void Draw(TQvDIB& window, std::size_t shown, bool arrow) const;
+
+  const ComposeInput& input_;
+  std::optional<TColourImage> readSkin_;
+  const TColourImage* skin_ = nullptr;
+  std::unique_ptr<FaceImage> face_;
+  std::optional<TTextRasterizer> localFont_;
+  const TTextRasterizer* font_ = nullptr;
+  ParsedText text_;
+  WindowSize size_{0, 0};
+  bool faceRight_ = false;
+  bool faceFlip_ = false;
+  bool painted_ = false;
+  std::vector<std::uint8_t> background_;  // blue-green-red rows, top first
+};
 
 // The window with the extras, at least atLeast in size (the frame and wallpaper filling what the
 // text does not need) and with only its first `shown` characters drawn.

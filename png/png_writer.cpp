@@ -148,25 +148,34 @@ struct CompressorFree {
   void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
 };
 
-// One zlib stream of all the filtered rows, made by libdeflate in one call. The room for the
-// worst case is not zeroed: only the pages the stream fills are ever touched.
-Bytes Deflate(const UninitialisedBytes& rows) {
-  const std::unique_ptr<libdeflate_compressor, CompressorFree> compressor(
-      libdeflate_alloc_compressor(kLevel));
-  if (!compressor) throw EOutOfMemory();
-  const std::size_t bound = libdeflate_zlib_compress_bound(compressor.get(), rows.size());
-  UninitialisedBytes out;
-  ReserveLarge(out, bound);
-  out.resize(bound);
-  const std::size_t size = libdeflate_zlib_compress(compressor.get(), rows.data(), rows.size(), out.data(), out.size());
-  if (size == 0) throw EOutOfMemory();
-  return Bytes(out.data(), out.data() + size);
-}
+// Makes zlib streams with one libdeflate compressor, kept for every stream of a file: making a
+// compressor costs more than deflating a small animation frame.
+class TDeflater {
+ public:
+  TDeflater() : compressor_(libdeflate_alloc_compressor(kLevel)) {
+    if (!compressor_) throw EOutOfMemory();
+  }
+
+  // One zlib stream of all the filtered rows, made in one call. The room for the worst case is
+  // not zeroed: only the pages the stream fills are ever touched.
+  Bytes Deflate(const UninitialisedBytes& rows) {
+    const std::size_t bound = libdeflate_zlib_compress_bound(compressor_.get(), rows.size());
+    UninitialisedBytes out;
+    ReserveLarge(out, bound);
+    out.resize(bound);
+    const std::size_t size = libdeflate_zlib_compress(compressor_.get(), rows.data(), rows.size(), out.data(), out.size());
+    if (size == 0) throw EOutOfMemory();
+    return Bytes(out.data(), out.data() + size);
+  }
+
+ private:
+  std::unique_ptr<libdeflate_compressor, CompressorFree> compressor_;
+};
 
 // Filters and deflates rows [begin, end) into one zlib stream. The filters of the first row
 // see the row above it, as they do in the whole picture.
 template <class Source>
-Bytes DeflateRows(const Source& source, int begin, int end, RowFilters filters) {
+Bytes DeflateRows(TDeflater& deflater, const Source& source, int begin, int end, RowFilters filters) {
   const std::size_t length = source.RowBytes();
   Bytes prior(length, 0), current(length), scratch(length + 1);
   if (begin > 0) source.Read(begin - 1, prior.data());
@@ -184,17 +193,18 @@ Bytes DeflateRows(const Source& source, int begin, int end, RowFilters filters) 
     }
     std::swap(prior, current);
   }
-  return Deflate(rows);
+  return deflater.Deflate(rows);
 }
 
 // Palette pictures are stored unfiltered unless filtering makes them smaller; colour pictures
 // are filtered row by row.
 Bytes CompressImage(const RowSource& source) {
   const int height = source.Height();
-  if (!source.Indexed()) return DeflateRows(source, 0, height, RowFilters::kAdaptive);
+  TDeflater deflater;
+  if (!source.Indexed()) return DeflateRows(deflater, source, 0, height, RowFilters::kAdaptive);
   if ((source.RowBytes() + 1) * static_cast<std::size_t>(height) <= kFullTrialBytes) {
-    Bytes none = DeflateRows(source, 0, height, RowFilters::kNone);
-    Bytes adaptive = DeflateRows(source, 0, height, RowFilters::kAdaptive);
+    Bytes none = DeflateRows(deflater, source, 0, height, RowFilters::kNone);
+    Bytes adaptive = DeflateRows(deflater, source, 0, height, RowFilters::kAdaptive);
     return adaptive.size() < none.size() ? std::move(adaptive) : std::move(none);
   }
   const int bandRows = (height + kSampleShare - 1) / kSampleShare;
@@ -202,10 +212,10 @@ Bytes CompressImage(const RowSource& source) {
   for (int band = 0; band < kSampleBands; ++band) {
     const int begin = static_cast<int>(static_cast<long long>(height) * band / kSampleBands);
     const int end = std::min(height, begin + bandRows);
-    none += DeflateRows(source, begin, end, RowFilters::kNone).size();
-    adaptive += DeflateRows(source, begin, end, RowFilters::kAdaptive).size();
+    none += DeflateRows(deflater, source, begin, end, RowFilters::kNone).size();
+    adaptive += DeflateRows(deflater, source, begin, end, RowFilters::kAdaptive).size();
   }
-  return DeflateRows(source, 0, height, adaptive < none ? RowFilters::kAdaptive : RowFilters::kNone);
+  return DeflateRows(deflater, source, 0, height, adaptive < none ? RowFilters::kAdaptive : RowFilters::kNone);
 }
 
 Bytes HeaderChunk(const TBitmap& bitmap, const RowSource& source) {
@@ -273,8 +283,8 @@ class RgbaRows {
   const TRgbaImage& image_;
 };
 
-Bytes DeflateRgba(const TRgbaImage& image) {
-  return DeflateRows(RgbaRows(image), 0, image.height, RowFilters::kAdaptive);
+Bytes DeflateRgba(TDeflater& deflater, const TRgbaImage& image) {
+  return DeflateRows(deflater, RgbaRows(image), 0, image.height, RowFilters::kAdaptive);
 }
 
 constexpr std::uint8_t kColourTypeRgba = 6;
@@ -306,7 +316,7 @@ struct ApngFrame {
   Bytes data;
 };
 
-std::vector<ApngFrame> ApngFrames(const TAnimation& animation) {
+std::vector<ApngFrame> ApngFrames(const TAnimation& animation, TDeflater& deflater) {
   std::vector<ApngFrame> frames;
   const TRgbaImage* shown = nullptr;
   for (const TTimedFrame& frame : animation.frames) {
@@ -314,7 +324,7 @@ std::vector<ApngFrame> ApngFrames(const TAnimation& animation) {
                                        : ChangedRect(*shown, frame.image);
     if (rect.Empty()) rect = {0, 0, 1, 1};  // nothing changed: one pixel as it is carries the delay
     for (int ticks = frame.ticks; ticks > 0; ticks -= kMaxDelayTicks) {
-      frames.push_back({rect, std::min(ticks, kMaxDelayTicks), DeflateRgba(Crop(frame.image, rect))});
+      frames.push_back({rect, std::min(ticks, kMaxDelayTicks), DeflateRgba(deflater, Crop(frame.image, rect))});
       rect = {0, 0, 1, 1};
     }
     shown = &frame.image;
@@ -329,8 +339,9 @@ void WriteApng(const TAnimation& animation, TStream& stream) {
       animation.still.height != animation.height || animation.width <= 0 || animation.height <= 0) {
     throw EKroPNG(kropng_msg::kEmptyImage);
   }
-  const Bytes still = DeflateRgba(animation.still);
-  const std::vector<ApngFrame> frames = ApngFrames(animation);
+  TDeflater deflater;
+  const Bytes still = DeflateRgba(deflater, animation.still);
+  const std::vector<ApngFrame> frames = ApngFrames(animation, deflater);
 
   Bytes ihdr(13, 0);
   PutU32(ihdr.data(), static_cast<std::uint32_t>(animation.width));
