@@ -15,6 +15,7 @@
 
 namespace pw {
 struct WindowExtras;
+struct GameCodeValues;
 }
 
 namespace pw::steps {
@@ -44,6 +45,11 @@ const TTextRasterizer& FontFor(const ComposeInput& input, std::optional<TTextRas
 
 // Parses every line with one colour carried from line to line, and measures the widest.
 ParsedText ParseAndMeasure(const std::vector<std::string>& lines, const TTextRasterizer& font);
+
+// Parses game message text: each line through the game-code pass, then its pieces through the
+// markup with one colour carried on, the \_ advances kept as gaps before characters.
+ParsedText ParseGameText(const std::vector<std::string>& lines, const GameCodeValues& values,
+                         const TTextRasterizer& font);
 
 // W = widest line + 2 x margin + 16, H = 16 (n + 1) + line gap (n - 1) + 2 x margin.
 WindowSize SizeOf(int maxWidth, std::size_t lineCount, const ComposeInput& input);
@@ -115,11 +121,12 @@ class TPageWindow {
   // Paints the background at the text's size grown to at least atLeast.
   void Paint(WindowSize atLeast);
   // The painted window with its first `shown` characters and, if arrow, the pause arrow.
-  TBitmap Window(std::size_t shown, bool arrow) const;
-  TRgbaImage Rgba(std::size_t shown, bool arrow) const;
+  TBitmap Window(std::size_t shown, bool arrow);
+  TRgbaImage Rgba(std::size_t shown, bool arrow);
 
  private:
-  void Draw(TQvDIB& window, std::size_t shown, bool arrow) const;
+  // Draws into scratch_: the background, the text and the arrow.
+  void Draw(std::size_t shown, bool arrow);
 
   const ComposeInput& input_;
   std::optional<TColourImage> readSkin_;
@@ -133,6 +140,7 @@ class TPageWindow {
   bool faceFlip_ = false;
   bool painted_ = false;
   std::vector<std::uint8_t> background_;  // blue-green-red rows, top first
+  TQvDIB scratch_;                        // each window is drawn here
 };
 
 // The window with the extras, at least atLeast in size (the frame and wallpaper filling what the

@@ -1,0 +1,192 @@
+// A page's window drawn with the extras: the face cell read with its own transparency, the
+// background painted once, and the text and pause arrow drawn over a copy of it for each window.
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+#include "compose/extras.h"
+#include "compose/steps.h"
+#include "toolkit/packed_pixels.h"
+
+namespace pw {
+namespace steps {
+
+// One face as the game shows it: its colours and, per pixel, whether the sheet's own
+// transparency leaves it out.
+struct FaceImage {
+  TColourImage colours;
+  std::vector<bool> hidden;  // row by row
+};
+
+}  // namespace steps
+
+namespace {
+
+using steps::FaceImage;
+
+constexpr TSkinRegion kPauseArrow{40, 16, 16, 8};  // the down arrow in the frame block's centre
+
+// The face's cell of the sheet, refused when it does not lie wholly inside.
+TSkinRegion FaceCell(const TBitmap& sheet, const WindowExtras& extras) {
+  const int index = extras.faceIndex;
+  if (!face::HasCell(sheet.GetWidth(), sheet.GetHeight(), index)) {
+    throw EComposeError(FormatMessage(compose_msg::kNoFace,
+                                      {extras.faceSheetName, std::to_string(index), std::to_string(sheet.GetWidth()),
+                                       std::to_string(sheet.GetHeight())}));
+  }
+  return face::CellRegion(index);
+}
+
+// The region of picture as a bitmap of its own, in the same pixel format and palette. A cell of
+// a face sheet starts on a whole byte at every depth (48 pixels are 6 bytes at 1 bit).
+TBitmap CopyRegion(const TBitmap& picture, TSkinRegion region) {
+  TBitmap part;
+  part.SetPixelFormat(picture.GetPixelFormat());
+  if (picture.HasPalette()) part.SetPalette(picture.GetPalette());
+  part.SetSize(region.width, region.height);
+  const int bits = picture.GetBitsPerPixel();
+  const std::size_t offset = static_cast<std::size_t>(region.x) * bits / 8;
+  const std::size_t bytes = (static_cast<std::size_t>(region.width) * bits + 7) / 8;
+  for (int y = 0; y < region.height; ++y) std::memcpy(part.ScanLine(y), picture.ScanLine(region.y + y) + offset, bytes);
+  part.SetTransparent(picture.GetTransparent());
+  part.SetTransparentColor(picture.GetTransparentColor());
+  return part;
+}
+
+
+FaceImage ReadFace(const WindowExtras& extras) {
+  const TSkinRegion cell = FaceCell(*extras.faceSheet, extras);
+  const TBitmap part = CopyRegion(*extras.faceSheet, cell);
+  FaceImage face{TColourImage::FromGraphic(part), std::vector<bool>(static_cast<std::size_t>(cell.width) * cell.height)};
+  const bool alpha = extras.faceAlpha != nullptr && !extras.faceAlpha->GetEmpty();
+  const TBitmap mask = alpha ? CopyRegion(*extras.faceAlpha, cell) : TBitmap();
+  const bool keyed = part.GetTransparent();
+  const bool indexed = part.GetBitsPerPixel() <= 8 && part.HasPalette();
+  for (int y = 0; y < cell.height; ++y) {
+    for (int x = 0; x < cell.width; ++x) {
+      bool hidden = false;
+      if (alpha) hidden = mask.ScanLine(y)[x] > 127;  // 255 - alpha: alpha below 128
+      else if (keyed) hidden = face.colours.At(x, y) == part.GetTransparentColor();
+      else if (indexed) hidden = ReadPackedIndex(part.ScanLine(y), x, part.GetBitsPerPixel()) == 0;
+      face.hidden[static_cast<std::size_t>(y) * cell.width + x] = hidden;
+    }
+  }
+  return face;
+}
+
+// Draws a face at (left, top), mirrored left to right when asked, leaving out its hidden pixels.
+void DrawFace(const FaceImage& face, bool flip, int left, int top, steps::TWindowWriter& window) {
+  const int width = face.colours.Width();
+  for (int y = 0; y < face.colours.Height(); ++y) {
+    for (int x = 0; x < width; ++x) {
+      const int sx = flip ? width - 1 - x : x;
+      if (!face.hidden[static_cast<std::size_t>(y) * width + sx]) window.Put(left + x, top + y, face.colours.At(sx, y));
+    }
+  }
+}
+
+// Copies a region of source to (left, top); pixels of the transparent colour are skipped, as in
+// the frame.
+void DrawMasked(const TColourImage& source, TSkinRegion region, TColor trans, int left, int top,
+                steps::TWindowWriter& window) {
+  for (int y = 0; y < region.height; ++y) {
+    for (int x = 0; x < region.width; ++x) {
+      const TColor c = source.At(region.x + x, region.y + y);
+      if (c != trans) window.Put(left + x, top + y, c);
+    }
+  }
+}
+
+// The skin's down arrow centred on the bottom edge, masked like the frame.
+void DrawPauseArrow(const TColourImage& skin, TColor trans, WindowSize size, steps::TWindowWriter& window) {
+  DrawMasked(skin, kPauseArrow, trans, size.width / 2 - kPauseArrow.width / 2, size.height - kPauseArrow.height,
+             window);
+}
+
+}  // namespace
+
+namespace steps {
+
+TPageWindow::TPageWindow(const ComposeInput& input, const WindowExtras& extras)
+    : input_(input) {
+  steps::CheckRanges(input);
+  skin_ = &steps::SkinOf(input, readSkin_);
+  const bool withFace = extras.faceSheet != nullptr;
+  if (withFace) face_ = std::make_unique<FaceImage>(ReadFace(extras));
+  font_ = &steps::FontFor(input, localFont_);
+  text_ = extras.gameCodes ? ParseGameText(input.lines, extras.gameValues, *font_)
+                           : steps::ParseAndMeasure(input.lines, *font_);
+  size_ = steps::SizeOf(text_.maxWidth, text_.lines.size(), input);
+  if (withFace) {
+    size_.width += face::kShift;
+    size_.height = std::max(size_.height, face::kMinHeight + 2 * input.padRound);
+  }
+  steps::CheckHeight(size_, input);
+  faceRight_ = extras.faceRight;
+  faceFlip_ = extras.faceFlip;
+}
+
+TPageWindow::~TPageWindow() = default;
+
+void TPageWindow::Paint(WindowSize atLeast) {
+  size_.width = std::max(size_.width, atLeast.width);
+  size_.height = std::max(size_.height, atLeast.height);
+  steps::MakeWindowImage(scratch_, size_);
+  steps::TWindowWriter writer(scratch_);
+  steps::PaintWallpaper(*skin_, size_, input_.wallMode, writer);
+  steps::DrawFrame(*skin_, input_.transColor, size_, writer);
+  if (face_) {
+    const int inside = input_.padRound + face::kGap;
+    const int left = faceRight_ ? size_.width - input_.padRound - face::kShift : inside;
+    DrawFace(*face_, faceFlip_, left, inside, writer);
+  }
+  const std::size_t rowBytes = 3 * static_cast<std::size_t>(size_.width);
+  background_.resize(rowBytes * static_cast<std::size_t>(size_.height));
+  for (int y = 0; y < size_.height; ++y) {
+    std::memcpy(background_.data() + rowBytes * static_cast<std::size_t>(y), writer.Row(y), rowBytes);
+  }
+  painted_ = true;
+}
+
+void TPageWindow::Draw(std::size_t shown, bool arrow) {
+  Assert(painted_, "TPageWindow: Paint Comes Before Drawing");
+  steps::TWindowWriter writer(scratch_);
+  const std::size_t rowBytes = 3 * static_cast<std::size_t>(size_.width);
+  for (int y = 0; y < size_.height; ++y) {
+    std::memcpy(writer.Row(y), background_.data() + rowBytes * static_cast<std::size_t>(y), rowBytes);
+  }
+  const int shift = face_ && !faceRight_ ? face::kShift : 0;
+  steps::DrawText(text_, input_, shift, *skin_, *font_, writer, shown);
+  if (arrow) DrawPauseArrow(*skin_, input_.transColor, size_, writer);
+}
+
+TBitmap TPageWindow::Window(std::size_t shown, bool arrow) {
+  Draw(shown, arrow);
+  return steps::ToResult(scratch_);
+}
+
+TRgbaImage TPageWindow::Rgba(std::size_t shown, bool arrow) {
+  Draw(shown, arrow);
+  TRgbaImage image(size_.width, size_.height);
+  const TQvDIBInfos& infos = scratch_.InternalForWrite().DIBInfos;
+  for (int y = 0; y < size_.height; ++y) {
+    const std::uint8_t* row = infos.Row(y);
+    std::uint8_t* out = image.Pixel(0, y);
+    for (int x = 0; x < size_.width; ++x, row += 3, out += 4) {
+      out[0] = row[2], out[1] = row[1], out[2] = row[0], out[3] = 255;
+    }
+  }
+  return image;
+}
+
+std::optional<TBitmap> ComposeWindowPart(const ComposeInput& input, const WindowExtras& extras, WindowSize atLeast,
+                                         std::size_t shown) {
+  if (input.systemGraphic == nullptr || input.systemGraphic->GetEmpty()) return std::nullopt;
+  TPageWindow window(input, extras);
+  window.Paint(atLeast);
+  return window.Window(shown, extras.pauseArrow);
+}
+
+}  // namespace steps
+
+}  // namespace pw
