@@ -539,7 +539,24 @@ void TBitmap::SaveToStream(TStream& stream) {
 }
 
 void TBitmap::SaveToFile(const std::string& fileName) {
-  ReplaceFile(fileName, [this](TStream& file) { SaveToStream(file); });
+  const Image& image = *image_;
+  const auto throughStream = [&] { ReplaceFile(fileName, [this](TStream& file) { SaveToStream(file); }); };
+  if (GetEmpty()) return throughStream();
+  const WritePlan plan = PlanFor(image.format, image.palette.size(), image.encoded.get());
+  if (plan.compression == bmp::kBiRle8 || plan.compression == bmp::kBiRle4) return throughStream();
+  // The rows go to the file straight from the pixels, as SaveToStream lays them out: the
+  // header, then each row bottom-up with zeros after its last pixel.
+  const std::uint64_t pixelBytes = CheckedProduct(image.stride, static_cast<std::uint64_t>(image.height));
+  const auto head = FileHead(plan, image.width, image.height, pixelBytes, image.palette);
+  const std::size_t used = (static_cast<std::size_t>(image.width) * static_cast<std::size_t>(plan.bitCount) + 7) / 8;
+  static constexpr std::uint8_t kZeros[4] = {};
+  TFilePieces pieces{{head.data(), head.size()}};
+  pieces.reserve(2 * static_cast<std::size_t>(image.height) + 1);
+  for (int y = image.height - 1; y >= 0; --y) {
+    pieces.emplace_back(image.pixels.data() + image.stride * static_cast<std::size_t>(y), used);
+    if (image.stride > used) pieces.emplace_back(kZeros, image.stride - used);
+  }
+  ReplaceFile(fileName, pieces);
 }
 
 }  // namespace pw

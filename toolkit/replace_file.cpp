@@ -4,11 +4,13 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <climits>
 #include <cstring>
 #include <filesystem>
 #include <random>
@@ -115,7 +117,7 @@ int CreateSibling(const fs::path& target, mode_t mode, std::string& name) {
 bool FolderRefuses(int error) { return error == EACCES || error == EPERM || error == EROFS; }
 
 // Writes all of data from the current position; false on the first failed write.
-bool WriteAll(int fd, const Bytes& data, const WriteCall& write) {
+bool WriteAll(int fd, std::span<const std::uint8_t> data, const WriteCall& write) {
   std::size_t done = 0;
   while (done < data.size()) {
     const long n = write ? write(fd, data.data() + done, data.size() - done)
@@ -125,6 +127,40 @@ bool WriteAll(int fd, const Bytes& data, const WriteCall& write) {
     done += static_cast<std::size_t>(n);
   }
   return true;
+}
+
+// Writes every piece in order; without a seam, many pieces go in each gathering write.
+bool WriteAll(int fd, const TFilePieces& pieces, const WriteCall& write) {
+  if (write) {
+    return std::all_of(pieces.begin(), pieces.end(), [&](auto piece) { return WriteAll(fd, piece, write); });
+  }
+  std::vector<iovec> vectors;
+  for (const auto piece : pieces) {
+    if (!piece.empty()) vectors.push_back({const_cast<std::uint8_t*>(piece.data()), piece.size()});
+  }
+  std::size_t first = 0;
+  while (first < vectors.size()) {
+    const int count = static_cast<int>(std::min<std::size_t>(vectors.size() - first, IOV_MAX));
+    long n = ::writev(fd, vectors.data() + first, count);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    // Past the pieces written whole; a piece written in part is cut to what is left.
+    while (first < vectors.size() && static_cast<std::size_t>(n) >= vectors[first].iov_len) {
+      n -= static_cast<long>(vectors[first].iov_len);
+      ++first;
+    }
+    if (n > 0) {
+      vectors[first].iov_base = static_cast<std::uint8_t*>(vectors[first].iov_base) + n;
+      vectors[first].iov_len -= static_cast<std::size_t>(n);
+    }
+  }
+  return true;
+}
+
+std::size_t SizeOf(const TFilePieces& pieces) {
+  std::size_t size = 0;
+  for (const auto piece : pieces) size += piece.size();
+  return size;
 }
 
 // The owner and group of the old file where the process may set them (first both, else the
@@ -147,7 +183,7 @@ void SyncFolder(const fs::path& target) {
 // Puts the old bytes back after a failed write in place. They need no more room than the file
 // already had. Best effort: the failure is reported either way.
 void Restore(int fd, const Bytes& old) {
-  if (::lseek(fd, 0, SEEK_SET) != 0 || !WriteAll(fd, old, nullptr)) return;
+  if (::lseek(fd, 0, SEEK_SET) != 0 || !WriteAll(fd, std::span<const std::uint8_t>(old), nullptr)) return;
   if (::ftruncate(fd, static_cast<off_t>(old.size())) == 0) (void)::fsync(fd);
 }
 
@@ -156,7 +192,7 @@ bool Sync(int fd, const std::function<int(int)>& sync) { return (sync ? sync(fd)
 
 // Overwrites an existing regular file itself, its old bytes kept in memory to be written back
 // when the new ones cannot be. Truncating last keeps the old length while the new bytes go in.
-void WriteInPlace(const std::string& fileName, const fs::path& target, const Bytes& data,
+void WriteInPlace(const std::string& fileName, const fs::path& target, const TFilePieces& data,
                   const TReplaceFileSeams& seams) {
   Bytes old;
   try {
@@ -166,7 +202,7 @@ void WriteInPlace(const std::string& fileName, const fs::path& target, const Byt
   }
   FileHandle file(::open(target.c_str(), O_WRONLY | O_CLOEXEC));
   if (file.Get() < 0) throw EFCreateError(fileName);
-  if (!WriteAll(file.Get(), data, seams.write) || ::ftruncate(file.Get(), static_cast<off_t>(data.size())) != 0 ||
+  if (!WriteAll(file.Get(), data, seams.write) || ::ftruncate(file.Get(), static_cast<off_t>(SizeOf(data))) != 0 ||
       !Sync(file.Get(), seams.sync)) {
     Restore(file.Get(), old);
     throw EFCreateError(fileName);
@@ -175,7 +211,8 @@ void WriteInPlace(const std::string& fileName, const fs::path& target, const Byt
 }
 
 // Devices and pipes are written to, never replaced.
-void WriteToDevice(const std::string& fileName, const fs::path& target, const Bytes& data, const WriteCall& write) {
+void WriteToDevice(const std::string& fileName, const fs::path& target, const TFilePieces& data,
+                   const WriteCall& write) {
   FileHandle file(::open(target.c_str(), O_WRONLY | O_CLOEXEC));
   if (file.Get() < 0 || !WriteAll(file.Get(), data, write) || !file.Close()) throw EFCreateError(fileName);
 }
@@ -190,6 +227,13 @@ TPendingFile PrepareFile(const std::string& fileName, const std::function<void(T
     write(content);
     pending.data_ = content.TakeBytes();
   }
+  pending.pieces_ = {pending.data_};
+  pending.Prepare(fileName, seams);
+  return pending;
+}
+
+void TPendingFile::Prepare(const std::string& fileName, const TReplaceFileSeams& seams) {
+  TPendingFile& pending = *this;
   pending.fileName_ = fileName;
   pending.seams_ = seams;
   const fs::path target = ResolveLinks(fileName);
@@ -201,7 +245,7 @@ TPendingFile PrepareFile(const std::string& fileName, const std::function<void(T
   if (exists && ::access(target.c_str(), W_OK) != 0) throw EFCreateError(fileName);
   if (exists && !S_ISREG(old.st_mode)) {
     pending.way_ = TPendingFile::TWay::kDevice;
-    return pending;
+    return;
   }
 
   // The temporary file stays private to its owner until it has the old file's bits; a new one
@@ -216,17 +260,16 @@ TPendingFile PrepareFile(const std::string& fileName, const std::function<void(T
   if (fd < 0) {
     if (!exists || !FolderRefuses(errno)) throw EFCreateError(fileName);
     pending.way_ = TPendingFile::TWay::kInPlace;
-    return pending;
+    return;
   }
   FileRemover remover(temporary);
   FileHandle file(fd);
-  if (!WriteAll(fd, pending.data_, seams.write)) throw EFCreateError(fileName);
+  if (!WriteAll(fd, pending.pieces_, seams.write)) throw EFCreateError(fileName);
   if (exists) KeepOwnerAndMode(fd, old);
   if (!Sync(fd, seams.sync) || !file.Close()) throw EFCreateError(fileName);
   remover.Release();
   pending.temporary_ = temporary;
   pending.way_ = TPendingFile::TWay::kRename;
-  return pending;
 }
 
 TPendingFile::TPendingFile(TPendingFile&& other) noexcept
@@ -235,6 +278,7 @@ TPendingFile::TPendingFile(TPendingFile&& other) noexcept
       target_(std::move(other.target_)),
       temporary_(std::exchange(other.temporary_, {})),
       data_(std::move(other.data_)),
+      pieces_(std::move(other.pieces_)),
       seams_(std::move(other.seams_)) {}
 
 TPendingFile& TPendingFile::operator=(TPendingFile&& other) noexcept {
@@ -245,6 +289,7 @@ TPendingFile& TPendingFile::operator=(TPendingFile&& other) noexcept {
     target_ = std::move(other.target_);
     temporary_ = std::exchange(other.temporary_, {});
     data_ = std::move(other.data_);
+    pieces_ = std::move(other.pieces_);
     seams_ = std::move(other.seams_);
   }
   return *this;
@@ -265,9 +310,9 @@ void TPendingFile::Commit() {
     case TWay::kNothing:
       return;
     case TWay::kDevice:
-      return WriteToDevice(fileName_, target, data_, seams_.write);
+      return WriteToDevice(fileName_, target, pieces_, seams_.write);
     case TWay::kInPlace:
-      return WriteInPlace(fileName_, target, data_, seams_);
+      return WriteInPlace(fileName_, target, pieces_, seams_);
     case TWay::kRename:
       break;
   }
@@ -283,7 +328,7 @@ void TPendingFile::Commit() {
       throw EFCreateError(fileName_);
     ::unlink(temporary.c_str());
     remover.Release();
-    return WriteInPlace(fileName_, target, data_, seams_);
+    return WriteInPlace(fileName_, target, pieces_, seams_);
   }
   remover.Release();
   SyncFolder(target);
@@ -296,6 +341,13 @@ void ReplaceFile(const std::string& fileName, const std::function<void(TStream&)
 void ReplaceFile(const std::string& fileName, const std::function<void(TStream&)>& write,
                  const TReplaceFileSeams& seams) {
   PrepareFile(fileName, write, seams).Commit();
+}
+
+void ReplaceFile(const std::string& fileName, const TFilePieces& pieces, const TReplaceFileSeams& seams) {
+  TPendingFile pending;
+  pending.pieces_ = pieces;
+  pending.Prepare(fileName, seams);
+  pending.Commit();
 }
 
 }  // namespace pw

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,13 @@ struct TReplaceFileSeams {
 void ReplaceFile(const std::string& fileName, const std::function<void(TStream&)>& write,
                  const TReplaceFileSeams& seams);
 
+// A file's bytes as pieces of memory, written in order.
+using TFilePieces = std::vector<std::span<const std::uint8_t>>;
+
+// ReplaceFile with bytes that are already in memory, as pieces that stay valid during the call:
+// they are written with no copy, many in each gathering write.
+void ReplaceFile(const std::string& fileName, const TFilePieces& pieces, const TReplaceFileSeams& seams = {});
+
 class TPendingFile;
 
 // ReplaceFile in two steps, so that the slow part (writing and flushing the temporary file) can
@@ -67,14 +75,18 @@ class TPendingFile {
  private:
   friend TPendingFile PrepareFile(const std::string&, const std::function<void(TStream&)>&,
                                   const TReplaceFileSeams&);
+  friend void ReplaceFile(const std::string&, const TFilePieces&, const TReplaceFileSeams&);
   enum class TWay { kNothing, kRename, kInPlace, kDevice };
+  // Everything but the last step, for the bytes in pieces_.
+  void Prepare(const std::string& fileName, const TReplaceFileSeams& seams);
   void Discard() noexcept;
 
   TWay way_ = TWay::kNothing;
   std::string fileName_;  // as the caller named it, for messages
   std::string target_;    // the file it resolves to
   std::string temporary_;
-  std::vector<std::uint8_t> data_;  // kept for writing in place when the rename is refused
+  std::vector<std::uint8_t> data_;  // the bytes made by a writer, when pieces_ point into them
+  TFilePieces pieces_;              // kept for writing in place when the rename is refused
   TReplaceFileSeams seams_;
 };
 

@@ -733,6 +733,24 @@ class BmpFiles : public ::testing::Test {
   std::filesystem::path folder_;
 };
 
+// A file holds the bytes SaveToStream makes, at every depth and with row padding.
+TEST_F(BmpFiles, AFileHoldsWhatTheStreamHolds) {
+  const struct {
+    int width;
+    TPixelFormat format;
+  } rows[] = {{7, TPixelFormat::pf1bit}, {7, TPixelFormat::pf4bit}, {5, TPixelFormat::pf8bit},
+              {3, TPixelFormat::pf15bit}, {3, TPixelFormat::pf16bit}, {3, TPixelFormat::pf24bit},
+              {4, TPixelFormat::pf24bit}, {3, TPixelFormat::pf32bit}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::Message() << row.width << " pixels, format " << static_cast<int>(row.format));
+    TBitmap b = Pattern(row.width, 3, row.format);
+    TMemoryStream stream;
+    b.SaveToStream(stream);
+    b.SaveToFile(Path("out.bmp"));
+    EXPECT_EQ(ReadFileBytes(Path("out.bmp")), stream.Bytes());
+  }
+}
+
 TEST_F(BmpFiles, SaveAndLoadAFile) {
   TBitmap b = Pattern(7, 3, TPixelFormat::pf4bit);
   b.SaveToFile(Path("out.bmp"));

@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -30,6 +31,18 @@ constexpr uid_t kNobody = 65534;
 // A writer of fixed bytes.
 std::function<void(TStream&)> Writer(const Bytes& bytes) {
   return [bytes](TStream& out) { out.WriteBuffer(bytes.data(), bytes.size()); };
+}
+
+// The bytes as pieces of 1 to 7 bytes, with empty ones among them: more pieces than one
+// gathering write takes.
+TFilePieces Pieces(const Bytes& bytes) {
+  TFilePieces pieces;
+  for (std::size_t at = 0, k = 0; at < bytes.size(); ++k) {
+    const std::size_t n = std::min(bytes.size() - at, k % 8);
+    pieces.emplace_back(bytes.data() + at, n);
+    at += n;
+  }
+  return pieces;
 }
 
 // About 5 KB of varied bytes: longer than the old files the tests start from.
@@ -233,6 +246,22 @@ TEST_F(ReplaceFileTest, WhatTheFolderRefusesIsWrittenInPlace) {
   EXPECT_EQ(Entries(), 1u);
 }
 
+// Bytes given as pieces reach the file in order, whether it is new, replaced or written in place.
+TEST_F(ReplaceFileTest, PiecesAreWrittenInOrder) {
+  const Bytes expected = NewBytes();
+  ASSERT_GT(Pieces(expected).size(), 1024u);
+  TReplaceFileSeams refusing;
+  refusing.folderRefusesNewFiles = true;
+  const std::string file = Path("pieces.bmp");
+  for (const TReplaceFileSeams& seams : {TReplaceFileSeams{}, TReplaceFileSeams{}, refusing}) {
+    ReplaceFile(file, Pieces(expected), seams);
+    EXPECT_EQ(ReadFileBytes(file), expected);
+    EXPECT_EQ(Entries(), 1u);
+  }
+  ReplaceFile(file, TFilePieces{});
+  EXPECT_TRUE(ReadFileBytes(file).empty());
+}
+
 // A disk that fills up half-way, through a temporary file or in place, and a writer that fails:
 // the old file stays whole and no temporary file is left; the disk's failure names the file.
 TEST_F(ReplaceFileTest, AFailingWriteLeavesTheOldFileWhole) {
@@ -254,16 +283,19 @@ TEST_F(ReplaceFileTest, AFailingWriteLeavesTheOldFileWhole) {
     for (const std::size_t fits : {std::size_t{0}, std::size_t{1000}, std::size_t{4000}}) {
       SCOPED_TRACE(testing::Message() << (inPlace ? "in place, " : "temporary file, ") << fits << " bytes fit");
       TMemoryStream(old).SaveToFile(file);
-      room = fits;
       full.folderRefusesNewFiles = inPlace;
-      try {
-        ReplaceFile(file, Writer(longer), full);
-        ADD_FAILURE() << "saved";
-      } catch (const EFCreateError& e) {
-        EXPECT_EQ(std::string(e.what()), "File " + file + " can't be made.");
+      for (const bool asPieces : {false, true}) {
+        room = fits;
+        try {
+          if (asPieces) ReplaceFile(file, Pieces(longer), full);
+          else ReplaceFile(file, Writer(longer), full);
+          ADD_FAILURE() << "saved";
+        } catch (const EFCreateError& e) {
+          EXPECT_EQ(std::string(e.what()), "File " + file + " can't be made.");
+        }
+        EXPECT_EQ(ReadFileBytes(file), old);
+        EXPECT_EQ(Entries(), 1u);
       }
-      EXPECT_EQ(ReadFileBytes(file), old);
-      EXPECT_EQ(Entries(), 1u);
     }
   }
   // The writer's own failure passes through before any file is touched.
