@@ -317,9 +317,11 @@ void TKroPNGReadStream::ReadImageData() {
     image.bytesPerPixel = (image.layout.sourceBits + 7) / 8;
     PlanPasses(image);
     CheckImageSize(image);
+    // The compressed data is inflated (and any joined copy of it dropped) before the bitmap is
+    // made, so that the two never take memory at the same time.
+    InflateWhole(image);
     CreateBitmap(image);
     AllocateRows(image);
-    InflateWhole(image);
     ProgressBeginStage(TProgressMode::Rows, image.rowCount, 98);
     RunPasses(image);
   }

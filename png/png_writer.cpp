@@ -158,14 +158,15 @@ class TDeflater {
 
   // One zlib stream of all the filtered rows, made in one call. The room for the worst case is
   // not zeroed: only the pages the stream fills are ever touched.
-  Bytes Deflate(const UninitialisedBytes& rows) {
+  UninitialisedBytes Deflate(const UninitialisedBytes& rows) {
     const std::size_t bound = libdeflate_zlib_compress_bound(compressor_.get(), rows.size());
     UninitialisedBytes out;
     ReserveLarge(out, bound);
     out.resize(bound);
     const std::size_t size = libdeflate_zlib_compress(compressor_.get(), rows.data(), rows.size(), out.data(), out.size());
     if (size == 0) throw EOutOfMemory();
-    return Bytes(out.data(), out.data() + size);
+    out.resize(size);  // the room behind the stream was never touched: no copy is needed
+    return out;
   }
 
  private:
@@ -175,7 +176,7 @@ class TDeflater {
 // Filters and deflates rows [begin, end) into one zlib stream. The filters of the first row
 // see the row above it, as they do in the whole picture.
 template <class Source>
-Bytes DeflateRows(TDeflater& deflater, const Source& source, int begin, int end, RowFilters filters) {
+UninitialisedBytes DeflateRows(TDeflater& deflater, const Source& source, int begin, int end, RowFilters filters) {
   const std::size_t length = source.RowBytes();
   Bytes prior(length, 0), current(length), scratch(length + 1);
   if (begin > 0) source.Read(begin - 1, prior.data());
@@ -198,13 +199,13 @@ Bytes DeflateRows(TDeflater& deflater, const Source& source, int begin, int end,
 
 // Palette pictures are stored unfiltered unless filtering makes them smaller; colour pictures
 // are filtered row by row.
-Bytes CompressImage(const RowSource& source) {
+UninitialisedBytes CompressImage(const RowSource& source) {
   const int height = source.Height();
   TDeflater deflater;
   if (!source.Indexed()) return DeflateRows(deflater, source, 0, height, RowFilters::kAdaptive);
   if ((source.RowBytes() + 1) * static_cast<std::size_t>(height) <= kFullTrialBytes) {
-    Bytes none = DeflateRows(deflater, source, 0, height, RowFilters::kNone);
-    Bytes adaptive = DeflateRows(deflater, source, 0, height, RowFilters::kAdaptive);
+    UninitialisedBytes none = DeflateRows(deflater, source, 0, height, RowFilters::kNone);
+    UninitialisedBytes adaptive = DeflateRows(deflater, source, 0, height, RowFilters::kAdaptive);
     return adaptive.size() < none.size() ? std::move(adaptive) : std::move(none);
   }
   const int bandRows = (height + kSampleShare - 1) / kSampleShare;
@@ -283,7 +284,7 @@ class RgbaRows {
   const TRgbaImage& image_;
 };
 
-Bytes DeflateRgba(TDeflater& deflater, const TRgbaImage& image) {
+UninitialisedBytes DeflateRgba(TDeflater& deflater, const TRgbaImage& image) {
   return DeflateRows(deflater, RgbaRows(image), 0, image.height, RowFilters::kAdaptive);
 }
 
@@ -313,7 +314,7 @@ Bytes FrameControl(std::uint32_t sequence, TFrameRect rect, int ticks) {
 struct ApngFrame {
   TFrameRect rect;
   int ticks;
-  Bytes data;
+  UninitialisedBytes data;
 };
 
 std::vector<ApngFrame> ApngFrames(const TAnimation& animation, TDeflater& deflater) {
@@ -340,7 +341,7 @@ void WriteApng(const TAnimation& animation, TStream& stream) {
     throw EKroPNG(kropng_msg::kEmptyImage);
   }
   TDeflater deflater;
-  const Bytes still = DeflateRgba(deflater, animation.still);
+  const UninitialisedBytes still = DeflateRgba(deflater, animation.still);
   const std::vector<ApngFrame> frames = ApngFrames(animation, deflater);
 
   Bytes ihdr(13, 0);
@@ -385,7 +386,7 @@ void WritePng(const TBitmap& bitmap, TStream& stream) {
   } else if (transparent) {
     trns = ColourTransparency(*transparent);
   }
-  const Bytes data = CompressImage(source);
+  const UninitialisedBytes data = CompressImage(source);
 
   stream.WriteBuffer(kSignature.data(), kSignature.size());
   WriteChunk(stream, "IHDR", HeaderChunk(bitmap, source));
