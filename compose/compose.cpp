@@ -98,21 +98,30 @@ void PaintWallpaper(const TColourImage& skin, WindowSize size, int wallMode, TWi
     return wallMode == 0 ? static_cast<int>(static_cast<long long>(d) * tile / n) : d % tile;
   };
   std::vector<int> sourceX(static_cast<std::size_t>(size.width));
-  for (int x = 0; x < size.width; ++x) sourceX[static_cast<std::size_t>(x)] = skin::kWallpaper.x + source(x, size.width);
-  // Every window row is one of at most 32 distinct rows: build each once, then copy it.
+  for (int x = 0; x < size.width; ++x) sourceX[static_cast<std::size_t>(x)] = source(x, size.width);
+  // Every window row is one of at most 32 distinct rows: build each once from its tile row's
+  // 32 pixels, then copy it.
   const std::size_t rowBytes = 3 * static_cast<std::size_t>(size.width);
   std::vector<std::uint8_t> rows(rowBytes * static_cast<std::size_t>(tile));
-  std::vector<bool> built(static_cast<std::size_t>(tile), false);
+  std::vector<char> built(static_cast<std::size_t>(tile), 0);
+  std::vector<std::uint8_t> tileRow(3 * static_cast<std::size_t>(tile));
   for (int y = 0; y < size.height; ++y) {
     const int ty = source(y, size.height);
     std::uint8_t* cached = rows.data() + rowBytes * static_cast<std::size_t>(ty);
     if (!built[static_cast<std::size_t>(ty)]) {
-      built[static_cast<std::size_t>(ty)] = true;
-      for (int x = 0; x < size.width; ++x) {
-        const TColor c = skin.At(sourceX[static_cast<std::size_t>(x)], skin::kWallpaper.y + ty);
-        cached[3 * x] = GetBValue(c);
-        cached[3 * x + 1] = GetGValue(c);
-        cached[3 * x + 2] = GetRValue(c);
+      built[static_cast<std::size_t>(ty)] = 1;
+      for (int tx = 0; tx < tile; ++tx) {
+        const TColor c = skin.At(skin::kWallpaper.x + tx, skin::kWallpaper.y + ty);
+        tileRow[3 * static_cast<std::size_t>(tx)] = GetBValue(c);
+        tileRow[3 * static_cast<std::size_t>(tx) + 1] = GetGValue(c);
+        tileRow[3 * static_cast<std::size_t>(tx) + 2] = GetRValue(c);
+      }
+      std::uint8_t* out = cached;
+      for (const int sx : sourceX) {
+        const std::uint8_t* pixel = tileRow.data() + 3 * static_cast<std::size_t>(sx);
+        *out++ = pixel[0];
+        *out++ = pixel[1];
+        *out++ = pixel[2];
       }
     }
     std::memcpy(window.Row(y), cached, rowBytes);

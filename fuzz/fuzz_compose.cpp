@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr std::size_t kMaxText = 64;  // keeps every window small: painting its pixels is most of a run
+constexpr std::size_t kMaxText = 48;  // keeps every window small: painting its pixels is most of a run
 constexpr std::size_t kMaxLines = 4;
 
 }  // namespace
