@@ -208,13 +208,19 @@ class TLazySheets {
   std::optional<TGlyphSheets> sheets_;
 };
 
+// Shift-JIS characters step by their byte count, as ever; others by their glyph's width.
+int Advance(const std::string& character, const TTextRasterizer& font) {
+  const bool extension = sjis::ExtensionAt(character, 0).has_value();
+  return extension ? font.CharAdvance(character) : character.size() >= 2 ? kFullAdvance : kHalfAdvance;
+}
+
 }  // namespace
 
 // Draws every character in its 12x12 cell: black ink takes the swatch colour pixel by pixel,
 // with the shadow one pixel down and right unless the shadow colour is the transparent one.
 // Pixels whose swatch colour is the transparent colour are not drawn.
-void DrawText(const ParsedText& text, const ComposeInput& input, int shift, const TColourImage& skin,
-              const TTextRasterizer& font, TWindowWriter& window, std::size_t limit) {
+TRowSpan DrawText(const ParsedText& text, const ComposeInput& input, int shift, const TColourImage& skin,
+                  const TTextRasterizer& font, TWindowWriter& window, std::size_t limit, std::size_t first) {
   const TColor trans = input.transColor;
   // Ink is exactly black, so the cell's background must not be: a black transparent colour
   // would otherwise make every cell solid ink.
@@ -223,14 +229,22 @@ void DrawText(const ParsedText& text, const ComposeInput& input, int shift, cons
   const bool shadowOn = shadow != trans;
   TLazySheets sheets(input.gaizi, input.myGaizi);
   TCharCell cell;
+  TRowSpan rows;
+  std::size_t index = 0;
   for (std::size_t p = 0; p < text.lines.size(); ++p) {
     const ParsedLine& line = text.lines[p];
     const int y0 = input.padRound + kTextTop + static_cast<int>(p) * (kLinePitch + input.padLine);
     int advance = 0;
     for (std::size_t k = 0; k < line.Length(); ++k) {
-      if (limit-- == 0) return;
+      if (index == limit) return rows;
+      const bool skipped = index++ < first;
       advance += text.GapBefore(p, k);
       const std::string& character = line.Characters[k];
+      if (skipped) {
+        advance += Advance(character, font);
+        continue;
+      }
+      rows.Add(y0, y0 + TCharCell::kSize + 1);  // the shadow reaches one row below the cell
       const int colour = line.ColourAt(k);
       const int glyph = line.GlyphAt(k);
       cell.Fill(background);
@@ -247,11 +261,10 @@ void DrawText(const ParsedText& text, const ComposeInput& input, int shift, cons
           window.Put(x0 + x, y0 + y, c);
         }
       }
-      // Shift-JIS characters step by their byte count, as ever; others by their glyph's width.
-      const bool extension = sjis::ExtensionAt(character, 0).has_value();
-      advance += extension ? font.CharAdvance(character) : character.size() >= 2 ? kFullAdvance : kHalfAdvance;
+      advance += Advance(character, font);
     }
   }
+  return rows;
 }
 
 TBitmap ToResult(const TQvDIB& window) {

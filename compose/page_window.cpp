@@ -145,19 +145,43 @@ void TPageWindow::Paint(WindowSize atLeast) {
   for (int y = 0; y < size_.height; ++y) {
     std::memcpy(background_.data() + rowBytes * static_cast<std::size_t>(y), writer.Row(y), rowBytes);
   }
+  characters_ = 0;
+  for (const ParsedLine& line : text_.lines) characters_ += line.Length();
+  // The image now holds the background: no text, no arrow, and no RGBA copy made yet.
+  drawn_ = 0;
+  arrowDrawn_ = false;
+  dirty_ = {0, size_.height};
+  rgba_ = TRgbaImage(size_.width, size_.height);
   painted_ = true;
 }
 
+// Each window differs from the one before by what was drawn since: more characters are drawn
+// over it, as DrawText draws them one after the other. Fewer characters, or an arrow to take
+// away, start again from the background.
 void TPageWindow::Draw(std::size_t shown, bool arrow) {
   Assert(painted_, "TPageWindow: Paint Comes Before Drawing");
+  shown = std::min(shown, characters_);
   steps::TWindowWriter writer(scratch_);
-  const std::size_t rowBytes = 3 * static_cast<std::size_t>(size_.width);
-  for (int y = 0; y < size_.height; ++y) {
-    std::memcpy(writer.Row(y), background_.data() + rowBytes * static_cast<std::size_t>(y), rowBytes);
+  if (arrowDrawn_ || shown < drawn_) {
+    const std::size_t rowBytes = 3 * static_cast<std::size_t>(size_.width);
+    for (int y = 0; y < size_.height; ++y) {
+      std::memcpy(writer.Row(y), background_.data() + rowBytes * static_cast<std::size_t>(y), rowBytes);
+    }
+    drawn_ = 0;
+    arrowDrawn_ = false;
+    dirty_ = {0, size_.height};
   }
-  const int shift = face_ && !faceRight_ ? face::kShift : 0;
-  steps::DrawText(text_, input_, shift, *skin_, *font_, writer, shown);
-  if (arrow) DrawPauseArrow(*skin_, input_.transColor, size_, writer);
+  if (shown > drawn_) {
+    const int shift = face_ && !faceRight_ ? face::kShift : 0;
+    const TRowSpan rows = steps::DrawText(text_, input_, shift, *skin_, *font_, writer, shown, drawn_);
+    if (!rows.Empty()) dirty_.Add(std::max(rows.first, 0), std::min(rows.last, size_.height));
+    drawn_ = shown;
+  }
+  if (arrow) {
+    DrawPauseArrow(*skin_, input_.transColor, size_, writer);
+    dirty_.Add(std::max(size_.height - kPauseArrow.height, 0), size_.height);
+    arrowDrawn_ = true;
+  }
 }
 
 TBitmap TPageWindow::Window(std::size_t shown, bool arrow) {
@@ -165,18 +189,19 @@ TBitmap TPageWindow::Window(std::size_t shown, bool arrow) {
   return steps::ToResult(scratch_);
 }
 
+// Only the rows drawn on since the last RGBA copy are converted again.
 TRgbaImage TPageWindow::Rgba(std::size_t shown, bool arrow) {
   Draw(shown, arrow);
-  TRgbaImage image(size_.width, size_.height);
   const TQvDIBInfos& infos = scratch_.InternalForWrite().DIBInfos;
-  for (int y = 0; y < size_.height; ++y) {
+  for (int y = dirty_.first; y < dirty_.last; ++y) {
     const std::uint8_t* row = infos.Row(y);
-    std::uint8_t* out = image.Pixel(0, y);
+    std::uint8_t* out = rgba_.Pixel(0, y);
     for (int x = 0; x < size_.width; ++x, row += 3, out += 4) {
       out[0] = row[2], out[1] = row[1], out[2] = row[0], out[3] = 255;
     }
   }
-  return image;
+  dirty_ = {};
+  return rgba_;
 }
 
 std::optional<TBitmap> ComposeWindowPart(const ComposeInput& input, const WindowExtras& extras, WindowSize atLeast,

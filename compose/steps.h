@@ -2,6 +2,7 @@
 // the window extras (extras.cpp) run the same steps and add theirs between them.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -93,10 +94,23 @@ void PaintWallpaper(const TColourImage& skin, WindowSize size, int wallMode, TWi
 // Copies the eight frame passes onto the window; pixels of the transparent colour are skipped.
 void DrawFrame(const TColourImage& skin, TColor trans, WindowSize size, TWindowWriter& window);
 
+// Rows [first, last) of a window; empty when first >= last.
+struct TRowSpan {
+  int first = 0;
+  int last = 0;
+  bool Empty() const { return first >= last; }
+  void Add(int from, int to) {
+    if (Empty()) *this = {from, to};
+    else *this = {std::min(first, from), std::max(last, to)};
+  }
+};
+
 // Draws the first `limit` characters (all lines counted in order) with their colour and shadow,
-// the text origin moved shift pixels right.
-void DrawText(const ParsedText& text, const ComposeInput& input, int shift, const TColourImage& skin,
-              const TTextRasterizer& font, TWindowWriter& window, std::size_t limit = SIZE_MAX);
+// the text origin moved shift pixels right; the characters before `first` are only measured, as
+// when they are drawn already. Returns the rows drawn on.
+TRowSpan DrawText(const ParsedText& text, const ComposeInput& input, int shift, const TColourImage& skin,
+                  const TTextRasterizer& font, TWindowWriter& window, std::size_t limit = SIZE_MAX,
+                  std::size_t first = 0);
 
 // The window image as the 24-bit result bitmap.
 TBitmap ToResult(const TQvDIB& window);
@@ -140,7 +154,12 @@ class TPageWindow {
   bool faceFlip_ = false;
   bool painted_ = false;
   std::vector<std::uint8_t> background_;  // blue-green-red rows, top first
-  TQvDIB scratch_;                        // each window is drawn here
+  TQvDIB scratch_;                        // each window is drawn here, over the one before
+  std::size_t characters_ = 0;            // in all lines
+  std::size_t drawn_ = 0;                 // characters drawn in scratch_
+  bool arrowDrawn_ = false;               // the arrow is drawn in scratch_
+  TRowSpan dirty_;                        // rows of scratch_ that rgba_ does not show yet
+  TRgbaImage rgba_;                       // the last window as RGBA
 };
 
 // The window with the extras, at least atLeast in size (the frame and wallpaper filling what the

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "compose/steps.h"
 #include "tests/compose/test_pictures.h"
 
 namespace pw {
@@ -122,6 +123,7 @@ TEST_F(AnimationFrames, TypedFramesEndInTheStillWindowAndTheArrowFramesInTheStil
   const Case cases[] = {
       {{"ab$A", "c\\C[3]d"}, false, false},
       {{"a\\_b\\.c", "\\C[2]" + kA + "\\!d"}, true, true},
+      {{kA + kA + "x", "", "y\\!" + kA}, true, false},  // a hold mid-page, then more text
   };
   for (const Case& c : cases) {
     AnimationPage page{c.lines, {}};
@@ -144,6 +146,17 @@ TEST_F(AnimationFrames, TypedFramesEndInTheStillWindowAndTheArrowFramesInTheStil
     EXPECT_EQ(animation.frames[steps.size() - 2].image, withArrow);
     EXPECT_EQ(animation.still, still);
     for (std::size_t i = 0; i < steps.size(); ++i) EXPECT_EQ(animation.frames[i].ticks, steps[i].ticks);
+    // Every typed frame is the window with that much text composed on its own, however the
+    // frames before it were drawn.
+    ComposeInput in = Input();
+    in.lines = c.lines;
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+      if (steps[i].opening > 0) continue;
+      WindowExtras extras = page.extras;
+      extras.pauseArrow = steps[i].arrow;
+      const TBitmap alone = *steps::ComposeWindowPart(in, extras, {animation.width, animation.height}, steps[i].shown);
+      EXPECT_EQ(animation.frames[i].image, ToRgba(alone)) << c.lines[0] << ", step " << i;
+    }
   }
 }
 
