@@ -18,6 +18,7 @@
 
 #include "compose/compose.h"
 #include "compose/extras.h"
+#include "dib/qvdib.h"
 #include "toolkit/letters.h"
 #include "toolkit/sjis.h"
 
@@ -99,6 +100,9 @@ struct FuzzWindow {
 // Converting the text may raise a library exception.
 inline FuzzWindow ReadWindow(const std::uint8_t* data, std::size_t size, std::size_t maxText,
                              std::size_t maxLines) {
+  // Images on the heap rather than in shared mappings: AddressSanitizer then guards their
+  // pixels too, and a run makes no system calls for them.
+  DefaultUseFMO = false;
   static TFontCache fonts;  // the faces are rasterised once, kept across runs
   const std::uint8_t flags = data[0];
   const Pictures& pictures = PicturesFor(data);
