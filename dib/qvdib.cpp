@@ -7,6 +7,7 @@
 
 #include "dib/messages.h"
 #include "dib/rle_codec.h"
+#include "toolkit/bmp_format.h"
 #include "toolkit/large_buffer.h"
 #include "toolkit/packed_pixels.h"
 #include "toolkit/stream.h"
@@ -75,6 +76,11 @@ void TQvPixelMemory::Release() noexcept {
 
 std::size_t DIBStride(int width, int bitCount) {
   return (static_cast<std::size_t>(width) * static_cast<std::size_t>(bitCount) + 31) / 32 * 4;
+}
+
+std::uint32_t TQvDIBInfos::StoredTableEntries() const {
+  const std::uint32_t masks = header.biCompression == BI_BITFIELDS ? bmp::kMasksSize / sizeof(TRGBQuad) : 0;
+  return masks + std::min<std::uint32_t>(header.biClrUsed, 256);
 }
 
 std::size_t TQvDIBInfos::Stride() const { return DIBStride(header.biWidth, header.biBitCount); }
@@ -514,7 +520,7 @@ void TQvDIB::Draw(TBitmap& target, const TRect& rect) const {
 void TQvDIB::SaveToClipboardFormat(std::uint16_t& format, std::vector<std::uint8_t>& data, HPALETTE& palette) const {
   CheckStorage(InternalDIB, qvmsg::kSaveToClipboardNil);
   const TQvDIBInfos& d = InternalDIB->DIBInfos;
-  const std::size_t tableBytes = std::min<std::uint32_t>(d.header.biClrUsed, 256) * sizeof(TRGBQuad);
+  const std::size_t tableBytes = d.StoredTableEntries() * sizeof(TRGBQuad);
   try {
     data.assign(sizeof(TBitmapInfoHeader) + tableBytes + d.BitsSize(), 0);
   } catch (const std::bad_alloc&) {

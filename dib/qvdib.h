@@ -97,6 +97,9 @@ struct TQvDIBInfos {
   bool TopDown() const { return header.biHeight < 0; }
   // Row stride of uncompressed pixels.
   std::size_t Stride() const;
+  // The colour-table entries a file of this block holds: the three bit-field masks when the
+  // header names them (they stay ahead of the colours as read), then at most 256 colours.
+  std::uint32_t StoredTableEntries() const;
   // Start of picture row y (0 = top) of uncompressed pixels, by the row order of the header.
   std::uint8_t* Row(int y);
   const std::uint8_t* Row(int y) const;

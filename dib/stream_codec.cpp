@@ -297,7 +297,9 @@ void TQvInternalDIB::LoadFromClipboardFormat(const std::uint8_t* data, std::size
 void TQvDIB::SaveToStream(TStream& stream) {
   Assert(InternalDIB != nullptr, qvmsg::kSaveToStreamNil);
   const TQvDIBInfos& d = InternalDIB->DIBInfos;
-  const std::uint32_t entries = std::min<std::uint32_t>(d.header.biClrUsed, 256);
+  // A file read with bit-field masks at 1, 4, 8 or 24 bits keeps them ahead of its colour
+  // entries: they are written back too, or the file would not read again.
+  const std::uint32_t entries = d.StoredTableEntries();
   const std::uint32_t offBits = static_cast<std::uint32_t>(bmp::kFileHeaderSize + bmp::kInfoHeaderSize) + entries * 4;
 
   std::vector<std::uint8_t> head;

@@ -88,6 +88,37 @@ TEST(DibStreamReader, ExtraBytesAfterThePixelsAreKeptAndWrittenBack) {
   EXPECT_EQ(test::Save(image), file);
 }
 
+// Masks named at depths that keep their pixels as read stay ahead of the colour entries, and
+// a file or packed DIB written from such an image reads again to the same bytes.
+TEST(DibStreamReader, MasksAtOtherDepthsAreWrittenBack) {
+  const struct {
+    int bits;
+    std::uint32_t colours;
+    Bytes pixels;
+  } rows[] = {{1, 2, {0x80, 0, 0, 0}}, {4, 16, {0x10, 0, 0, 0}}, {8, 3, {2, 0, 0, 0}}, {24, 0, {1, 2, 3, 0}}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE("bits " + std::to_string(row.bits));
+    Bytes table;
+    for (const std::uint32_t m : {0xFF0000u, 0x00FF00u, 0x0000FFu}) test::PutU32(table, m);
+    const Bytes entries = test::Ramp(static_cast<int>(row.colours));
+    table.insert(table.end(), entries.begin(), entries.end());
+    BmpFile f{Info(1, 1, row.bits, BI_BITFIELDS, row.colours), table, {}, row.pixels};
+    f.info.biXPelsPerMeter = f.info.biYPelsPerMeter = 3780;
+    const Bytes file = f.Build();
+    TQvDIB image;
+    test::Load(image, file);
+    EXPECT_EQ(test::Save(image), file);
+    std::uint16_t format = 0;
+    std::vector<std::uint8_t> packed;
+    HPALETTE palette;
+    image.SaveToClipboardFormat(format, packed, palette);
+    EXPECT_EQ(packed, Bytes(file.begin() + 14, file.end()));
+    TQvDIB copy;
+    copy.LoadFromClipboardFormat(format, &packed, palette);
+    EXPECT_EQ(test::Save(copy), file);
+  }
+}
+
 TEST(DibStreamReader, PixelsStartAtOffBitsAfterAGap) {
   BmpFile f{Info(1, 1, 8, 0, 2), test::Ramp(2), {9, 9, 9, 9, 9, 9}, {1, 0, 0, 0}};
   TQvDIB image;
