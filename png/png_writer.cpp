@@ -161,7 +161,7 @@ class TDeflater {
   UninitialisedBytes Deflate(const UninitialisedBytes& rows) {
     const std::size_t bound = libdeflate_zlib_compress_bound(compressor_.get(), rows.size());
     UninitialisedBytes out;
-    ReserveLarge(out, bound);
+    out.reserve(bound);  // no huge pages: the stream fills an unknown part of this room
     out.resize(bound);
     const std::size_t size = libdeflate_zlib_compress(compressor_.get(), rows.data(), rows.size(), out.data(), out.size());
     if (size == 0) throw EOutOfMemory();
