@@ -182,7 +182,9 @@ class WebSession {
     return Try([&] {
       TBitmap picture = FromBytes(bytes, name, cli::PictureRole::kSystemGraphic);
       cli::RequireSystemGraphicSize(picture, name);
+      TColourImage prepared = PrepareSkin(picture);
       skin_ = picture;
+      preparedSkin_ = std::move(prepared);
       skinRgba_ = Rgba(picture);
     });
   }
@@ -466,6 +468,7 @@ class WebSession {
     if (o.font != "RMG2000" && o.font != "RM2000") throw Exception("The font is RMG2000 or RM2000, not " + o.font + ".");
     ComposeInput input;
     input.systemGraphic = &*skin_;
+    input.preparedSkin = &*preparedSkin_;  // read once at load, not at every keystroke
     input.transColor = static_cast<TColor>(o.transColor) & 0xFFFFFF;
     input.lines = SplitLines(ToWindowText(o.text, LettersOf(o)));
     input.fontFace = o.font;
@@ -503,6 +506,7 @@ class WebSession {
   }
 
   std::optional<TBitmap> skin_;
+  std::optional<TColourImage> preparedSkin_;  // skin_ as the composer reads it
   std::vector<std::uint8_t> skinRgba_;
   TBitmap builtIn_;
   TBitmap user_;
