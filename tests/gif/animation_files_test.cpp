@@ -189,9 +189,13 @@ TEST_F(AnimationFiles, GifFramesDecodeToTheComposedFrames) {
     const bool exact = c.skin == nullptr;  // with a reduced palette, colours are the nearest
     for (std::size_t i = 0; i < spans.size(); ++i) {
       EXPECT_EQ(decoded.delays[i], spans[i].delay) << i;
-      if (exact) EXPECT_TRUE(SamePixels(decoded.frames[i], animation.frames[spans[i].frame].image)) << "frame " << i;
+      if (exact) {
+        EXPECT_TRUE(SamePixels(decoded.frames[i], animation.frames[spans[i].frame].image)) << "frame " << i;
+      }
     }
-    if (!exact) EXPECT_EQ(decoded.frames.back().width, animation.width);
+    if (!exact) {
+      EXPECT_EQ(decoded.frames.back().width, animation.width);
+    }
   }
 }
 
@@ -245,7 +249,9 @@ TEST_F(AnimationFiles, ApngChunksAndPlays) {
   for (int plays : {0, 1, 5}) {
     const TAnimation animation = Animate({{{"ab"}, {}}}, plays);
     const std::string path = Save(Apng(animation), "p.png");
-    if (const auto complaint = test::PngcheckComplaint(path)) EXPECT_EQ(*complaint, "") << plays;
+    if (const auto complaint = test::PngcheckComplaint(path)) {
+      EXPECT_EQ(*complaint, "") << plays;
+    }
     const Bytes bytes = Apng(animation);
     // acTL follows IHDR: frame count, then plays.
     ASSERT_EQ(std::string(bytes.begin() + 37, bytes.begin() + 41), "acTL");
