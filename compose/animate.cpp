@@ -160,13 +160,7 @@ int HoldTicks(double seconds) {
 
 TRgbaImage ToRgba(const TBitmap& window) {
   TRgbaImage image(window.GetWidth(), window.GetHeight());
-  for (int y = 0; y < image.height; ++y) {
-    const std::uint8_t* row = window.ScanLine(y);
-    std::uint8_t* out = image.Pixel(0, y);
-    for (int x = 0; x < image.width; ++x, row += 3, out += 4) {
-      out[0] = row[2], out[1] = row[1], out[2] = row[0], out[3] = 255;
-    }
-  }
+  for (int y = 0; y < image.height; ++y) steps::BgrRowToRgba(window.ScanLine(y), image.width, image.Pixel(0, y));
   return image;
 }
 

@@ -122,6 +122,7 @@ TPageWindow::TPageWindow(const ComposeInput& input, const WindowExtras& extras)
     size_.height = std::max(size_.height, face::kMinHeight + 2 * input.padRound);
   }
   steps::CheckHeight(size_, input);
+  for (const ParsedLine& line : text_.lines) characters_ += line.Length();
   faceRight_ = extras.faceRight;
   faceFlip_ = extras.faceFlip;
 }
@@ -145,8 +146,6 @@ void TPageWindow::Paint(WindowSize atLeast) {
   for (int y = 0; y < size_.height; ++y) {
     std::memcpy(background_.data() + rowBytes * static_cast<std::size_t>(y), writer.Row(y), rowBytes);
   }
-  characters_ = 0;
-  for (const ParsedLine& line : text_.lines) characters_ += line.Length();
   // The image now holds the background: no text, no arrow, and no RGBA copy made yet.
   drawn_ = 0;
   arrowDrawn_ = false;
@@ -193,15 +192,15 @@ TBitmap TPageWindow::Window(std::size_t shown, bool arrow) {
 TRgbaImage TPageWindow::Rgba(std::size_t shown, bool arrow) {
   Draw(shown, arrow);
   const TQvDIBInfos& infos = scratch_.InternalForWrite().DIBInfos;
-  for (int y = dirty_.first; y < dirty_.last; ++y) {
-    const std::uint8_t* row = infos.Row(y);
-    std::uint8_t* out = rgba_.Pixel(0, y);
-    for (int x = 0; x < size_.width; ++x, row += 3, out += 4) {
-      out[0] = row[2], out[1] = row[1], out[2] = row[0], out[3] = 255;
-    }
-  }
+  for (int y = dirty_.first; y < dirty_.last; ++y) BgrRowToRgba(infos.Row(y), size_.width, rgba_.Pixel(0, y));
   dirty_ = {};
   return rgba_;
+}
+
+void BgrRowToRgba(const std::uint8_t* bgr, int width, std::uint8_t* rgba) {
+  for (int x = 0; x < width; ++x, bgr += 3, rgba += 4) {
+    rgba[0] = bgr[2], rgba[1] = bgr[1], rgba[2] = bgr[0], rgba[3] = 255;
+  }
 }
 
 std::optional<TBitmap> ComposeWindowPart(const ComposeInput& input, const WindowExtras& extras, WindowSize atLeast,

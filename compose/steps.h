@@ -112,14 +112,18 @@ TRowSpan DrawText(const ParsedText& text, const ComposeInput& input, int shift, 
                   const TTextRasterizer& font, TWindowWriter& window, std::size_t limit = SIZE_MAX,
                   std::size_t first = 0);
 
+// One row of blue-green-red pixels as opaque red-green-blue-alpha ones.
+void BgrRowToRgba(const std::uint8_t* bgr, int width, std::uint8_t* rgba);
+
 // The window image as the 24-bit result bitmap.
 TBitmap ToResult(const TQvDIB& window);
 
-struct FaceImage;  // a face cell read for drawing (extras.cpp)
+struct FaceImage;  // a face cell read for drawing (page_window.cpp)
 
 // One window of a page, prepared for drawing it many times with more and more of its text: the
 // skin, face and parsed text are read once, and the background (wallpaper, frame and face) is
-// painted once; each window is then a copy of the background with the text and the arrow drawn.
+// painted once; each window is then the one before with the newly shown characters drawn over
+// it, or the background again with the text and the arrow when less is shown.
 // Holds references to the input, which must outlive it. Neither copied nor moved: it may point
 // into itself.
 class TPageWindow {
@@ -155,7 +159,7 @@ class TPageWindow {
   bool painted_ = false;
   std::vector<std::uint8_t> background_;  // blue-green-red rows, top first
   TQvDIB scratch_;                        // each window is drawn here, over the one before
-  std::size_t characters_ = 0;            // in all lines
+  std::size_t characters_ = 0;            // in all lines of text_
   std::size_t drawn_ = 0;                 // characters drawn in scratch_
   bool arrowDrawn_ = false;               // the arrow is drawn in scratch_
   TRowSpan dirty_;                        // rows of scratch_ that rgba_ does not show yet

@@ -511,52 +511,44 @@ void TBitmap::LoadFromPackedDib(const std::uint8_t* data, std::size_t size) {
   LoadFromStream(stream);
 }
 
-void TBitmap::SaveToStream(TStream& stream) {
+std::vector<std::span<const std::uint8_t>> TBitmap::FilePieces(std::vector<std::uint8_t>& head) const {
   // An empty bitmap writes nothing, as a file of zero bytes reads as an empty bitmap.
-  if (GetEmpty()) return;
+  if (GetEmpty()) return {};
   const Image& image = *image_;
   const WritePlan plan = PlanFor(image.format, image.palette.size(), image.encoded.get());
   if (plan.compression == bmp::kBiRle8 || plan.compression == bmp::kBiRle4) {
     const auto& bits = image.encoded->bits;
-    const auto head = FileHead(plan, image.width, image.height, bits.size(), image.palette);
-    stream.WriteBuffer(head.data(), head.size());
-    stream.WriteBuffer(bits.data(), bits.size());
-    return;
+    head = FileHead(plan, image.width, image.height, bits.size(), image.palette);
+    return {head, bits};
   }
   const std::uint64_t pixelBytes = CheckedProduct(image.stride, static_cast<std::uint64_t>(image.height));
-  const auto head = FileHead(plan, image.width, image.height, pixelBytes, image.palette);
-  // A file made in memory gets its whole size at once rather than growing row by row.
-  if (auto* memory = dynamic_cast<TMemoryStream*>(&stream))
-    memory->Reserve(static_cast<std::size_t>(memory->GetPosition()) + head.size() + static_cast<std::size_t>(pixelBytes));
-  stream.WriteBuffer(head.data(), head.size());
-  // Rows bottom-up; the bytes after the last pixel of a row are written as zeros.
+  head = FileHead(plan, image.width, image.height, pixelBytes, image.palette);
   const std::size_t used = (static_cast<std::size_t>(image.width) * static_cast<std::size_t>(plan.bitCount) + 7) / 8;
   static constexpr std::uint8_t kZeros[4] = {};
-  for (int y = image.height - 1; y >= 0; --y) {
-    stream.WriteBuffer(image.pixels.data() + image.stride * static_cast<std::size_t>(y), used);
-    stream.WriteBuffer(kZeros, image.stride - used);
-  }
-}
-
-void TBitmap::SaveToFile(const std::string& fileName) {
-  const Image& image = *image_;
-  const auto throughStream = [&] { ReplaceFile(fileName, [this](TStream& file) { SaveToStream(file); }); };
-  if (GetEmpty()) return throughStream();
-  const WritePlan plan = PlanFor(image.format, image.palette.size(), image.encoded.get());
-  if (plan.compression == bmp::kBiRle8 || plan.compression == bmp::kBiRle4) return throughStream();
-  // The rows go to the file straight from the pixels, as SaveToStream lays them out: the
-  // header, then each row bottom-up with zeros after its last pixel.
-  const std::uint64_t pixelBytes = CheckedProduct(image.stride, static_cast<std::uint64_t>(image.height));
-  const auto head = FileHead(plan, image.width, image.height, pixelBytes, image.palette);
-  const std::size_t used = (static_cast<std::size_t>(image.width) * static_cast<std::size_t>(plan.bitCount) + 7) / 8;
-  static constexpr std::uint8_t kZeros[4] = {};
-  TFilePieces pieces{{head.data(), head.size()}};
+  std::vector<std::span<const std::uint8_t>> pieces{head};
   pieces.reserve(2 * static_cast<std::size_t>(image.height) + 1);
   for (int y = image.height - 1; y >= 0; --y) {
     pieces.emplace_back(image.pixels.data() + image.stride * static_cast<std::size_t>(y), used);
     if (image.stride > used) pieces.emplace_back(kZeros, image.stride - used);
   }
-  ReplaceFile(fileName, pieces);
+  return pieces;
+}
+
+void TBitmap::SaveToStream(TStream& stream) {
+  std::vector<std::uint8_t> head;
+  const auto pieces = FilePieces(head);
+  std::size_t total = 0;
+  for (const auto piece : pieces) total += piece.size();
+  // A file made in memory gets its whole size at once rather than growing piece by piece.
+  if (auto* memory = dynamic_cast<TMemoryStream*>(&stream))
+    memory->Reserve(static_cast<std::size_t>(memory->GetPosition()) + total);
+  for (const auto piece : pieces) stream.WriteBuffer(piece.data(), piece.size());
+}
+
+// The pieces go to the file straight from the pixels, with no copy of the whole file.
+void TBitmap::SaveToFile(const std::string& fileName) {
+  std::vector<std::uint8_t> head;
+  ReplaceFile(fileName, FilePieces(head));
 }
 
 }  // namespace pw
