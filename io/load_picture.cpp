@@ -48,7 +48,8 @@ void CheckClaimedSize(TStream& stream, const std::string& ext, const std::string
   }
 }
 
-// owner, when given, is the stream itself, whose buffer a BMP picture may take over.
+// owner, when given, is the stream itself, whose buffer a BMP picture may take over and a PNG
+// decoder may reuse.
 TBitmap ReadPicture(TStream& stream, TMemoryStream* owner, const std::string& ext, TBitmap* alphaMask) {
   TBitmap picture;
   if (ext == "bmp") {
@@ -56,7 +57,8 @@ TBitmap ReadPicture(TStream& stream, TMemoryStream* owner, const std::string& ex
     else picture.LoadFromStream(stream);
   } else if (ext == "png") {
     TKroPNG png;
-    png.LoadFromStream(stream);
+    if (owner != nullptr) png.LoadFromMemoryStream(*owner);
+    else png.LoadFromStream(stream);
     picture.Assign(&png);
     if (alphaMask != nullptr) *alphaMask = png.AlphaMask();
   } else {

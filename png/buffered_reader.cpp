@@ -21,6 +21,7 @@ void TKroCustomReadStream::OpenReader(TStream& source, std::int64_t length) {
   buffered_ = 0;
   pointer_ = nullptr;
   inPlace_ = memory != nullptr;
+  memory_ = memory;
   if (available_ <= 0) {
     available_ = 0;
     endOfData_ = true;
@@ -49,6 +50,7 @@ void TKroCustomReadStream::CloseReader() {
   pointer_ = nullptr;
   buffered_ = 0;
   inPlace_ = false;
+  memory_ = nullptr;
   if (source_ != nullptr) source_->SetPosition(start_ + consumed_);
 }
 
@@ -63,6 +65,12 @@ void TKroCustomReadStream::Refill(std::int64_t kept) {
 std::span<const std::uint8_t> TKroCustomReadStream::InPlaceRest() const {
   if (!inPlace_ || pointer_ == nullptr || endOfData_ || stop_) return {};
   return {pointer_, static_cast<std::size_t>(buffered_)};
+}
+
+std::span<std::uint8_t> TKroCustomReadStream::DisposableRest() {
+  const std::span<const std::uint8_t> rest = InPlaceRest();
+  if (!SourceDisposable || memory_ == nullptr || rest.empty()) return {};
+  return {memory_->Memory() + (rest.data() - memory_->Memory()), rest.size()};
 }
 
 // ---------------------------------------------------------------------------------------------

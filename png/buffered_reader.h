@@ -28,6 +28,9 @@ class TKroCustomReadStream {
 
   bool MacBinary = true;
   bool MacBinaryFound() const { return macBinaryFound_; }
+  // Set when the source is a memory stream whose bytes nobody needs after this read: the reader
+  // may then rearrange the bytes ahead of it and give back the memory of those it is done with.
+  bool SourceDisposable = false;
 
  protected:
   enum class TProgressMode { Bytes, Rows };
@@ -57,6 +60,8 @@ class TKroCustomReadStream {
   // The bytes still available when the whole source is in memory and read in place (nothing
   // is consumed); empty for a buffered source.
   std::span<const std::uint8_t> InPlaceRest() const;
+  // The same bytes, writable, when the source is disposable; else empty.
+  std::span<std::uint8_t> DisposableRest();
 
   void ProgressStart();
   void ProgressBeginStage(TProgressMode mode, std::int64_t total, int percent);
@@ -73,6 +78,7 @@ class TKroCustomReadStream {
   void Report(int percent);
 
   TStream* source_ = nullptr;
+  TMemoryStream* memory_ = nullptr;  // the source when it is read in place
   std::int64_t start_ = 0;
   std::int64_t available_ = 0;
   std::int64_t consumed_ = 0;

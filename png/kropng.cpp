@@ -86,7 +86,16 @@ void TKroPNG::SetHeight(int value) {
   if (!GetEmpty()) TKroGraphicFileObject::SetHeight(value);
 }
 
-void TKroPNG::LoadFromStream(TStream& stream) {
+void TKroPNG::LoadFromStream(TStream& stream) { Load(stream, false); }
+
+void TKroPNG::LoadFromMemoryStream(TMemoryStream& stream) { Load(stream, true); }
+
+void TKroPNG::LoadFromFile(const std::string& fileName) {
+  TMemoryStream file(ReadFileBytes(fileName));
+  LoadFromMemoryStream(file);
+}
+
+void TKroPNG::Load(TStream& stream, bool disposable) {
   // The picture and the records are decoded aside and taken over only when the load succeeded.
   TKroPNGReadStream decoder;
   TBitmap color;
@@ -95,6 +104,7 @@ void TKroPNG::LoadFromStream(TStream& stream) {
   TKroPNGChromaticities chromaticities = Chromaticities;
   TKroGIFExtension gifExtension = GifExtension;
   decoder.MacBinary = MacBinary;
+  decoder.SourceDisposable = disposable;
   decoder.MaxPixels = MaxPixels;
   decoder.TimeRecord = &time;
   decoder.ChromaticityRecord = &chromaticities;

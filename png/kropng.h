@@ -14,6 +14,7 @@
 namespace pw {
 
 class TStream;
+class TMemoryStream;
 
 // Every failure the PNG reader detects itself; what() is one of png/messages.h.
 class EKroPNG : public EInvalidGraphic { using EInvalidGraphic::EInvalidGraphic; };
@@ -99,6 +100,11 @@ class TKroPNG : public TKroGraphicFileObject {
   // former picture, description and records; so does a datastream that ends before any image
   // data, though its records are taken over.
   void LoadFromStream(TStream& stream) override;
+  // The same for a memory stream whose bytes the caller no longer needs: the decoder may move
+  // them about and give their memory back, so that the file and the picture are not both held.
+  void LoadFromMemoryStream(TMemoryStream& stream);
+  // Reads the file whole and decodes it as a memory stream nobody else holds.
+  void LoadFromFile(const std::string& fileName) override;
   // The destination assigns from the owner's colour target when one is set, else from the
   // colour bitmap.
   void AssignTo(TGraphic& dest) const override;
@@ -123,6 +129,8 @@ class TKroPNG : public TKroGraphicFileObject {
   TBitmap* MaskTarget = nullptr;
 
  private:
+  void Load(TStream& stream, bool disposable);
+
   TBitmap alphaMask_;
   TKroPNGDescription description_;
 };

@@ -243,6 +243,49 @@ std::vector<std::span<const std::uint8_t>> IdatPieces(std::span<const std::uint8
   return pieces;
 }
 
+// The pieces of a disposable source moved together in place, each down over the CRC and
+// headers in front of it, so that the data can be inflated in one call without a joined copy.
+// The bytes between pieces are kept, and Undo puts everything back as it was.
+class InPlaceJoin {
+ public:
+  InPlaceJoin(std::span<std::uint8_t> rest, const std::vector<std::span<const std::uint8_t>>& pieces)
+      : rest_(rest) {
+    for (std::size_t k = 0; k < pieces.size(); ++k) {
+      const auto offset = static_cast<std::size_t>(pieces[k].data() - rest.data());
+      if (k > 0) gaps_.insert(gaps_.end(), rest.begin() + static_cast<std::ptrdiff_t>(ends_.back()),
+                              rest.begin() + static_cast<std::ptrdiff_t>(offset));
+      starts_.push_back(offset);
+      ends_.push_back(offset + pieces[k].size());
+    }
+    std::size_t to = starts_.front();
+    for (std::size_t k = 0; k < starts_.size(); ++k) {
+      std::memmove(rest.data() + to, rest.data() + starts_[k], ends_[k] - starts_[k]);
+      to += ends_[k] - starts_[k];
+    }
+    joined_ = rest.subspan(starts_.front(), to - starts_.front());
+  }
+  std::span<const std::uint8_t> Joined() const { return joined_; }
+  void Undo() {
+    std::size_t to = starts_.front() + joined_.size();
+    for (std::size_t k = starts_.size(); k-- > 1;) {
+      to -= ends_[k] - starts_[k];
+      std::memmove(rest_.data() + starts_[k], rest_.data() + to, ends_[k] - starts_[k]);
+    }
+    auto gap = gaps_.begin();
+    for (std::size_t k = 1; k < starts_.size(); ++k) {
+      const auto length = static_cast<std::ptrdiff_t>(starts_[k] - ends_[k - 1]);
+      std::copy(gap, gap + length, rest_.begin() + static_cast<std::ptrdiff_t>(ends_[k - 1]));
+      gap += length;
+    }
+  }
+
+ private:
+  std::span<std::uint8_t> rest_;
+  std::vector<std::size_t> starts_, ends_;
+  std::vector<std::uint8_t> gaps_;
+  std::span<const std::uint8_t> joined_;
+};
+
 // A zlib header that zlib's inflater (default window) accepts without a preset dictionary.
 bool PlainZlibHeader(std::span<const std::uint8_t> data) {
   if (data.size() < 2) return false;
@@ -429,14 +472,21 @@ std::int32_t TKroPNGReadStream::ResolveColor(std::int32_t color) const {
 // A source held in memory whose IDAT chunks are all there is inflated in one call. Anything
 // else (a buffered source, data cut short, corrupt or longer than the rows) is left to the
 // row-by-row inflater, which reads the same chunks and raises the same errors as always.
+// Inflated, the run of chunks is passed over whole; a disposable source is joined in place and
+// gives its memory back, so that the file and the bitmap are never held at once.
 void TKroPNGReadStream::InflateWhole(ImageData& image) {
-  const auto pieces = IdatPieces(InPlaceRest(), static_cast<std::uint64_t>(std::max<std::int64_t>(chunkRemaining_, 0)));
+  const std::span<const std::uint8_t> rest = InPlaceRest();
+  const auto pieces = IdatPieces(rest, static_cast<std::uint64_t>(std::max<std::int64_t>(chunkRemaining_, 0)));
   if (pieces.empty() || image.rawBytes <= 0) return;
+  const std::span<std::uint8_t> writable = DisposableRest();
   std::vector<std::uint8_t> joined;
+  std::optional<InPlaceJoin> inPlace;
   std::span<const std::uint8_t> data = pieces.front();
   UninitialisedBytes rows;
   try {
-    if (pieces.size() > 1) {
+    if (pieces.size() > 1 && !writable.empty()) {
+      data = inPlace.emplace(writable, pieces).Joined();
+    } else if (pieces.size() > 1) {
       std::size_t total = 0;
       for (const auto piece : pieces) total += piece.size();
       joined.reserve(total);
@@ -446,11 +496,18 @@ void TKroPNGReadStream::InflateWhole(ImageData& image) {
     ReserveLarge(rows, static_cast<std::size_t>(image.rawBytes));
     rows.resize(static_cast<std::size_t>(image.rawBytes));
   } catch (const std::bad_alloc&) {
+    if (inPlace) inPlace->Undo();
     return;
   }
-  if (!InflateExactly(data, rows)) return;
+  if (!InflateExactly(data, rows)) {
+    if (inPlace) inPlace->Undo();
+    return;
+  }
   image.whole = std::move(rows);
   image.wholeNext = image.whole.data();
+  const std::uint8_t* runEnd = pieces.back().data() + pieces.back().size();
+  chunkRemaining_ = runEnd - rest.data();
+  if (!writable.empty()) ReleasePages(writable.data(), static_cast<std::size_t>(chunkRemaining_));
 }
 
 void TKroPNGReadStream::RunPasses(ImageData& image) {

@@ -9,6 +9,7 @@
 
 #if defined(__linux__)
 #include <sys/mman.h>
+#include <unistd.h>
 #endif
 
 namespace pw {
@@ -22,6 +23,22 @@ inline void AdviseHugePages(void* data, std::size_t size) {
   const std::uintptr_t first = (start + kHuge - 1) & ~(kHuge - 1);
   const std::uintptr_t last = (start + size) & ~(kHuge - 1);
   if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+#else
+  (void)data;
+  (void)size;
+#endif
+}
+
+// Gives the memory of the whole pages inside [data, data + size) back to the system, for bytes
+// nothing reads again: a big buffer that is done with part of itself then stops counting it.
+// The pages read as zeros afterwards.
+inline void ReleasePages(void* data, std::size_t size) {
+#if defined(__linux__) && defined(MADV_DONTNEED)
+  const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+  const auto start = reinterpret_cast<std::uintptr_t>(data);
+  const std::uintptr_t first = (start + page - 1) & ~(page - 1);
+  const std::uintptr_t last = (start + size) & ~(page - 1);
+  if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
 #else
   (void)data;
   (void)size;

@@ -227,18 +227,23 @@ TEST(KroPNGImageData, SplitOverManyChunksWithEmptyOnes) {
     b.Idat(Bytes(idat.begin() + static_cast<std::ptrdiff_t>(at), idat.begin() + static_cast<std::ptrdiff_t>(std::min(idat.size(), at + 5))));
     b.Idat({});
   }
-  b.Idat({1, 2, 3}).Iend();  // surplus data after the last row is skipped
-  TKroPNG png;
-  Load(png, b.Get());
-  for (int y = 0; y < 11; ++y)
-    for (int x = 0; x < 13; ++x) {
-      const Pixel& p = image.At(x, y);
-      ASSERT_EQ(png.Bitmap().GetPixelColor(x, y), RGB(p[0], p[1], p[2]));
-    }
+  b.Idat({1, 2, 3}).Text("Comment", "after").Iend();  // surplus data after the last row is skipped
+  for (const bool disposable : {false, true}) {
+    SCOPED_TRACE(disposable ? "disposable" : "caller's stream");
+    TKroPNG png;
+    Load(png, b.Get(), disposable);
+    EXPECT_EQ(png.Description().Comment, "after\r\n");
+    for (int y = 0; y < 11; ++y)
+      for (int x = 0; x < 13; ++x) {
+        const Pixel& p = image.At(x, y);
+        ASSERT_EQ(png.Bitmap().GetPixelColor(x, y), RGB(p[0], p[1], p[2]));
+      }
+  }
 }
 
 // Streams that the one-call inflater refuses but the reader has always accepted: more data
-// than the rows, and a wrong Adler-32 value, which is never checked.
+// than the rows, and a wrong Adler-32 value, which is never checked. Split over chunks, they
+// are also read back from a disposable source after it was joined in place.
 TEST(KroPNGImageData, StreamsBeyondTheRowsLoad) {
   const RawImage image = Pattern(9, 7, 8, 3);
   struct Case {
@@ -249,20 +254,23 @@ TEST(KroPNGImageData, StreamsBeyondTheRowsLoad) {
   };
   for (const Case& c : {Case{"surplus", false, true, false}, Case{"surplus adam7", true, true, false},
                         Case{"bad adler", false, false, true}, Case{"bad adler adam7", true, false, true}}) {
-    SCOPED_TRACE(c.name);
-    Bytes rows = Scanlines(image, c.adam7);
-    if (c.surplus) rows.insert(rows.end(), 100, 7);
-    Bytes idat = Deflate(rows);
-    if (c.badAdler) idat.back() ^= 0x55;
-    PngBuilder b;
-    b.Ihdr(9, 7, 8, 2, c.adam7 ? 1 : 0).Idat(idat).Iend();
-    TKroPNG png;
-    Load(png, b.Get());
-    for (int y = 0; y < 7; ++y)
-      for (int x = 0; x < 9; ++x) {
-        const Pixel& p = image.At(x, y);
-        ASSERT_EQ(png.Bitmap().GetPixelColor(x, y), RGB(p[0], p[1], p[2])) << x << "," << y;
-      }
+    for (const bool disposable : {false, true}) {
+      SCOPED_TRACE(std::string(c.name) + (disposable ? ", disposable" : ""));
+      Bytes rows = Scanlines(image, c.adam7);
+      if (c.surplus) rows.insert(rows.end(), 100, 7);
+      Bytes idat = Deflate(rows);
+      if (c.badAdler) idat.back() ^= 0x55;
+      const auto half = idat.begin() + static_cast<std::ptrdiff_t>(idat.size() / 2);
+      PngBuilder b;
+      b.Ihdr(9, 7, 8, 2, c.adam7 ? 1 : 0).Idat(Bytes(idat.begin(), half)).Idat({}).Idat(Bytes(half, idat.end())).Iend();
+      TKroPNG png;
+      Load(png, b.Get(), disposable);
+      for (int y = 0; y < 7; ++y)
+        for (int x = 0; x < 9; ++x) {
+          const Pixel& p = image.At(x, y);
+          ASSERT_EQ(png.Bitmap().GetPixelColor(x, y), RGB(p[0], p[1], p[2])) << x << "," << y;
+        }
+    }
   }
 }
 
@@ -283,8 +291,10 @@ TEST(KroPNGImageData, BrokenImageDataFails) {
   Bytes cut = truncated.Get();
   cut.resize(cut.size() - 4 - idat.size() / 2);
   garbage.Ihdr(8, 8, 8, 0).Idat(Bytes(40, 0xFF)).Iend();
-  for (const Bytes& data : {interrupted.Get(), filter5.Get(), endsEarly.Get(), cut, garbage.Get()})
+  for (const Bytes& data : {interrupted.Get(), filter5.Get(), endsEarly.Get(), cut, garbage.Get()}) {
     EXPECT_EQ(LoadError(data), m::kReadError);
+    EXPECT_EQ(LoadError(data, true), m::kReadError);
+  }
 }
 
 // A load that fails, or that ends before any image data, leaves the picture, its mask and its

@@ -11,16 +11,22 @@
 
 namespace pw::test {
 
-inline void Load(TKroPNG& png, const Bytes& data) {
+// Loads as a caller's stream, or as one whose bytes the decoder may rearrange and release.
+inline void Load(TKroPNG& png, const Bytes& data, bool disposable = false) {
   TMemoryStream stream(data);
-  png.LoadFromStream(stream);
+  if (disposable) {
+    png.LoadFromMemoryStream(stream);
+  } else {
+    png.LoadFromStream(stream);
+    EXPECT_EQ(stream.Bytes(), data) << "a caller's stream was changed";
+  }
 }
 
 // The EKroPNG message of a failed load, "" when the load succeeds.
-inline std::string LoadError(const Bytes& data) {
+inline std::string LoadError(const Bytes& data, bool disposable = false) {
   try {
     TKroPNG png;
-    Load(png, data);
+    Load(png, data, disposable);
   } catch (const EKroPNG& e) {
     return e.what();
   }
