@@ -155,7 +155,7 @@ void TBitmap::SetSize(int width, int height) {
   next->palette = image_->palette;
   const std::size_t rowBytes = std::min(next->stride, image_->stride);
   for (int y = 0; y < std::min(height, image_->height); ++y)
-    std::memcpy(next->pixels.data() + next->stride * y, image_->pixels.data() + image_->stride * y, rowBytes);
+    std::memcpy(next->Row(y), image_->Row(y), rowBytes);
   image_ = std::move(next);
   Changed();
 }
@@ -172,7 +172,7 @@ void TBitmap::SetPixelFormat(TPixelFormat format) {
     next->palette = image_->palette;  // a direct-colour bitmap may carry a suggested palette
   }
   for (int y = 0; y < image_->height; ++y) {
-    std::uint8_t* dst = next->pixels.data() + next->stride * y;
+    std::uint8_t* dst = next->Row(y);
     for (int x = 0; x < image_->width; ++x) {
       const TColor c = GetPixelColor(x, y);
       if (IsIndexed(format))
@@ -193,17 +193,17 @@ void TBitmap::SetPalette(TPaletteEntries entries) {
 
 const std::uint8_t* TBitmap::ScanLine(int y) const {
   if (y < 0 || y >= image_->height) throw EInvalidGraphic("Scan line index out of range");
-  return image_->pixels.data() + image_->stride * static_cast<std::size_t>(y);
+  return image_->Row(y);
 }
 
 std::uint8_t* TBitmap::ScanLine(int y) {
   if (y < 0 || y >= image_->height) throw EInvalidGraphic("Scan line index out of range");
-  return Unique().pixels.data() + image_->stride * static_cast<std::size_t>(y);
+  return Unique().Row(y);
 }
 
 TColor TBitmap::GetPixelColor(int x, int y) const {
   if (x < 0 || y < 0 || x >= image_->width || y >= image_->height) return -1;
-  const std::uint8_t* row = image_->pixels.data() + image_->stride * static_cast<std::size_t>(y);
+  const std::uint8_t* row = image_->Row(y);
   if (IsIndexed(image_->format)) return EntryColor(image_->palette, ReadPackedIndex(row, x, GetBitsPerPixel()));
   return ReadDirect(row, x, image_->format);
 }

@@ -121,10 +121,19 @@ class TBitmap : public TGraphic {
     int height = 0;
     TPixelFormat format = TPixelFormat::pfDevice;
     std::size_t stride = 0;
-    std::vector<std::uint8_t> pixels;  // rows top-down
+    // The rows from offset on: top-down, or bottom-up as a BMP file read in place keeps them.
+    std::vector<std::uint8_t> pixels;
+    std::size_t offset = 0;
+    bool bottomUp = false;
     TPaletteEntries palette;
     std::shared_ptr<const TEncodedBits> encoded;
     std::uint32_t fileCompression = 0;
+
+    const std::uint8_t* Row(int y) const { return pixels.data() + RowOffset(y); }
+    std::uint8_t* Row(int y) { return pixels.data() + RowOffset(y); }
+    std::size_t RowOffset(int y) const {
+      return offset + stride * static_cast<std::size_t>(bottomUp ? height - 1 - y : y);
+    }
   };
   Image& Unique();
   // The BMP file as pieces: the header, kept in head, then the pixel data as stored (the

@@ -288,29 +288,21 @@ std::vector<std::uint8_t> ReadPlainRows(Source& source, const Layout& l, std::si
   return pixels;
 }
 
-// Rows [0, height) of stride bytes put in the opposite order, in place.
-void ReverseRows(std::vector<std::uint8_t>& pixels, std::size_t stride, int height) {
-  std::vector<std::uint8_t> spare(stride);
-  for (int top = 0, bottom = height - 1; top < bottom; ++top, --bottom) {
-    std::uint8_t* a = pixels.data() + stride * static_cast<std::size_t>(top);
-    std::uint8_t* b = pixels.data() + stride * static_cast<std::size_t>(bottom);
-    std::memcpy(spare.data(), a, stride);
-    std::memcpy(a, b, stride);
-    std::memcpy(b, spare.data(), stride);
-  }
-}
-
 // Uncompressed rows read from a memory stream: when all of them are there, the stream's buffer
-// becomes the picture, its rows moved to the front and put top-down in place; else as read.
-std::vector<std::uint8_t> TakePlainRows(Source& source, const Layout& l, std::size_t stride, TMemoryStream& owner) {
+// becomes the picture as it is, the rows where the file has them (offset, order); else as read.
+struct TakenRows {
+  std::vector<std::uint8_t> pixels;
+  std::size_t offset = 0;
+  bool bottomUp = false;
+};
+
+TakenRows TakePlainRows(Source& source, const Layout& l, std::size_t stride, TMemoryStream& owner) {
   const std::uint64_t total = PixelBytes(stride, l);
-  if (PixelDataSize(source, l, stride) < total) return ReadPlainRows(source, l, stride);
+  if (PixelDataSize(source, l, stride) < total) return {ReadPlainRows(source, l, stride)};
   const auto at = static_cast<std::size_t>(source.StreamPosition());
   std::vector<std::uint8_t> pixels = owner.TakeBytes();
-  std::memmove(pixels.data(), pixels.data() + at, static_cast<std::size_t>(total));
-  pixels.resize(static_cast<std::size_t>(total));
-  if (!l.topDown) ReverseRows(pixels, stride, l.height);
-  return pixels;
+  pixels.resize(at + static_cast<std::size_t>(total));
+  return {std::move(pixels), at, !l.topDown};
 }
 
 // 16- or 32-bit rows with other bit masks, widened to 32-bit pixels (blue, green, red, 0).
@@ -486,8 +478,14 @@ void TBitmap::Load(TStream& stream, TMemoryStream* owner) {
   next->fileCompression = l.compression;
   switch (kind) {
     case PixelKind::kCopy:
-      next->pixels = owner != nullptr ? TakePlainRows(source, l, next->stride, *owner)
-                                      : ReadPlainRows(source, l, next->stride);
+      if (owner != nullptr) {
+        TakenRows taken = TakePlainRows(source, l, next->stride, *owner);
+        next->pixels = std::move(taken.pixels);
+        next->offset = taken.offset;
+        next->bottomUp = taken.bottomUp;
+      } else {
+        next->pixels = ReadPlainRows(source, l, next->stride);
+      }
       break;
     case PixelKind::kBitfields: next->pixels = ReadBitfieldRows(source, l, next->stride); break;
     case PixelKind::kRle: {
@@ -528,7 +526,14 @@ std::vector<std::span<const std::uint8_t>> TBitmap::FilePieces(std::vector<std::
   std::vector<std::span<const std::uint8_t>> pieces{head};
   pieces.reserve(2 * static_cast<std::size_t>(image.height) + 1);
   for (int y = image.height - 1; y >= 0; --y) {
-    pieces.emplace_back(image.pixels.data() + image.stride * static_cast<std::size_t>(y), used);
+    const std::uint8_t* row = image.Row(y);
+    // Rows that follow each other in memory, as a bottom-up file read in place has them, make
+    // one piece.
+    const auto& last = pieces.back();
+    if (pieces.size() > 1 && last.data() + last.size() == row)
+      pieces.back() = {last.data(), last.size() + used};
+    else
+      pieces.emplace_back(row, used);
     if (image.stride > used) pieces.emplace_back(kZeros, image.stride - used);
   }
   return pieces;

@@ -248,6 +248,10 @@ TEST(BmpRead, TakingTheStreamsBufferGivesTheSameRows) {
   four.height = 4;
   four.gap = 5;
   four.pixels.insert(four.pixels.end(), {13, 14, 15, 16});
+  BmpRecipe wide = EightBit2x2();  // rows without padding: saved as one piece
+  wide.width = 4;
+  wide.height = 3;
+  wide.pixels = {0, 1, 2, 0, 2, 2, 1, 0, 1, 0, 0, 2};
   BmpRecipe shortData = odd;  // a row missing: read as usual, the stream kept
   shortData.pixels.resize(8);
   BmpRecipe rle = EightBit2x2();
@@ -255,7 +259,8 @@ TEST(BmpRead, TakingTheStreamsBufferGivesTheSameRows) {
   rle.pixels = {2, 1, 0, 0, 2, 2, 0, 1};
   const Case cases[] = {{"bottom_up", EightBit2x2(), 0, true}, {"top_down", topDown, 0, true},
                         {"odd_rows", odd, 0, true},         {"even_rows_after_a_gap", four, 0, true},
-                        {"after_other_bytes", odd, 3, true}, {"short_data", shortData, 0, false},
+                        {"after_other_bytes", odd, 3, true}, {"unpadded", wide, 0, true},
+                        {"short_data", shortData, 0, false},
                         {"rle", rle, 0, false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -276,6 +281,17 @@ TEST(BmpRead, TakingTheStreamsBufferGivesTheSameRows) {
           << "row " << y;
     EXPECT_EQ(Colours(b), Colours(expected));
     EXPECT_EQ(taken.GetSize() == 0, c.taken);
+    // Saved, grown and written to, a taken picture behaves as a copied one.
+    TMemoryStream savedTaken, savedCopied;
+    b.SaveToStream(savedTaken);
+    expected.SaveToStream(savedCopied);
+    EXPECT_EQ(savedTaken.Bytes(), savedCopied.Bytes());
+    TBitmap grown = b;
+    grown.SetSize(b.GetWidth() + 1, b.GetHeight() + 1);
+    grown.SetPixelColor(0, 0, RGB(255, 255, 255));
+    expected.SetSize(b.GetWidth() + 1, b.GetHeight() + 1);
+    expected.SetPixelColor(0, 0, RGB(255, 255, 255));
+    EXPECT_EQ(Colours(grown), Colours(expected));
   }
 }
 
