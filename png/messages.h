@@ -23,5 +23,7 @@ inline constexpr const char* kImageSize = "Read Header(PNG): Invalid image size"
 inline constexpr const char* kNoEncoder = "PNG SaveStream: not support";
 // The writer: a picture of zero width or height has no PNG form.
 inline constexpr const char* kEmptyImage = "PNG SaveStream: Empty image";
+// The writer's own deflated data did not inflate again while its bands were joined.
+inline constexpr const char* kDeflateJoin = "PNG SaveStream: Error ZLIB";
 
 }  // namespace pw::kropng_msg

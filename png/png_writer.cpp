@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "png/filters.h"
@@ -41,6 +42,8 @@ constexpr std::size_t kIdatSize = std::size_t{1} << 18;
 // and the smaller result kept; larger ones decide on a sample of bands of rows.
 constexpr std::size_t kFullTrialBytes = std::size_t{1} << 20;
 constexpr int kSampleBands = 4;
+// Filtered rows deflated in one call at most; bigger pictures are deflated in bands.
+constexpr std::size_t kBandBytes = std::size_t{4} << 20;
 constexpr int kSampleShare = 64;  // each band holds 1/kSampleShare of the rows
 
 enum class RowFilters { kNone, kAdaptive };
@@ -148,53 +151,103 @@ struct CompressorFree {
   void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
 };
 
-// Makes zlib streams with one libdeflate compressor, kept for every stream of a file: making a
-// compressor costs more than deflating a small animation frame.
+// Makes the raw deflate streams of a file with one libdeflate compressor: making a compressor
+// costs more than deflating a small animation frame.
 class TDeflater {
  public:
   TDeflater() : compressor_(libdeflate_alloc_compressor(kLevel)) {
     if (!compressor_) throw EOutOfMemory();
   }
 
-  // One zlib stream of all the filtered rows, made in one call. The room for the worst case is
-  // not zeroed: only the pages the stream fills are ever touched.
-  UninitialisedBytes Deflate(const UninitialisedBytes& rows) {
-    const std::size_t bound = libdeflate_zlib_compress_bound(compressor_.get(), rows.size());
-    UninitialisedBytes out;
-    out.reserve(bound);  // no huge pages: the stream fills an unknown part of this room
-    out.resize(bound);
-    const std::size_t size = libdeflate_zlib_compress(compressor_.get(), rows.data(), rows.size(), out.data(), out.size());
+  std::size_t Bound(std::size_t size) const { return libdeflate_deflate_compress_bound(compressor_.get(), size); }
+  // Deflates data to the end of out in one call. The room for the worst case is not zeroed:
+  // only the pages the stream fills are ever touched.
+  void Deflate(std::span<const std::uint8_t> data, UninitialisedBytes& out) {
+    const std::size_t start = out.size();
+    out.resize(start + Bound(data.size()));
+    const std::size_t size =
+        libdeflate_deflate_compress(compressor_.get(), data.data(), data.size(), out.data() + start, out.size() - start);
     if (size == 0) throw EOutOfMemory();
-    out.resize(size);  // the room behind the stream was never touched: no copy is needed
-    return out;
+    out.resize(start + size);
   }
 
  private:
   std::unique_ptr<libdeflate_compressor, CompressorFree> compressor_;
 };
 
+// Lets another raw deflate stream follow the complete one in out[start, end): the final mark of
+// its last block is cleared and an empty stored block closes it on a byte boundary. The block
+// boundaries are found by inflating the stream.
+void OpenEnd(UninitialisedBytes& out, std::size_t start) {
+  z_stream z{};
+  if (inflateInit2(&z, -MAX_WBITS) != Z_OK) throw EOutOfMemory();
+  const std::unique_ptr<z_stream, decltype(&inflateEnd)> end(&z, &inflateEnd);
+  z.next_in = out.data() + start;
+  z.avail_in = static_cast<uInt>(out.size() - start);
+  std::vector<std::uint8_t> scratch(std::size_t{1} << 16);
+  std::size_t header = start;  // the byte and bit where the last block starts
+  unsigned headerBit = 0;
+  // At a block boundary data_type holds 128, plus 64 after the final block, plus the unused bits
+  // of the last byte read, which start the next block.
+  for (;;) {
+    z.next_out = scratch.data();
+    z.avail_out = static_cast<uInt>(scratch.size());
+    if (inflate(&z, Z_BLOCK) != Z_OK) throw EKroPNG(kropng_msg::kDeflateJoin);
+    if ((z.data_type & 128) == 0) continue;
+    if ((z.data_type & 64) != 0) break;
+    const auto unused = static_cast<unsigned>(z.data_type & 7);
+    header = static_cast<std::size_t>(z.next_in - out.data()) - (unused != 0 ? 1 : 0);
+    headerBit = (8 - unused) % 8;
+  }
+  const auto unused = static_cast<unsigned>(z.data_type & 7);
+  if (z.avail_in != 0) throw EKroPNG(kropng_msg::kDeflateJoin);
+  out[header] = static_cast<std::uint8_t>(out[header] & ~(1u << headerBit));
+  // Three zero bits (not final, stored), zeros up to the byte boundary, LEN 0 and NLEN 0xFFFF.
+  out.back() = static_cast<std::uint8_t>(out.back() & ((1u << (8 - unused)) - 1));
+  if (unused < 3) out.push_back(0);
+  for (const std::uint8_t b : {0x00, 0x00, 0xFF, 0xFF}) out.push_back(b);
+}
+
 // Filters and deflates rows [begin, end) into one zlib stream. The filters of the first row
-// see the row above it, as they do in the whole picture.
+// see the row above it, as they do in the whole picture. Big pictures go in bands of rows,
+// deflated apart and joined, so that only one band of filtered rows is held at a time.
 template <class Source>
 UninitialisedBytes DeflateRows(TDeflater& deflater, const Source& source, int begin, int end, RowFilters filters) {
   const std::size_t length = source.RowBytes();
   Bytes prior(length, 0), current(length), scratch(length + 1);
   if (begin > 0) source.Read(begin - 1, prior.data());
+  const std::size_t total = (length + 1) * static_cast<std::size_t>(end - begin);
+  const std::size_t bands = std::max<std::size_t>(1, (total + kBandBytes - 1) / kBandBytes);
+  const int bandRows = static_cast<int>((static_cast<std::size_t>(end - begin) + bands - 1) / bands);
+  UninitialisedBytes out;
+  std::size_t streamStart = 2;
+  out.reserve(2 + deflater.Bound(total) + 16 * bands + 4);  // no huge pages: the stream fills an unknown part
+  out.push_back(0x78);  // zlib header: deflate, 32 KiB window, the slowest levels
+  out.push_back(0xDA);
   UninitialisedBytes rows;
-  ReserveLarge(rows, (length + 1) * static_cast<std::size_t>(end - begin));
-  rows.resize((length + 1) * static_cast<std::size_t>(end - begin));
-  std::uint8_t* filtered = rows.data();
-  for (int y = begin; y < end; ++y, filtered += length + 1) {
-    source.Read(y, current.data());
-    if (filters == RowFilters::kAdaptive) {
-      FilterRowAdaptive(current.data(), prior.data(), length, source.FilterBytesPerPixel(), filtered, scratch.data());
-    } else {
-      filtered[0] = 0;
-      std::memcpy(filtered + 1, current.data(), length);
+  ReserveLarge(rows, (length + 1) * static_cast<std::size_t>(std::min(bandRows, end - begin)));
+  std::uint32_t adler = 1;
+  for (int first = begin; first < end; first += bandRows) {
+    const int last = std::min(end, first + bandRows);
+    rows.resize((length + 1) * static_cast<std::size_t>(last - first));
+    std::uint8_t* filtered = rows.data();
+    for (int y = first; y < last; ++y, filtered += length + 1) {
+      source.Read(y, current.data());
+      if (filters == RowFilters::kAdaptive) {
+        FilterRowAdaptive(current.data(), prior.data(), length, source.FilterBytesPerPixel(), filtered, scratch.data());
+      } else {
+        filtered[0] = 0;
+        std::memcpy(filtered + 1, current.data(), length);
+      }
+      std::swap(prior, current);
     }
-    std::swap(prior, current);
+    if (first > begin) OpenEnd(out, streamStart);
+    streamStart = out.size();
+    deflater.Deflate(rows, out);
+    adler = libdeflate_adler32(adler, rows.data(), rows.size());
   }
-  return deflater.Deflate(rows);
+  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(adler >> shift));
+  return out;
 }
 
 // Palette pictures are stored unfiltered unless filtering makes them smaller; colour pictures

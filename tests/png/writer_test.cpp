@@ -10,6 +10,7 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <random>
 #include <set>
 #include <string>
@@ -188,16 +189,23 @@ class PngWriterFiles : public ::testing::Test {
 
 #if defined(PW_TEST_LIBPNG)
 // The filter type of each row: the first byte of each row of the inflated IDAT data.
-std::set<int> RowFilterTypes(const std::vector<Chunk>& chunks, const TBitmap& picture) {
+// The IDAT data inflated by zlib, which also checks the Adler-32 value behind it; nullopt when
+// that fails. Room for rows of up to four bytes a pixel.
+std::optional<Bytes> ImageData(const std::vector<Chunk>& chunks, const TBitmap& picture) {
   Bytes compressed;
   for (const Chunk& c : chunks)
     if (c.type == "IDAT") compressed.insert(compressed.end(), c.data.begin(), c.data.end());
-  const std::size_t rowBytes = 1 + static_cast<std::size_t>(picture.GetWidth()) * 3;
-  Bytes rows(rowBytes * static_cast<std::size_t>(picture.GetHeight()));
+  Bytes rows((1 + static_cast<std::size_t>(picture.GetWidth()) * 4) * static_cast<std::size_t>(picture.GetHeight()));
   uLongf size = static_cast<uLongf>(rows.size());
-  EXPECT_EQ(uncompress(rows.data(), &size, compressed.data(), static_cast<uLong>(compressed.size())), Z_OK);
+  if (uncompress(rows.data(), &size, compressed.data(), static_cast<uLong>(compressed.size())) != Z_OK) return std::nullopt;
+  rows.resize(size);
+  return rows;
+}
+
+std::set<int> RowFilterTypes(const Bytes& rows, const TBitmap& picture) {
+  const std::size_t rowBytes = 1 + static_cast<std::size_t>(picture.GetWidth()) * 3;
   std::set<int> types;
-  for (std::size_t at = 0; at < size; at += rowBytes) types.insert(rows[at]);
+  for (std::size_t at = 0; at < rows.size(); at += rowBytes) types.insert(rows[at]);
   return types;
 }
 
@@ -228,8 +236,11 @@ TEST_F(PngWriterFiles, EveryFormatReadsBackWithTheSamePixels) {
     const auto chunks = Chunks(png);
     EXPECT_GE(std::count_if(chunks.begin(), chunks.end(), [](const Chunk& k) { return k.type == "IDAT"; }),
               static_cast<long>(c.minIdats));
+    // Big pictures are deflated in bands joined into one stream: zlib must read it whole.
+    const std::optional<Bytes> rows = ImageData(chunks, c.picture);
+    ASSERT_TRUE(rows.has_value());
     if (c.everyFilter) {
-      EXPECT_EQ(RowFilterTypes(chunks, c.picture), (std::set<int>{0, 1, 2, 3, 4}));
+      EXPECT_EQ(RowFilterTypes(*rows, c.picture), (std::set<int>{0, 1, 2, 3, 4}));
     }
     const std::vector<TColor> colours = Colours(c.picture);
     EXPECT_EQ(Colours(back), colours);
