@@ -101,10 +101,9 @@ int RunConvert(const Args& args) {
   if (o.depth) {
     dib.Assign(&picture);  // as the colour-depth command copies its picture
   } else {
-    // Through the bitmap's own BMP form, which keeps the bytes of RLE pictures.
-    TMemoryStream stream;
-    picture.SaveToStream(stream);
-    stream.SetPosition(0);
+    // Through the bitmap's own BMP form, which keeps the bytes of RLE pictures, read straight
+    // from the picture's rows.
+    TGatherStream stream = picture.FileStream();
     dib.LoadFromStream(stream);
   }
   ConvertInDib(o, dib);

@@ -13,6 +13,7 @@
 
 #include "toolkit/color.h"
 #include "toolkit/graphic.h"
+#include "toolkit/stream.h"
 
 namespace pw {
 
@@ -103,6 +104,9 @@ class TBitmap : public TGraphic {
   // there take over the stream's buffer instead of being copied, which leaves the stream empty.
   void LoadFromMemoryStream(TMemoryStream& stream);
   void SaveToStream(TStream& stream) override;
+  // The bytes SaveToStream writes, as a stream that reads them straight from the pixels; it
+  // must not outlive the picture or be read after a change to it.
+  TGatherStream FileStream() const;
   // Saves through ReplaceFile: a failed save never destroys an existing file, and a symbolic
   // link, the permission bits and the owner of the old file are kept.
   void SaveToFile(const std::string& fileName) override;

@@ -550,6 +550,12 @@ void TBitmap::SaveToStream(TStream& stream) {
   for (const auto piece : pieces) stream.WriteBuffer(piece.data(), piece.size());
 }
 
+TGatherStream TBitmap::FileStream() const {
+  std::vector<std::uint8_t> head;
+  auto pieces = FilePieces(head);
+  return TGatherStream(std::move(pieces), std::move(head));
+}
+
 // The pieces go to the file straight from the pixels, with no copy of the whole file.
 void TBitmap::SaveToFile(const std::string& fileName) {
   std::vector<std::uint8_t> head;

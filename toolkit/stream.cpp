@@ -88,6 +88,44 @@ void TMemoryStream::Clear() {
   position_ = 0;
 }
 
+TGatherStream::TGatherStream(std::vector<std::span<const std::uint8_t>> pieces, std::vector<std::uint8_t> head)
+    : head_(std::move(head)), pieces_(std::move(pieces)) {
+  std::int64_t at = 0;
+  for (const auto piece : pieces_) {
+    starts_.push_back(at);
+    at += static_cast<std::int64_t>(piece.size());
+  }
+  starts_.push_back(at);
+}
+
+std::size_t TGatherStream::Read(void* buffer, std::size_t count) {
+  auto* out = static_cast<std::uint8_t*>(buffer);
+  std::size_t done = 0;
+  // The piece that holds the position: the last one that starts at or before it.
+  auto k = static_cast<std::size_t>(std::upper_bound(starts_.begin(), starts_.end() - 1, position_) - starts_.begin());
+  for (k = k == 0 ? 0 : k - 1; done < count && k < pieces_.size(); ++k) {
+    const auto skip = static_cast<std::size_t>(std::max<std::int64_t>(0, position_ - starts_[k]));
+    if (skip >= pieces_[k].size()) continue;
+    const std::size_t n = std::min(count - done, pieces_[k].size() - skip);
+    std::memcpy(out + done, pieces_[k].data() + skip, n);
+    done += n;
+    position_ += static_cast<std::int64_t>(n);
+  }
+  return done;
+}
+
+std::size_t TGatherStream::Write(const void*, std::size_t) { throw EWriteError(); }
+
+std::int64_t TGatherStream::Seek(std::int64_t offset, TSeekOrigin origin) {
+  std::int64_t base = 0;
+  if (origin == TSeekOrigin::soCurrent) base = position_;
+  if (origin == TSeekOrigin::soEnd) base = starts_.back();
+  position_ = std::max<std::int64_t>(0, base + offset);
+  return position_;
+}
+
+void TGatherStream::SetSize(std::int64_t) { throw EWriteError(); }
+
 std::vector<std::uint8_t> TMemoryStream::TakeBytes() {
   std::vector<std::uint8_t> bytes = std::move(data_);
   Clear();

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,25 @@ class TMemoryStream : public TStream {
 
  private:
   std::vector<std::uint8_t> data_;
+  std::int64_t position_ = 0;
+};
+
+// Reads a row of byte pieces held elsewhere as one stream, without copying them first; the
+// pieces must outlive the stream and not change while it is read. head, when given, is kept
+// by the stream, and pieces may point into it. Writing raises EWriteError.
+class TGatherStream : public TStream {
+ public:
+  TGatherStream(std::vector<std::span<const std::uint8_t>> pieces, std::vector<std::uint8_t> head = {});
+
+  std::size_t Read(void* buffer, std::size_t count) override;
+  std::size_t Write(const void* buffer, std::size_t count) override;
+  std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
+  void SetSize(std::int64_t size) override;
+
+ private:
+  std::vector<std::uint8_t> head_;
+  std::vector<std::span<const std::uint8_t>> pieces_;
+  std::vector<std::int64_t> starts_;  // stream position of each piece, then the size
   std::int64_t position_ = 0;
 };
 

@@ -764,6 +764,18 @@ TEST_F(BmpFiles, AFileHoldsWhatTheStreamHolds) {
     b.SaveToStream(stream);
     b.SaveToFile(Path("out.bmp"));
     EXPECT_EQ(ReadFileBytes(Path("out.bmp")), stream.Bytes());
+    // Read straight from the rows in uneven steps, from the start and from a seek within.
+    TGatherStream gathered = b.FileStream();
+    EXPECT_EQ(gathered.GetSize(), static_cast<std::int64_t>(stream.Bytes().size()));
+    for (const std::size_t from : {std::size_t{0}, std::size_t{57}}) {
+      gathered.SetPosition(static_cast<std::int64_t>(from));
+      Bytes read(stream.Bytes().size() + 5);
+      std::size_t got = from;
+      for (std::size_t step = 1, n = 1; n > 0; step = step * 2 + 1) got += n = gathered.Read(read.data() + got, step);
+      read.resize(got);
+      EXPECT_EQ(Bytes(read.begin() + static_cast<std::ptrdiff_t>(from), read.end()),
+                Bytes(stream.Bytes().begin() + static_cast<std::ptrdiff_t>(from), stream.Bytes().end()));
+    }
   }
 }
 
