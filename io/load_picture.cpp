@@ -90,6 +90,10 @@ TBitmap LoadPicture(TStream& stream, const std::string& name, PictureRole role, 
   return LoadPicture(stream, nullptr, name, role, alphaMask);
 }
 
+TBitmap LoadOwnedPicture(TMemoryStream& file, const std::string& name, PictureRole role, TBitmap* alphaMask) {
+  return LoadPicture(file, &file, name, role, alphaMask);
+}
+
 TBitmap LoadPicture(const std::string& path, PictureRole role, TBitmap* alphaMask) {
   if (!IsPictureExtension(FileExtension(path))) throw Exception(path + ": a picture must be a .bmp, .png or .dib file");
   TMemoryStream file(ReadFileBytes(path));

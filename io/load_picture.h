@@ -26,6 +26,10 @@ TBitmap LoadPicture(const std::string& path, PictureRole role = PictureRole::kAn
 // messages.
 TBitmap LoadPicture(TStream& stream, const std::string& name, PictureRole role = PictureRole::kAny,
                     TBitmap* alphaMask = nullptr);
+// The same on a memory stream nobody else needs: its buffer may become the picture, or be
+// reused by the PNG decoder, instead of being copied.
+TBitmap LoadOwnedPicture(TMemoryStream& file, const std::string& name, PictureRole role = PictureRole::kAny,
+                         TBitmap* alphaMask = nullptr);
 
 // Raises "NAME: the system graphic is WxH pixels; it must be 160x80" for any other size.
 void RequireSystemGraphicSize(const TBitmap& picture, const std::string& name);

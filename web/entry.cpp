@@ -103,7 +103,7 @@ std::optional<TQvPixelFormat> DepthFormat(int depth) { return cli::BitDepthForma
 TBitmap FromBytes(const std::string& bytes, const std::string& name, cli::PictureRole role,
                   TBitmap* alphaMask = nullptr) {
   TMemoryStream stream(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
-  return cli::LoadPicture(stream, name, role, alphaMask);
+  return cli::LoadOwnedPicture(stream, name, role, alphaMask);
 }
 
 // A face sheet kept by the session, with its transparency (255 - alpha; empty when it has none).
