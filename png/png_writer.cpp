@@ -42,6 +42,7 @@ constexpr std::size_t kIdatSize = std::size_t{1} << 18;
 // and the smaller result kept; larger ones decide on a sample of bands of rows.
 constexpr std::size_t kFullTrialBytes = std::size_t{1} << 20;
 constexpr int kSampleBands = 4;
+constexpr int kTrialLevel = 5;
 // Filtered rows deflated in one call at most; bigger pictures are deflated in bands.
 constexpr std::size_t kBandBytes = std::size_t{4} << 20;
 // Palette pictures: near-optimal parsing makes their rows (indices, often dithered) several per
@@ -271,8 +272,10 @@ UninitialisedBytes DeflateRows(TDeflater& deflater, const Source& source, int be
 }
 
 // Palette pictures are stored unfiltered unless filtering makes them smaller: small ones are
-// tried whole, bigger ones on a sample of bands of rows.
-RowFilters PaletteFilters(TDeflater& deflater, const RowSource& source) {
+// tried whole, bigger ones on a sample of bands of rows, with a faster level of the same lazy
+// parser, which ranks the two alike.
+RowFilters PaletteFilters(const RowSource& source) {
+  TDeflater deflater(kTrialLevel);
   const int height = source.Height();
   const bool whole = (source.RowBytes() + 1) * static_cast<std::size_t>(height) <= kFullTrialBytes;
   const int bands = whole ? 1 : kSampleBands;
@@ -293,7 +296,7 @@ UninitialisedBytes CompressImage(const RowSource& source) {
   const int height = source.Height();
   TDeflater deflater;
   if (!source.Indexed()) return DeflateRows(deflater, source, 0, height, RowFilters::kAdaptive);
-  return DeflateRows(deflater, source, 0, height, PaletteFilters(deflater, source), kOptimalBytes);
+  return DeflateRows(deflater, source, 0, height, PaletteFilters(source), kOptimalBytes);
 }
 
 Bytes HeaderChunk(const TBitmap& bitmap, const RowSource& source) {
