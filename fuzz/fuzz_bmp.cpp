@@ -55,6 +55,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   pw::TMemoryStream out;
   bitmap.SaveToStream(out);
+  // Read in place, taking the stream's buffer, the same file gives the same picture and the
+  // same saved bytes, also when they are read straight from its rows.
+  pw::TMemoryStream owned(std::vector<std::uint8_t>(data, data + size));
+  pw::TBitmap taken;
+  taken.LoadFromMemoryStream(owned);
+  CheckSame(bitmap, taken);
+  pw::TMemoryStream takenOut;
+  taken.SaveToStream(takenOut);
+  Check(takenOut.Bytes() == out.Bytes());
+  pw::TGatherStream gathered = taken.FileStream();
+  std::vector<std::uint8_t> read(out.Bytes().size());
+  Check(gathered.Read(read.data(), read.size()) == read.size() && read == out.Bytes());
   out.SetPosition(0);
   pw::TBitmap again;
   again.LoadFromStream(out);  // a file we wrote must read back: an exception here is a defect

@@ -42,6 +42,7 @@ constexpr std::size_t kIdatSize = std::size_t{1} << 18;
 // and the smaller result kept; larger ones decide on a sample of bands of rows.
 constexpr std::size_t kFullTrialBytes = std::size_t{1} << 20;
 constexpr int kSampleBands = 4;
+constexpr int kSampleShare = 64;  // each band holds 1/kSampleShare of the rows
 constexpr int kTrialLevel = 5;
 // Filtered rows deflated in one call at most; bigger pictures are deflated in bands.
 constexpr std::size_t kBandBytes = std::size_t{4} << 20;
@@ -52,7 +53,6 @@ constexpr std::size_t kBandBytes = std::size_t{4} << 20;
 constexpr int kOptimalLevel = 10;
 constexpr std::size_t kOptimalBytes = std::size_t{512} << 10;
 constexpr std::size_t kOptimalBandBytes = std::size_t{64} << 10;
-constexpr int kSampleShare = 64;  // each band holds 1/kSampleShare of the rows
 
 enum class RowFilters { kNone, kAdaptive };
 
@@ -216,59 +216,95 @@ void OpenEnd(UninitialisedBytes& out, std::size_t start) {
   for (const std::uint8_t b : {0x00, 0x00, 0xFF, 0xFF}) out.push_back(b);
 }
 
+// Rows filtered one after another, each seeing the one before it through prior.
+class TRowFilter {
+ public:
+  TRowFilter(std::size_t length, RowFilters filters)
+      : length_(length), filters_(filters), prior_(length, 0), current_(length), scratch_(length + 1) {}
+
+  template <class Source>
+  void SeePrior(const Source& source, int y) { source.Read(y, prior_.data()); }
+  // Rows [first, last) into rows, each behind its filter-type byte.
+  template <class Source>
+  void Filter(const Source& source, int first, int last, UninitialisedBytes& rows) {
+    ReserveLarge(rows, (length_ + 1) * static_cast<std::size_t>(last - first));
+    rows.resize((length_ + 1) * static_cast<std::size_t>(last - first));
+    std::uint8_t* filtered = rows.data();
+    for (int y = first; y < last; ++y, filtered += length_ + 1) {
+      source.Read(y, current_.data());
+      if (filters_ == RowFilters::kAdaptive) {
+        FilterRowAdaptive(current_.data(), prior_.data(), length_, source.FilterBytesPerPixel(), filtered, scratch_.data());
+      } else {
+        filtered[0] = 0;
+        std::memcpy(filtered + 1, current_.data(), length_);
+      }
+      std::swap(prior_, current_);
+    }
+  }
+
+ private:
+  std::size_t length_;
+  RowFilters filters_;
+  Bytes prior_, current_, scratch_;
+};
+
+// A zlib stream made of raw deflate streams deflated apart, one per band of rows.
+class TBandedStream {
+ public:
+  explicit TBandedStream(std::size_t room) {
+    out_.reserve(room + 6);  // no huge pages: the stream fills an unknown part of this room
+    out_.push_back(0x78);    // zlib header: deflate, 32 KiB window, the slowest levels
+    out_.push_back(0xDA);
+  }
+  void Add(TDeflater& deflater, std::span<const std::uint8_t> rows) {
+    if (bands_++ > 0) OpenEnd(out_, last_);
+    last_ = out_.size();
+    deflater.Deflate(rows, out_);
+    adler_ = libdeflate_adler32(adler_, rows.data(), rows.size());
+  }
+  UninitialisedBytes Finish() {
+    for (int shift = 24; shift >= 0; shift -= 8) out_.push_back(static_cast<std::uint8_t>(adler_ >> shift));
+    return std::move(out_);
+  }
+
+ private:
+  UninitialisedBytes out_;
+  std::size_t last_ = 2;  // where the last band's stream starts
+  int bands_ = 0;
+  std::uint32_t adler_ = 1;
+};
+
 // Filters and deflates rows [begin, end) into one zlib stream. The filters of the first row
 // see the row above it, as they do in the whole picture. The rows go in bands, deflated apart
 // and joined, so that only one band of filtered rows is held at a time: the first optimalBytes
-// of rows in small bands with near-optimal parsing, the rest in bands of up to kBandBytes with
-// the deflater's own level.
+// of rows in small bands with near-optimal parsing, the rest in even bands of up to kBandBytes
+// with the deflater's own level.
 template <class Source>
 UninitialisedBytes DeflateRows(TDeflater& deflater, const Source& source, int begin, int end, RowFilters filters,
                                std::size_t optimalBytes = 0) {
-  const std::size_t length = source.RowBytes();
-  Bytes prior(length, 0), current(length), scratch(length + 1);
-  if (begin > 0) source.Read(begin - 1, prior.data());
-  const std::size_t total = (length + 1) * static_cast<std::size_t>(end - begin);
-  UninitialisedBytes out;
-  std::size_t streamStart = 2;
-  out.reserve(2 + deflater.Bound(total) + 16 * (total / kOptimalBandBytes + 2) + 4);  // no huge pages: the stream fills an unknown part
-  out.push_back(0x78);  // zlib header: deflate, 32 KiB window, the slowest levels
-  out.push_back(0xDA);
+  const std::size_t rowBytes = source.RowBytes() + 1;
+  TRowFilter filter(source.RowBytes(), filters);
+  if (begin > 0) filter.SeePrior(source, begin - 1);
+  const std::size_t total = rowBytes * static_cast<std::size_t>(end - begin);
+  TBandedStream stream(deflater.Bound(total) + 16 * (total / kOptimalBandBytes + 2));
   std::optional<TDeflater> optimal;
   if (optimalBytes > 0) optimal.emplace(kOptimalLevel);
   UninitialisedBytes rows;
-  std::uint32_t adler = 1;
   int bandRows = 0;
   for (int first = begin; first < end; first += bandRows) {
-    const bool near = optimal && (length + 1) * static_cast<std::size_t>(first - begin) < optimalBytes;
+    const bool near = optimal && rowBytes * static_cast<std::size_t>(first - begin) < optimalBytes;
     if (near) {
-      bandRows = static_cast<int>(std::max<std::size_t>(1, kOptimalBandBytes / (length + 1)));
+      bandRows = static_cast<int>(std::max<std::size_t>(1, kOptimalBandBytes / rowBytes));
     } else {
       optimal.reset();  // its memory is given back before the big bands
       const auto left = static_cast<std::size_t>(end - first);
-      const std::size_t bands = std::max<std::size_t>(1, ((length + 1) * left + kBandBytes - 1) / kBandBytes);
+      const std::size_t bands = std::max<std::size_t>(1, (rowBytes * left + kBandBytes - 1) / kBandBytes);
       bandRows = static_cast<int>((left + bands - 1) / bands);
     }
-    const int last = std::min(end, first + bandRows);
-    ReserveLarge(rows, (length + 1) * static_cast<std::size_t>(last - first));
-    rows.resize((length + 1) * static_cast<std::size_t>(last - first));
-    std::uint8_t* filtered = rows.data();
-    for (int y = first; y < last; ++y, filtered += length + 1) {
-      source.Read(y, current.data());
-      if (filters == RowFilters::kAdaptive) {
-        FilterRowAdaptive(current.data(), prior.data(), length, source.FilterBytesPerPixel(), filtered, scratch.data());
-      } else {
-        filtered[0] = 0;
-        std::memcpy(filtered + 1, current.data(), length);
-      }
-      std::swap(prior, current);
-    }
-    if (first > begin) OpenEnd(out, streamStart);
-    streamStart = out.size();
-    (near ? *optimal : deflater).Deflate(rows, out);
-    adler = libdeflate_adler32(adler, rows.data(), rows.size());
+    filter.Filter(source, first, std::min(end, first + bandRows), rows);
+    stream.Add(near ? *optimal : deflater, rows);
   }
-  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(adler >> shift));
-  return out;
+  return stream.Finish();
 }
 
 // Palette pictures are stored unfiltered unless filtering makes them smaller: small ones are
