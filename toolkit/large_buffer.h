@@ -14,15 +14,21 @@
 
 namespace pw {
 
+#if defined(__linux__)
+// Advises the system on the whole blocks of `block` bytes inside [data, data + size).
+inline void AdviseWholeBlocks(void* data, std::size_t size, std::uintptr_t block, int advice) {
+  const auto start = reinterpret_cast<std::uintptr_t>(data);
+  const std::uintptr_t first = (start + block - 1) & ~(block - 1);
+  const std::uintptr_t last = (start + size) & ~(block - 1);
+  if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, advice);
+}
+#endif
+
 // Asks for huge pages over the whole 2 MiB blocks of [data, data + size); call it before the
 // first write. Only a hint: nothing changes when the system refuses or has no huge pages.
 inline void AdviseHugePages(void* data, std::size_t size) {
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
-  constexpr std::uintptr_t kHuge = std::uintptr_t{1} << 21;
-  const auto start = reinterpret_cast<std::uintptr_t>(data);
-  const std::uintptr_t first = (start + kHuge - 1) & ~(kHuge - 1);
-  const std::uintptr_t last = (start + size) & ~(kHuge - 1);
-  if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+  AdviseWholeBlocks(data, size, std::uintptr_t{1} << 21, MADV_HUGEPAGE);
 #else
   (void)data;
   (void)size;
@@ -34,11 +40,7 @@ inline void AdviseHugePages(void* data, std::size_t size) {
 // The pages read as zeros afterwards.
 inline void ReleasePages(void* data, std::size_t size) {
 #if defined(__linux__) && defined(MADV_DONTNEED)
-  const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
-  const auto start = reinterpret_cast<std::uintptr_t>(data);
-  const std::uintptr_t first = (start + page - 1) & ~(page - 1);
-  const std::uintptr_t last = (start + size) & ~(page - 1);
-  if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
+  AdviseWholeBlocks(data, size, static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE)), MADV_DONTNEED);
 #else
   (void)data;
   (void)size;
