@@ -253,8 +253,8 @@ class TBandedStream {
  public:
   explicit TBandedStream(std::size_t room) {
     out_.reserve(room + 6);  // no huge pages: the stream fills an unknown part of this room
-    out_.push_back(0x78);    // zlib header: deflate, 32 KiB window, the slowest levels
-    out_.push_back(0xDA);
+    out_.push_back(0x78);    // zlib header: deflate, 32 KiB window, the default level
+    out_.push_back(0x9C);
   }
   void Add(TDeflater& deflater, std::span<const std::uint8_t> rows) {
     if (bands_++ > 0) OpenEnd(out_, last_);
