@@ -142,4 +142,16 @@ inline FuzzWindow ReadWindow(const std::uint8_t* data, std::size_t size, std::si
   return w;
 }
 
+// A target's run: body gets the window the input describes. Inputs shorter than the header are
+// passed over, and a library exception is an input's own failure.
+template <class Body>
+int RunOnWindow(const std::uint8_t* data, std::size_t size, std::size_t maxText, std::size_t maxLines, Body body) {
+  if (size < kHeader) return 0;
+  try {
+    body(ReadWindow(data, size, maxText, maxLines));
+  } catch (const pw::Exception&) {
+  }
+  return 0;
+}
+
 }  // namespace pw::fuzz

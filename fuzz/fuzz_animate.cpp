@@ -25,9 +25,7 @@ constexpr std::size_t kMaxPages = 3;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using pw::fuzz::Check;
-  if (size < pw::fuzz::kHeader) return 0;
-  try {
-    pw::fuzz::FuzzWindow w = pw::fuzz::ReadWindow(data, size, kMaxText, kMaxLines);
+  return pw::fuzz::RunOnWindow(data, size, kMaxText, kMaxLines, [data](pw::fuzz::FuzzWindow w) {
     std::vector<pw::AnimationPage> pages(1);
     for (const std::string& line : w.in.lines) {
       if (line == "---" && pages.size() < kMaxPages) pages.emplace_back();
@@ -54,7 +52,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if (data[11] & 2) pw::WriteGif(animation, pw::AnimationPalette(animation, pw::gif::kMaxColours), file);
       else pw::WriteApng(animation, file);
     }
-  } catch (const pw::Exception&) {
-  }
-  return 0;
+  });
 }

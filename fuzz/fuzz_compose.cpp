@@ -20,9 +20,7 @@ constexpr std::size_t kMaxLines = 3;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using pw::fuzz::Check;
-  if (size < pw::fuzz::kHeader) return 0;
-  try {
-    const pw::fuzz::FuzzWindow w = pw::fuzz::ReadWindow(data, size, kMaxText, kMaxLines);
+  return pw::fuzz::RunOnWindow(data, size, kMaxText, kMaxLines, [](const pw::fuzz::FuzzWindow& w) {
     const std::optional<pw::TBitmap> window = pw::ComposeWindow(w.in, w.extras);
     Check(window.has_value());
     Check(window->GetWidth() >= 16 + 2 * w.in.padRound);
@@ -30,7 +28,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       Check(window->GetWidth() >= 16 + 56 + 2 * w.in.padRound);
       Check(window->GetHeight() >= 64 + 2 * w.in.padRound);
     }
-  } catch (const pw::Exception&) {
-  }
-  return 0;
+  });
 }

@@ -20,7 +20,6 @@ void TKroCustomReadStream::OpenReader(TStream& source, std::int64_t length) {
   macBinaryFound_ = false;
   buffered_ = 0;
   pointer_ = nullptr;
-  inPlace_ = memory != nullptr;
   memory_ = memory;
   if (available_ <= 0) {
     available_ = 0;
@@ -49,7 +48,6 @@ void TKroCustomReadStream::CloseReader() {
   buffer_.shrink_to_fit();
   pointer_ = nullptr;
   buffered_ = 0;
-  inPlace_ = false;
   memory_ = nullptr;
   if (source_ != nullptr) source_->SetPosition(start_ + consumed_);
 }
@@ -63,7 +61,7 @@ void TKroCustomReadStream::Refill(std::int64_t kept) {
 }
 
 std::span<const std::uint8_t> TKroCustomReadStream::InPlaceRest() const {
-  if (!inPlace_ || pointer_ == nullptr || endOfData_ || stop_) return {};
+  if (memory_ == nullptr || pointer_ == nullptr || endOfData_ || stop_) return {};
   return {pointer_, static_cast<std::size_t>(buffered_)};
 }
 

@@ -78,14 +78,13 @@ class TKroCustomReadStream {
   void Report(int percent);
 
   TStream* source_ = nullptr;
-  TMemoryStream* memory_ = nullptr;  // the source when it is read in place
+  TMemoryStream* memory_ = nullptr;  // the source when it is read in place, else null
   std::int64_t start_ = 0;
   std::int64_t available_ = 0;
   std::int64_t consumed_ = 0;
   std::vector<std::uint8_t> buffer_;
   const std::uint8_t* pointer_ = nullptr;
   std::int64_t buffered_ = 0;
-  bool inPlace_ = false;
   bool endOfData_ = false;
   bool stop_ = false;
   bool macBinaryFound_ = false;

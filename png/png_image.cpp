@@ -245,7 +245,7 @@ std::vector<std::span<const std::uint8_t>> IdatPieces(std::span<const std::uint8
 
 // The pieces of a disposable source moved together in place, each down over the CRC and
 // headers in front of it, so that the data can be inflated in one call without a joined copy.
-// The bytes between pieces are kept, and Undo puts everything back as it was.
+// The bytes between pieces are kept, and everything is put back as it was unless Keep is called.
 class InPlaceJoin {
  public:
   InPlaceJoin(std::span<std::uint8_t> rest, const std::vector<std::span<const std::uint8_t>>& pieces)
@@ -264,7 +264,15 @@ class InPlaceJoin {
     }
     joined_ = rest.subspan(starts_.front(), to - starts_.front());
   }
+  InPlaceJoin(const InPlaceJoin&) = delete;
+  InPlaceJoin& operator=(const InPlaceJoin&) = delete;
+  ~InPlaceJoin() {
+    if (!kept_) Undo();
+  }
   std::span<const std::uint8_t> Joined() const { return joined_; }
+  void Keep() { kept_ = true; }
+
+ private:
   void Undo() {
     std::size_t to = starts_.front() + joined_.size();
     for (std::size_t k = starts_.size(); k-- > 1;) {
@@ -279,11 +287,11 @@ class InPlaceJoin {
     }
   }
 
- private:
   std::span<std::uint8_t> rest_;
   std::vector<std::size_t> starts_, ends_;
   std::vector<std::uint8_t> gaps_;
   std::span<const std::uint8_t> joined_;
+  bool kept_ = false;
 };
 
 // A zlib header that zlib's inflater (default window) accepts without a preset dictionary.
@@ -496,13 +504,10 @@ void TKroPNGReadStream::InflateWhole(ImageData& image) {
     ReserveLarge(rows, static_cast<std::size_t>(image.rawBytes));
     rows.resize(static_cast<std::size_t>(image.rawBytes));
   } catch (const std::bad_alloc&) {
-    if (inPlace) inPlace->Undo();
     return;
   }
-  if (!InflateExactly(data, rows)) {
-    if (inPlace) inPlace->Undo();
-    return;
-  }
+  if (!InflateExactly(data, rows)) return;
+  if (inPlace) inPlace->Keep();
   image.whole = std::move(rows);
   image.wholeNext = image.whole.data();
   const std::uint8_t* runEnd = pieces.back().data() + pieces.back().size();

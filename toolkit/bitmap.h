@@ -142,7 +142,7 @@ class TBitmap : public TGraphic {
   Image& Unique();
   // The BMP file as pieces: the header, kept in head, then the pixel data as stored (the
   // uncompressed rows bottom-up, with zeros after each row's last pixel). None when empty.
-  std::vector<std::span<const std::uint8_t>> FilePieces(std::vector<std::uint8_t>& head) const;
+  TFilePieces FilePieces(std::vector<std::uint8_t>& head) const;
   // BMP reading; owner, when given, is the stream whose buffer the pixels may take over.
   void Load(TStream& stream, TMemoryStream* owner);
   static std::shared_ptr<Image> MakeImage(int width, int height, TPixelFormat format);

@@ -509,7 +509,7 @@ void TBitmap::LoadFromPackedDib(const std::uint8_t* data, std::size_t size) {
   LoadFromStream(stream);
 }
 
-std::vector<std::span<const std::uint8_t>> TBitmap::FilePieces(std::vector<std::uint8_t>& head) const {
+TFilePieces TBitmap::FilePieces(std::vector<std::uint8_t>& head) const {
   // An empty bitmap writes nothing, as a file of zero bytes reads as an empty bitmap.
   if (GetEmpty()) return {};
   const Image& image = *image_;
@@ -523,7 +523,7 @@ std::vector<std::span<const std::uint8_t>> TBitmap::FilePieces(std::vector<std::
   head = FileHead(plan, image.width, image.height, pixelBytes, image.palette);
   const std::size_t used = (static_cast<std::size_t>(image.width) * static_cast<std::size_t>(plan.bitCount) + 7) / 8;
   static constexpr std::uint8_t kZeros[4] = {};
-  std::vector<std::span<const std::uint8_t>> pieces{head};
+  TFilePieces pieces{head};
   pieces.reserve(2 * static_cast<std::size_t>(image.height) + 1);
   for (int y = image.height - 1; y >= 0; --y) {
     const std::uint8_t* row = image.Row(y);
@@ -542,11 +542,9 @@ std::vector<std::span<const std::uint8_t>> TBitmap::FilePieces(std::vector<std::
 void TBitmap::SaveToStream(TStream& stream) {
   std::vector<std::uint8_t> head;
   const auto pieces = FilePieces(head);
-  std::size_t total = 0;
-  for (const auto piece : pieces) total += piece.size();
   // A file made in memory gets its whole size at once rather than growing piece by piece.
   if (auto* memory = dynamic_cast<TMemoryStream*>(&stream))
-    memory->Reserve(static_cast<std::size_t>(memory->GetPosition()) + total);
+    memory->Reserve(static_cast<std::size_t>(memory->GetPosition()) + TotalSize(pieces));
   for (const auto piece : pieces) stream.WriteBuffer(piece.data(), piece.size());
 }
 

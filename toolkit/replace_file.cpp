@@ -157,12 +157,6 @@ bool WriteAll(int fd, const TFilePieces& pieces, const WriteCall& write) {
   return true;
 }
 
-std::size_t SizeOf(const TFilePieces& pieces) {
-  std::size_t size = 0;
-  for (const auto piece : pieces) size += piece.size();
-  return size;
-}
-
 // The owner and group of the old file where the process may set them (first both, else the
 // group alone), then its permission bits, which a change of owner may have cleared.
 void KeepOwnerAndMode(int fd, const struct stat& old) {
@@ -202,7 +196,7 @@ void WriteInPlace(const std::string& fileName, const fs::path& target, const TFi
   }
   FileHandle file(::open(target.c_str(), O_WRONLY | O_CLOEXEC));
   if (file.Get() < 0) throw EFCreateError(fileName);
-  if (!WriteAll(file.Get(), data, seams.write) || ::ftruncate(file.Get(), static_cast<off_t>(SizeOf(data))) != 0 ||
+  if (!WriteAll(file.Get(), data, seams.write) || ::ftruncate(file.Get(), static_cast<off_t>(TotalSize(data))) != 0 ||
       !Sync(file.Get(), seams.sync)) {
     Restore(file.Get(), old);
     throw EFCreateError(fileName);
@@ -233,18 +227,17 @@ TPendingFile PrepareFile(const std::string& fileName, const std::function<void(T
 }
 
 void TPendingFile::Prepare(const std::string& fileName, const TReplaceFileSeams& seams) {
-  TPendingFile& pending = *this;
-  pending.fileName_ = fileName;
-  pending.seams_ = seams;
+  fileName_ = fileName;
+  seams_ = seams;
   const fs::path target = ResolveLinks(fileName);
-  pending.target_ = target.string();
+  target_ = target.string();
   struct stat old {};
   const bool exists = ::stat(target.c_str(), &old) == 0;
   if (exists && S_ISDIR(old.st_mode)) throw EFCreateError(fileName);
   // A target that exists but may not be written is refused, as writing it in place would be.
   if (exists && ::access(target.c_str(), W_OK) != 0) throw EFCreateError(fileName);
   if (exists && !S_ISREG(old.st_mode)) {
-    pending.way_ = TPendingFile::TWay::kDevice;
+    way_ = TWay::kDevice;
     return;
   }
 
@@ -259,17 +252,17 @@ void TPendingFile::Prepare(const std::string& fileName, const TReplaceFileSeams&
   }
   if (fd < 0) {
     if (!exists || !FolderRefuses(errno)) throw EFCreateError(fileName);
-    pending.way_ = TPendingFile::TWay::kInPlace;
+    way_ = TWay::kInPlace;
     return;
   }
   FileRemover remover(temporary);
   FileHandle file(fd);
-  if (!WriteAll(fd, pending.pieces_, seams.write)) throw EFCreateError(fileName);
+  if (!WriteAll(fd, pieces_, seams.write)) throw EFCreateError(fileName);
   if (exists) KeepOwnerAndMode(fd, old);
   if (!Sync(fd, seams.sync) || !file.Close()) throw EFCreateError(fileName);
   remover.Release();
-  pending.temporary_ = temporary;
-  pending.way_ = TPendingFile::TWay::kRename;
+  temporary_ = temporary;
+  way_ = TWay::kRename;
 }
 
 TPendingFile::TPendingFile(TPendingFile&& other) noexcept

@@ -44,9 +44,6 @@ struct TReplaceFileSeams {
 void ReplaceFile(const std::string& fileName, const std::function<void(TStream&)>& write,
                  const TReplaceFileSeams& seams);
 
-// A file's bytes as pieces of memory, written in order.
-using TFilePieces = std::vector<std::span<const std::uint8_t>>;
-
 // ReplaceFile with bytes that are already in memory, as pieces that stay valid during the call:
 // they are written with no copy, many in each gathering write.
 void ReplaceFile(const std::string& fileName, const TFilePieces& pieces, const TReplaceFileSeams& seams = {});

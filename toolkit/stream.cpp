@@ -88,7 +88,13 @@ void TMemoryStream::Clear() {
   position_ = 0;
 }
 
-TGatherStream::TGatherStream(std::vector<std::span<const std::uint8_t>> pieces, std::vector<std::uint8_t> head)
+std::size_t TotalSize(const TFilePieces& pieces) {
+  std::size_t size = 0;
+  for (const auto piece : pieces) size += piece.size();
+  return size;
+}
+
+TGatherStream::TGatherStream(TFilePieces pieces, std::vector<std::uint8_t> head)
     : head_(std::move(head)), pieces_(std::move(pieces)) {
   std::int64_t at = 0;
   for (const auto piece : pieces_) {

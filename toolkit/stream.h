@@ -60,12 +60,16 @@ class TMemoryStream : public TStream {
   std::int64_t position_ = 0;
 };
 
+// A file's bytes as pieces of memory held elsewhere, in order.
+using TFilePieces = std::vector<std::span<const std::uint8_t>>;
+std::size_t TotalSize(const TFilePieces& pieces);
+
 // Reads a row of byte pieces held elsewhere as one stream, without copying them first; the
 // pieces must outlive the stream and not change while it is read. head, when given, is kept
 // by the stream, and pieces may point into it. Writing raises EWriteError.
 class TGatherStream : public TStream {
  public:
-  TGatherStream(std::vector<std::span<const std::uint8_t>> pieces, std::vector<std::uint8_t> head = {});
+  TGatherStream(TFilePieces pieces, std::vector<std::uint8_t> head = {});
 
   std::size_t Read(void* buffer, std::size_t count) override;
   std::size_t Write(const void* buffer, std::size_t count) override;
@@ -74,7 +78,7 @@ class TGatherStream : public TStream {
 
  private:
   std::vector<std::uint8_t> head_;
-  std::vector<std::span<const std::uint8_t>> pieces_;
+  TFilePieces pieces_;
   std::vector<std::int64_t> starts_;  // stream position of each piece, then the size
   std::int64_t position_ = 0;
 };
