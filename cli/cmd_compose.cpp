@@ -131,7 +131,7 @@ struct Options {
   std::optional<TQvPixelFormat> depth;
   unsigned jobs = DefaultThreads();
   // Window extras.
-  std::optional<FaceChoice> face;
+  std::optional<io::FaceChoice> face;
   bool faceRight = false;
   bool faceFlip = false;
   bool pauseArrow = false;
@@ -249,7 +249,7 @@ Options ParseOptions(const Args& args) {
     else if (a == "--trans-at") o.transAt = ParsePosition(value(i));
     else if (a == "--face") {
       try {
-        o.face = SplitFaceArgument(value(i), a);
+        o.face = io::SplitFaceArgument(value(i), a);
       } catch (const Exception& e) {
         throw UsageError{e.what()};
       }
@@ -269,7 +269,7 @@ Options ParseOptions(const Args& args) {
     }
     else if (a == "--depth") {
       const std::string& v = value(i);
-      o.depth = BitDepthFormat(v);
+      o.depth = io::BitDepthFormat(v);
       if (!o.depth) throw UsageError{"--depth is 1, 4, 8 or 24, not '" + v + "'"};
     } else throw UsageError{"unknown option '" + a + "'"};
   }
@@ -290,23 +290,23 @@ Options ParseOptions(const Args& args) {
 TBitmap LoadSystemGraphic(const Options& o) {
   TBitmap system;
   if (o.system) {
-    system = LoadPicture(*o.system, PictureRole::kSystemGraphic);
+    system = io::LoadPicture(*o.system, io::PictureRole::kSystemGraphic);
   } else {
     const auto bytes = resources::SampleSkins().front().bmp;
     TMemoryStream stream(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
     system.LoadFromStream(stream);
   }
-  RequireSystemGraphicSize(system, o.system ? *o.system : std::string("the sample skin"));
+  io::RequireSystemGraphicSize(system, o.system ? *o.system : std::string("the sample skin"));
   return system;
 }
 
 // The named sheet, else myword.bmp or myword.png in the current directory, else none (empty).
 // Only files count: a folder of either name is passed over.
 TBitmap LoadUserGlyphs(const Options& o) {
-  if (o.userGlyphs) return LoadPicture(*o.userGlyphs, PictureRole::kUserGlyphs);
+  if (o.userGlyphs) return io::LoadPicture(*o.userGlyphs, io::PictureRole::kUserGlyphs);
   for (const char* name : {"myword.bmp", "myword.png"}) {
     std::error_code error;
-    if (std::filesystem::is_regular_file(name, error)) return LoadPicture(name, PictureRole::kUserGlyphs);
+    if (std::filesystem::is_regular_file(name, error)) return io::LoadPicture(name, io::PictureRole::kUserGlyphs);
   }
   return TBitmap();
 }
@@ -352,7 +352,7 @@ class TFaceSheets {
     if (sheets_.contains(file) || failures_.contains(file)) return;
     try {
       Sheet sheet;
-      sheet.picture = LoadPicture(file, PictureRole::kFaceSheet, &sheet.alpha);
+      sheet.picture = io::LoadPicture(file, io::PictureRole::kFaceSheet, &sheet.alpha);
       sheets_.emplace(file, std::move(sheet));
     } catch (const std::exception& e) {
       failures_.emplace(file, e.what());
@@ -360,7 +360,7 @@ class TFaceSheets {
   }
 
   // The face of a window for the composer, from the common extras.
-  WindowExtras ExtrasFor(WindowExtras extras, const std::optional<FaceChoice>& face) const {
+  WindowExtras ExtrasFor(WindowExtras extras, const std::optional<io::FaceChoice>& face) const {
     if (!face) return extras;
     const auto failed = failures_.find(face->file);
     if (failed != failures_.end()) throw Exception(failed->second);
@@ -384,8 +384,8 @@ class TFaceSheets {
 };
 
 // The windows of a batch; "@face" sheet files are relative to the batch file's folder.
-std::vector<WindowJob> BatchWindows(const Options& o, std::string_view text) {
-  return cli::BatchWindows(text, {o.face, o.faceRight, o.faceFlip, ReadsUtf8(o), std::filesystem::path(*o.batch).parent_path(),
+std::vector<io::WindowJob> BatchWindows(const Options& o, std::string_view text) {
+  return io::BatchWindows(text, {o.face, o.faceRight, o.faceFlip, ReadsUtf8(o), std::filesystem::path(*o.batch).parent_path(),
                                   *o.letters});
 }
 
@@ -410,7 +410,7 @@ void WarnMissingGlyphs(const std::vector<std::string>& lines, const GameCodeValu
 TBitmap ComposeResult(const ComposeInput& input, const WindowExtras& extras, std::optional<TQvPixelFormat> depth) {
   const std::optional<TBitmap> window = ComposeWindow(input, extras);
   TBitmap result = *window;  // a system graphic is always given here
-  if (depth) ReduceDepth(result, *depth, false);
+  if (depth) io::ReduceDepth(result, *depth, false);
   return result;
 }
 
@@ -426,12 +426,12 @@ BlockBytes EncodeFor(TBitmap& picture, const std::string& output) {
 // each thread with its own glyph cache; the files are put in place in order, so that a failing
 // block leaves exactly the files before it, as one thread would.
 int RunBatch(const Options& o, const ComposeInput& common, const WindowExtras& extras, const std::string& text) {
-  const std::vector<WindowJob> blocks = BatchWindows(o, text);
+  const std::vector<io::WindowJob> blocks = BatchWindows(o, text);
   std::vector<std::string> allLines;
-  for (const WindowJob& block : blocks) allLines.insert(allLines.end(), block.lines.begin(), block.lines.end());
+  for (const io::WindowJob& block : blocks) allLines.insert(allLines.end(), block.lines.begin(), block.lines.end());
   WarnMissingGlyphs(allLines, extras.gameValues);
   TFaceSheets faces;
-  for (const WindowJob& block : blocks)
+  for (const io::WindowJob& block : blocks)
     if (block.face) faces.Load(block.face->file);
   std::vector<TFontCache> fonts(std::min<std::size_t>(o.jobs, std::max<std::size_t>(blocks.size(), 1)));
   // Fonts are found through fontconfig, whose lazily built state may not be built from several
@@ -440,7 +440,7 @@ int RunBatch(const Options& o, const ComposeInput& common, const WindowExtras& e
   // Every window has the same skin, read once and shared by the workers (it is only read).
   const TColourImage skin = PrepareSkin(*common.systemGraphic);
   const auto make = [&](std::size_t index, unsigned worker) {
-    const std::string name = NumberedName(*o.output, index + 1);
+    const std::string name = io::NumberedName(*o.output, index + 1);
     try {
       ComposeInput input = common;
       input.lines = blocks[index].lines;
@@ -450,15 +450,15 @@ int RunBatch(const Options& o, const ComposeInput& common, const WindowExtras& e
       const BlockBytes bytes = EncodeFor(result, name);
       return PrepareFile(name, [&bytes](TStream& file) { file.WriteBuffer(bytes.data(), bytes.size()); });
     } catch (const std::exception& e) {
-      throw Exception(BlockContext(index, name) + e.what());
+      throw Exception(io::BlockContext(index, name) + e.what());
     }
   };
   const auto commit = [&](std::size_t index, TPendingFile& file) {
-    const std::string name = NumberedName(*o.output, index + 1);
+    const std::string name = io::NumberedName(*o.output, index + 1);
     try {
       file.Commit();
     } catch (const std::exception& e) {
-      throw Exception(BlockContext(index, name) + e.what());
+      throw Exception(io::BlockContext(index, name) + e.what());
     }
   };
   try {
@@ -471,9 +471,9 @@ int RunBatch(const Options& o, const ComposeInput& common, const WindowExtras& e
 
 // One animation of every page, written as GIF or animated PNG by the output's name.
 int RunAnimation(const Options& o, const ComposeInput& input, WindowExtras extras, const std::string& text) {
-  const std::vector<WindowJob> windows = o.batch ? BatchWindows(o, text) : std::vector<WindowJob>{{SplitLines(WindowText(o, text)), o.face}};
+  const std::vector<io::WindowJob> windows = o.batch ? BatchWindows(o, text) : std::vector<io::WindowJob>{{SplitLines(WindowText(o, text)), o.face}};
   TFaceSheets faces;
-  for (const WindowJob& window : windows)
+  for (const io::WindowJob& window : windows)
     if (window.face) faces.Load(window.face->file);
   extras.pauseArrow = false;  // the arrow blinks in every hold
   AnimationTiming pace;
@@ -481,9 +481,9 @@ int RunAnimation(const Options& o, const ComposeInput& input, WindowExtras extra
   pace.holdTicks = HoldTicks(o.hold.value_or(2.0));
   pace.plays = o.loop.value_or(0);
   pace.open = !o.noOpen;
-  const auto extrasFor = [&](const std::optional<FaceChoice>& face) { return faces.ExtrasFor(extras, face); };
+  const auto extrasFor = [&](const std::optional<io::FaceChoice>& face) { return faces.ExtrasFor(extras, face); };
   const TAnimation animation =
-      ComposeAnimation(input, AnimationPages(windows, extrasFor, o.batch ? o.output : std::nullopt), pace);
+      ComposeAnimation(input, io::AnimationPages(windows, extrasFor, o.batch ? o.output : std::nullopt), pace);
   ReplaceFile(*o.output, [&](TStream& file) {
     if (IsPngFileName(*o.output)) WriteApng(animation, file);
     else WriteGif(animation, AnimationPalette(animation, gif::kMaxColours), file);
@@ -493,7 +493,7 @@ int RunAnimation(const Options& o, const ComposeInput& input, WindowExtras extra
 
 int Run(const Options& o) {
   const TBitmap system = LoadSystemGraphic(o);
-  const TBitmap builtIn = LoadBuiltInGlyphs();
+  const TBitmap builtIn = io::LoadBuiltInGlyphs();
   const TBitmap user = LoadUserGlyphs(o);
   const std::string text = Decoded(o, ReadText(o));
 

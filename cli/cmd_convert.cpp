@@ -39,7 +39,7 @@ struct Options {
 };
 
 TQvPixelFormat ParseDepth(const std::string& v) {
-  if (const auto bits = BitDepthFormat(v)) return *bits;
+  if (const auto bits = io::BitDepthFormat(v)) return *bits;
   if (v == "halftone") return qvPfHalftone;
   if (v == "halftone-bw") return qvPfHalftoneBW;
   throw UsageError{"--depth is 1, 4, 8, 24, halftone or halftone-bw, not '" + v + "'"};
@@ -78,7 +78,7 @@ Options ParseOptions(const Args& args) {
 
 // The picture through a DIB image, with the requested depth and compression.
 void ConvertInDib(const Options& o, TQvDIB& dib) {
-  if (o.depth) ReduceDepth(dib, *o.depth, o.high);
+  if (o.depth) io::ReduceDepth(dib, *o.depth, o.high);
   if (!o.rle) return;
   const TQvPixelFormat format = dib.GetPixelFormat();
   if (format == qvPf8Bit) dib.SetPixelFormat(qvPf8BitRLE);
@@ -91,7 +91,7 @@ void ConvertInDib(const Options& o, TQvDIB& dib) {
 
 int RunConvert(const Args& args) {
   const Options o = ParseOptions(args);
-  TBitmap picture = LoadPicture(o.in);
+  TBitmap picture = io::LoadPicture(o.in);
   const bool toDib = FileExtension(o.out) == "dib";
   if (!o.depth && !o.rle && !toDib) {
     SavePictureFile(picture, o.out);
@@ -110,7 +110,7 @@ int RunConvert(const Args& args) {
   if (toDib) {
     ReplaceFile(o.out, [&dib](TStream& file) { dib.SaveToStream(file); });
   } else {
-    TBitmap result = BitmapFromDib(dib);
+    TBitmap result = io::BitmapFromDib(dib);
     SavePictureFile(result, o.out);
   }
   return kExitOk;

@@ -56,7 +56,7 @@ int RunInfo(const Args& args) {
     file = a;
   }
   if (file.empty()) return Fail("info needs a FILE", kExitUsage);
-  const TBitmap picture = LoadPicture(file);
+  const TBitmap picture = io::LoadPicture(file);
   std::printf("%d %d %d %s %zu %s\n", picture.GetWidth(), picture.GetHeight(), FormatBits(picture.GetPixelFormat()),
               CompressionName(picture), picture.GetPalette().size(), TransparentText(picture).c_str());
   return std::fflush(stdout) == 0 ? kExitOk : Fail("cannot write to standard output");

@@ -9,7 +9,7 @@
 #include "toolkit/errors.h"
 #include "toolkit/sjis.h"
 
-namespace pw::cli {
+namespace pw::io {
 namespace {
 
 constexpr std::string_view kBatchSeparator = "---";
@@ -144,4 +144,4 @@ std::vector<AnimationPage> AnimationPages(const std::vector<WindowJob>& windows,
   return pages;
 }
 
-}  // namespace pw::cli
+}  // namespace pw::io

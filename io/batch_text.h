@@ -15,7 +15,7 @@
 #include "compose/extras.h"
 #include "toolkit/letters.h"
 
-namespace pw::cli {
+namespace pw::io {
 
 // A face: the sheet's file, the cell, and how it is placed.
 struct FaceChoice {
@@ -74,4 +74,4 @@ using FaceExtrasFor = std::function<WindowExtras(const std::optional<FaceChoice>
 std::vector<AnimationPage> AnimationPages(const std::vector<WindowJob>& windows, const FaceExtrasFor& extrasFor,
                                           const std::optional<std::string>& batchOutput);
 
-}  // namespace pw::cli
+}  // namespace pw::io

@@ -1,6 +1,6 @@
 #include "io/depth.h"
 
-namespace pw::cli {
+namespace pw::io {
 
 std::optional<TQvPixelFormat> BitDepthFormat(std::string_view bits) {
   if (bits == "1") return qvPf1Bit;
@@ -24,4 +24,4 @@ void ReduceDepth(TBitmap& picture, TQvPixelFormat depth, bool high) {
   picture = reduced;
 }
 
-}  // namespace pw::cli
+}  // namespace pw::io

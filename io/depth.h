@@ -9,7 +9,7 @@
 #include "dib/qvdib.h"
 #include "toolkit/bitmap.h"
 
-namespace pw::cli {
+namespace pw::io {
 
 // The pixel format for "1", "4", "8" or "24" bits; none for any other text.
 std::optional<TQvPixelFormat> BitDepthFormat(std::string_view bits);
@@ -20,4 +20,4 @@ void ReduceDepth(TQvDIB& dib, TQvPixelFormat depth, bool high);
 // Converts picture through a DIB image to the pixel format. On failure picture is unchanged.
 void ReduceDepth(TBitmap& picture, TQvPixelFormat depth, bool high);
 
-}  // namespace pw::cli
+}  // namespace pw::io

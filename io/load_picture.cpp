@@ -13,7 +13,7 @@
 #include "toolkit/picture.h"
 #include "toolkit/stream.h"
 
-namespace pw::cli {
+namespace pw::io {
 
 TBitmap BitmapFromDib(const TQvDIB& dib) {
   TBitmap bitmap;
@@ -118,4 +118,4 @@ TBitmap LoadBuiltInGlyphs() {
   return sheet;
 }
 
-}  // namespace pw::cli
+}  // namespace pw::io

@@ -11,7 +11,7 @@ namespace pw {
 class TQvDIB;
 }
 
-namespace pw::cli {
+namespace pw::io {
 
 // What a picture is read as. Every role but kAny has a size rule, checked against the size the
 // file's header claims before any pixel is decoded: a system graphic is 160x80, a sheet at most
@@ -42,4 +42,4 @@ TBitmap LoadBuiltInGlyphs();
 // save writes them as they are.
 TBitmap BitmapFromDib(const TQvDIB& dib);
 
-}  // namespace pw::cli
+}  // namespace pw::io

@@ -98,12 +98,12 @@ int WholeNumber(const std::string& field, const std::string& value, int low, int
 // The name of the built-in sample face sheet, as dialogues' "@face" lines give it.
 constexpr const char* kSampleFaces = "faces.png";
 
-std::optional<TQvPixelFormat> DepthFormat(int depth) { return cli::BitDepthFormat(std::to_string(depth)); }
+std::optional<TQvPixelFormat> DepthFormat(int depth) { return io::BitDepthFormat(std::to_string(depth)); }
 
-TBitmap FromBytes(const std::string& bytes, const std::string& name, cli::PictureRole role,
+TBitmap FromBytes(const std::string& bytes, const std::string& name, io::PictureRole role,
                   TBitmap* alphaMask = nullptr) {
   TMemoryStream stream(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
-  return cli::LoadOwnedPicture(stream, name, role, alphaMask);
+  return io::LoadOwnedPicture(stream, name, role, alphaMask);
 }
 
 // A face sheet kept by the session, with its transparency (255 - alpha; empty when it has none).
@@ -114,7 +114,7 @@ struct KeptFaceSheet {
 
 KeptFaceSheet FaceSheetFromBytes(const std::string& bytes, const std::string& name) {
   KeptFaceSheet sheet;
-  sheet.picture = FromBytes(bytes, name, cli::PictureRole::kFaceSheet, &sheet.alpha);
+  sheet.picture = FromBytes(bytes, name, io::PictureRole::kFaceSheet, &sheet.alpha);
   return sheet;
 }
 
@@ -164,7 +164,7 @@ struct DialogueWindow {
 
 class WebSession {
  public:
-  WebSession() : builtIn_(cli::LoadBuiltInGlyphs()) {
+  WebSession() : builtIn_(io::LoadBuiltInGlyphs()) {
     const auto bytes = SampleFacesPng();
     faceSheets_.emplace(kSampleFaces, FaceSheetFromBytes(std::string(bytes.begin(), bytes.end()), kSampleFaces));
   }
@@ -180,8 +180,8 @@ class WebSession {
   // skin loaded before stays.
   std::string LoadSkin(const std::string& name, const std::string& bytes) {
     return Try([&] {
-      TBitmap picture = FromBytes(bytes, name, cli::PictureRole::kSystemGraphic);
-      cli::RequireSystemGraphicSize(picture, name);
+      TBitmap picture = FromBytes(bytes, name, io::PictureRole::kSystemGraphic);
+      io::RequireSystemGraphicSize(picture, name);
       TColourImage prepared = PrepareSkin(picture);
       skin_ = picture;
       preparedSkin_ = std::move(prepared);
@@ -227,7 +227,7 @@ class WebSession {
   }
 
   std::string LoadUserGlyphs(const std::string& name, const std::string& bytes) {
-    return Try([&] { user_ = FromBytes(bytes, name, cli::PictureRole::kUserGlyphs); });
+    return Try([&] { user_ = FromBytes(bytes, name, io::PictureRole::kUserGlyphs); });
   }
   void ClearUserGlyphs() { user_ = TBitmap(); }
 
@@ -278,16 +278,16 @@ class WebSession {
     return Try([&] {
       const ComposeInput common = Input(o);
       const WindowExtras extras = Extras(o);
-      const std::vector<cli::WindowJob> blocks = DialogueBlocks(o, extras, text);
+      const std::vector<io::WindowJob> blocks = DialogueBlocks(o, extras, text);
       for (std::size_t i = 0; i < blocks.size(); ++i) {
         DialogueWindow& window = dialogue_.emplace_back();
-        window.name = cli::NumberedName(png ? "window.png" : "window.bmp", i + 1);
+        window.name = io::NumberedName(png ? "window.png" : "window.bmp", i + 1);
         try {
           ComposeInput input = common;
           input.lines = blocks[i].lines;
           window.window = Window(input, FaceExtras(extras, blocks[i].face), o.depth);
         } catch (const std::exception& e) {
-          window.failure = cli::BlockContext(i, window.name) + e.what();
+          window.failure = io::BlockContext(i, window.name) + e.what();
         }
       }
     });
@@ -353,8 +353,8 @@ class WebSession {
       const AnimationTiming pace = Pace(o);
       const ComposeInput input = Input(o);
       const WindowExtras extras = AnimationExtras(o);
-      const auto extrasFor = [&](const std::optional<cli::FaceChoice>& face) { return FaceExtras(extras, face); };
-      animation_ = ComposeAnimation(input, cli::AnimationPages(DialogueBlocks(o, extras, text), extrasFor, name), pace);
+      const auto extrasFor = [&](const std::optional<io::FaceChoice>& face) { return FaceExtras(extras, face); };
+      animation_ = ComposeAnimation(input, io::AnimationPages(DialogueBlocks(o, extras, text), extrasFor, name), pace);
     });
   }
 
@@ -380,7 +380,7 @@ class WebSession {
   // window is already 24 bits, so that depth needs no conversion.
   TBitmap Window(const ComposeInput& input, const WindowExtras& extras, int depth) {
     TBitmap window = *ComposeWindow(input, extras);
-    if (depth != 24 || window.GetBitsPerPixel() != 24) cli::ReduceDepth(window, *DepthFormat(depth), false);
+    if (depth != 24 || window.GetBitsPerPixel() != 24) io::ReduceDepth(window, *DepthFormat(depth), false);
     return window;
   }
 
@@ -403,15 +403,15 @@ class WebSession {
   }
 
   // The windows of a dialogue, starting from the form's face; "@face" lines name kept sheets.
-  std::vector<cli::WindowJob> DialogueBlocks(const WebOptions& o, const WindowExtras& extras, const std::string& text) const {
-    cli::BatchFaces faces{.right = o.faceRight, .flip = o.faceFlip, .letters = LettersOf(o)};
-    if (!faceSheetName_.empty()) faces.face = cli::FaceChoice{faceSheetName_, extras.faceIndex, o.faceRight, o.faceFlip};
-    return cli::BatchWindows(text, faces);
+  std::vector<io::WindowJob> DialogueBlocks(const WebOptions& o, const WindowExtras& extras, const std::string& text) const {
+    io::BatchFaces faces{.right = o.faceRight, .flip = o.faceFlip, .letters = LettersOf(o)};
+    if (!faceSheetName_.empty()) faces.face = io::FaceChoice{faceSheetName_, extras.faceIndex, o.faceRight, o.faceFlip};
+    return io::BatchWindows(text, faces);
   }
 
   // The extras with a dialogue block's face; a sheet name the session does not keep fails as the
   // command line fails for a file it cannot open.
-  WindowExtras FaceExtras(WindowExtras extras, const std::optional<cli::FaceChoice>& face) const {
+  WindowExtras FaceExtras(WindowExtras extras, const std::optional<io::FaceChoice>& face) const {
     extras.faceSheet = nullptr;
     if (!face) return extras;
     const auto sheet = faceSheets_.find(face->file);

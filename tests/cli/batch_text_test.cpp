@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace pw::cli {
+namespace pw::io {
 namespace {
 
 // A window as "lines|file:index:side:flip" ("-" for no face), to compare whole batches at once.
@@ -57,4 +57,4 @@ TEST(BatchText, NumbersNamesFromTheOutput) {
 }
 
 }  // namespace
-}  // namespace pw::cli
+}  // namespace pw::io

@@ -509,7 +509,7 @@ TEST_F(ComposeCli, AnimationOfABatchIsOneFileWithTheLibrarysBytes) {
   ASSERT_EQ(Run({"--system", "skin.bmp", "--text", text, "-o", "still.png"}).exitCode, 0);
   const Outcome animated = Run({"--animate", "--system", "skin.bmp", "--text", text, "-o", "moving.png"});
   ASSERT_EQ(animated.exitCode, 0) << animated.err;
-  ExpectSamePixels(cli::LoadPicture((folder_ / "moving.png").string()), cli::LoadPicture((folder_ / "still.png").string()));
+  ExpectSamePixels(io::LoadPicture((folder_ / "moving.png").string()), io::LoadPicture((folder_ / "still.png").string()));
 }
 
 TEST_F(ComposeCli, FailuresExitWithOneAndWriteNothing) {

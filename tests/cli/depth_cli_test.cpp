@@ -44,7 +44,7 @@ const std::vector<TColor> kDistinct = {RGB(255, 255, 255), RGB(200, 10, 10), RGB
 
 TEST(ReduceDepth, OneBitKeepsOnlyPureWhite) {
   TBitmap b = Row24(kColours);
-  cli::ReduceDepth(b, qvPf1Bit, false);
+  io::ReduceDepth(b, qvPf1Bit, false);
   EXPECT_EQ(b.GetPixelFormat(), TPixelFormat::pf1bit);
   ASSERT_EQ(b.GetPalette().size(), 2u);
   for (std::size_t x = 0; x < kColours.size(); ++x)
@@ -60,7 +60,7 @@ TEST(ReduceDepth, FewColoursSurviveFourAndEightBitsExactly) {
   for (const Case c : {Case{qvPf8Bit, false, TPixelFormat::pf8bit}, Case{qvPf8Bit, true, TPixelFormat::pf8bit},
                        Case{qvPf4Bit, false, TPixelFormat::pf4bit}, Case{qvPf4Bit, true, TPixelFormat::pf4bit}}) {
     TBitmap b = Row24(kDistinct);
-    cli::ReduceDepth(b, c.depth, c.high);
+    io::ReduceDepth(b, c.depth, c.high);
     EXPECT_EQ(b.GetPixelFormat(), c.expected);
     for (std::size_t x = 0; x < kDistinct.size(); ++x) EXPECT_EQ(b.GetPixelColor(static_cast<int>(x), 0), kDistinct[x]) << x;
   }
@@ -69,8 +69,8 @@ TEST(ReduceDepth, FewColoursSurviveFourAndEightBitsExactly) {
 TEST(ReduceDepth, HighKeepsApartWhatLowMergesInOneCell) {
   const std::vector<TColor> sameCell = {RGB(8, 4, 8), RGB(15, 7, 15), RGB(8, 4, 8), RGB(8, 4, 8)};
   TBitmap low = Row24(sameCell), high = Row24(sameCell);
-  cli::ReduceDepth(low, qvPf8Bit, false);
-  cli::ReduceDepth(high, qvPf8Bit, true);
+  io::ReduceDepth(low, qvPf8Bit, false);
+  io::ReduceDepth(high, qvPf8Bit, true);
   EXPECT_EQ(DistinctColours(low), (std::set<TColor>{RGB(9, 4, 9)}));
   EXPECT_EQ(DistinctColours(high), (std::set<TColor>{RGB(8, 4, 8), RGB(15, 7, 15)}));
 }
