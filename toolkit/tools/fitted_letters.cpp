@@ -9,6 +9,8 @@
 #include <span>
 #include <utility>
 
+#include "toolkit/world_glyphs.h"
+
 namespace pw::fitting {
 namespace {
 
@@ -25,7 +27,6 @@ constexpr int kBaseline = kLastRow + 1;  // as FreeType places it: ink ends on t
 constexpr int kTall = 16;
 constexpr int kShift = 3;
 constexpr int kTallXTop = kXTop + kShift + 1;  // its x-height is one row less
-constexpr std::size_t kMaxMarkRows = 4;
 constexpr int kHalfWidth = 6;
 using TallRows = std::array<Row, kTall>;
 
@@ -70,6 +71,7 @@ constexpr char32_t kSoftDotted[] = {'i', 'j', 0x456, 0x458};
 
 constexpr char32_t kHorn = 0x31B;
 constexpr char32_t kCaron = 0x30C;
+constexpr char32_t kRing = 0x30A;
 constexpr char32_t kApostropheCaron[] = {'d', 'l', 't', 'L'};
 // Reference letters whose 6x13 forms with marks give the marks' ink.
 constexpr char32_t kMarkReferences[] = {'a', 'e', 'o', 'u', 'c', 'y', 'n'};
@@ -227,9 +229,11 @@ std::optional<Marks> MarksOf(const TFreeTypeFace& fixed13, const std::vector<cha
 // Sets marks above a letter. Over an x-height letter they keep a row of space where they leave
 // room; over a capital (or any letter reaching the capital height) the letter is shortened from
 // the top as the built-in accented capitals are, keeping one row of space under a one-row mark.
-// Marks of four rows (a tone over a circumflex) shorten an x-height letter too.
-void SetAbove(Glyph& glyph, std::vector<Row> mark, bool capital) {
-  if (mark.size() > kMaxMarkRows) mark = Resized(std::move(mark), kMaxMarkRows);
+// A mark is at most two rows over a capital and three over an x-height letter, a ring or two
+// marks (a tone beside or over a circumflex) one more, for which an x-height letter is shortened.
+void SetAbove(Glyph& glyph, std::vector<Row> mark, bool capital, bool tall) {
+  const std::size_t most = (capital ? 2 : 3) + (tall ? 1 : 0);
+  if (mark.size() > most) mark = Resized(std::move(mark), most);
   const int height = static_cast<int>(mark.size());
   const int top = TopRow(glyph.rows);
   if (!capital && height < top) {
@@ -260,11 +264,7 @@ void SetApostrophe(Glyph& glyph) {
 
 }  // namespace
 
-bool AtBuiltInHeights(char32_t c) {
-  return (c >= 0xA0 && c <= 0x24F) || (c >= 0x370 && c <= 0x3FF) || (c >= 0x400 && c <= 0x52F) ||
-         (c >= 0x1E00 && c <= 0x1FFF) || (c >= 0x2010 && c <= 0x2027) || (c >= 0x2030 && c <= 0x203A) ||
-         c == 0x20AC;
-}
+bool AtBuiltInHeights(char32_t c) { return world::IsInternationalLetter(c) || (c >= 0x1F00 && c <= 0x1FFF); }
 
 TFittedLetters::TFittedLetters(const TFreeTypeFace& builtIn, const TFreeTypeFace& fixed13)
     : builtIn_(builtIn), fixed13_(fixed13) {}
@@ -323,7 +323,8 @@ std::optional<Glyph> TFittedLetters::Compose(char32_t c) {
     SetApostrophe(*glyph);
   } else if (!above.empty()) {
     if (!xHeight && IsLower(base)) return std::nullopt;
-    SetAbove(*glyph, ink->above, !xHeight);
+    const bool tall = above.size() > 1 || (above.size() == 1 && above[0] == kRing);
+    SetAbove(*glyph, ink->above, !xHeight, tall);
   }
   if (!below.empty()) {
     if (BottomRow(glyph->rows) > kLastRow) return std::nullopt;
