@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <iterator>
-#include <span>
 #include <utility>
 
 #include "toolkit/world_glyphs.h"
@@ -16,8 +15,8 @@ namespace {
 
 using Row = std::uint16_t;
 
-// The built-in heights in the 12-row cell: capital top, x-height top, last row above the baseline.
-constexpr int kCapTop = 1;
+// The built-in heights in the 12-row cell: x-height top, last row above the baseline (capitals
+// start at row 1).
 constexpr int kXTop = 3;
 constexpr int kLastRow = 9;
 constexpr int kBaseline = kLastRow + 1;  // as FreeType places it: ink ends on the row above
