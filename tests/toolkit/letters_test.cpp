@@ -179,26 +179,30 @@ TEST(Letters, AccentedLettersAreComposedFromTheirBaseLetterAndMarks) {
     EXPECT_EQ(MissingGlyphs(ToWindowText("Tiếng Việt: ữ ế ủ ở ộ ẩ ậ ớ ồ ỏ", letters)), std::vector<char32_t>{})
         << LettersName(letters);
   }
-  // The base letter stays whole from the x-height to the baseline, the marks go above it and,
-  // for a dot below or an ogonek, under the baseline.
+  // The base letter stays whole from the x-height to the baseline; the marks go above it (after
+  // a row of space, as the built-in accented letters have it, where they leave room) and, for a
+  // dot below or an ogonek, under the baseline.
   struct Case {
     const char* marked;
     const char* base;
     bool above;
+    bool gap;
     bool below;
   };
   const std::vector<Case> cases = {
-      {"ộ", "o", true, true},  {"ậ", "a", true, true},   {"ế", "e", true, false}, {"ủ", "u", true, false},
-      {"ồ", "o", true, false}, {"ỏ", "o", true, false},  {"ạ", "a", false, true}, {"ả", "a", true, false},
-      {"ő", "o", true, false}, {"č", "c", true, false},  {"ű", "u", true, false}, {"é", "e", true, false},
-      {"ì", "ı", true, false}, {"ё", "e", true, false},  {"ę", "e", false, true}, {"ά", "α", true, false},
+      {"ộ", "o", true, true, true},   {"ậ", "a", true, true, true},  {"ế", "e", true, true, false},
+      {"ủ", "u", true, false, false}, {"ồ", "o", true, true, false}, {"ỏ", "o", true, false, false},
+      {"ạ", "a", false, true, true},  {"ả", "a", true, false, false}, {"ő", "o", true, true, false},
+      {"č", "c", true, true, false},  {"ű", "u", true, true, false}, {"é", "e", true, true, false},
+      {"ì", "ı", true, true, false},  {"ё", "e", true, true, false}, {"ę", "e", false, true, true},
+      {"ά", "α", true, true, false},
   };
   const TTextRasterizer font("RMG2000");
   for (const Case& c : cases) {
     const TCharCell marked = DrawnCell(font, ToWindowText(c.marked, kIntl));
     const TCharCell base = DrawnCell(font, ToWindowText(c.base, kIntl));
     const InkRows rows = InkRowsOf(font, ToWindowText(c.base, kIntl));
-    ASSERT_GE(rows.top, 0) << c.base;
+    ASSERT_GE(rows.top, 1) << c.base;
     for (int y = rows.top; y <= rows.base; ++y)
       for (int x = 0; x < TCharCell::kSize; ++x) EXPECT_EQ(marked.Get(x, y), base.Get(x, y)) << c.marked << ' ' << x << ',' << y;
     int above = 0;
@@ -206,6 +210,7 @@ TEST(Letters, AccentedLettersAreComposedFromTheirBaseLetterAndMarks) {
     for (int y = 0; y < rows.top; ++y) above += InkInRow(marked, y);
     for (int y = rows.base + 1; y < TCharCell::kSize; ++y) below += InkInRow(marked, y);
     EXPECT_EQ(above > 0, c.above) << c.marked;
+    EXPECT_EQ(InkInRow(marked, rows.top - 1) == 0, c.gap) << c.marked;
     EXPECT_EQ(below > 0, c.below) << c.marked;
   }
 }
