@@ -7,6 +7,7 @@
 #include <strings.h>
 
 #include <cstdlib>
+#include <span>
 
 #include "toolkit/font.h"
 
@@ -32,15 +33,16 @@ using FaceHandle = std::unique_ptr<FT_FaceRec_, FaceDeleter>;
 using PatternHandle = std::unique_ptr<FcPattern, PatternDeleter>;
 using ConfigHandle = std::unique_ptr<FcConfig, ConfigDeleter>;
 
-// Copies the rendered bitmap of the face's glyph slot into glyph, baseline rows from the top.
-// Only fully covered pixels are ink.
-void CopyInk(const FT_GlyphSlot slot, int baseline, Glyph& glyph) {
+// Copies the rendered bitmap of the face's glyph slot into rows of up to 16 pixels, baseline
+// rows from the top; ink outside the rows is dropped. Only fully covered pixels are ink.
+void CopyInk(const FT_GlyphSlot slot, int baseline, std::span<std::uint16_t> rows) {
   const FT_Bitmap& bitmap = slot->bitmap;
+  const int height = static_cast<int>(rows.size());
   const int left = slot->bitmap_left;
   const int top = baseline - slot->bitmap_top;
   for (unsigned row = 0; row < bitmap.rows; ++row) {
     const int y = top + static_cast<int>(row);
-    if (y < 0 || y >= kCell) continue;
+    if (y < 0 || y >= height) continue;
     const unsigned char* bits = bitmap.buffer + static_cast<std::ptrdiff_t>(row) * bitmap.pitch;
     for (unsigned column = 0; column < bitmap.width; ++column) {
       const int x = left + static_cast<int>(column);
@@ -48,7 +50,7 @@ void CopyInk(const FT_GlyphSlot slot, int baseline, Glyph& glyph) {
       const bool ink = bitmap.pixel_mode == FT_PIXEL_MODE_MONO
                            ? (bits[column >> 3] & (0x80 >> (column & 7))) != 0
                            : bitmap.pixel_mode == FT_PIXEL_MODE_GRAY && bits[column] == 255;
-      if (ink) glyph.rows[y] = static_cast<std::uint16_t>(glyph.rows[y] | (1u << x));
+      if (ink) rows[y] = static_cast<std::uint16_t>(rows[y] | (1u << x));
     }
   }
 }
@@ -130,16 +132,20 @@ void TFreeTypeFace::Render(unsigned long code, bool fontAdvance, Glyph& glyph) c
   if (index == 0) return;
   if (FT_Load_Glyph(face, index, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO | FT_LOAD_MONOCHROME) != 0) return;
   if (fontAdvance) glyph.advance = static_cast<int>((face->glyph->advance.x + 32) >> 6);
-  CopyInk(face->glyph, Ascent(), glyph);
+  CopyInk(face->glyph, Ascent(), glyph.rows);
 }
 
 void TFreeTypeFace::RenderAt(unsigned long code, int baseline, Glyph& glyph) const {
+  glyph.advance = RenderRows(code, baseline, glyph.rows).value_or(glyph.advance);
+}
+
+std::optional<int> TFreeTypeFace::RenderRows(unsigned long code, int baseline, std::span<std::uint16_t> rows) const {
   FT_Face face = impl_->face.get();
   const FT_UInt index = FT_Get_Char_Index(face, code);
-  if (index == 0) return;
-  if (FT_Load_Glyph(face, index, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO | FT_LOAD_MONOCHROME) != 0) return;
-  glyph.advance = static_cast<int>((face->glyph->advance.x + 32) >> 6);
-  CopyInk(face->glyph, baseline, glyph);
+  if (index == 0) return std::nullopt;
+  if (FT_Load_Glyph(face, index, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO | FT_LOAD_MONOCHROME) != 0) return std::nullopt;
+  CopyInk(face->glyph, baseline, rows);
+  return static_cast<int>((face->glyph->advance.x + 32) >> 6);
 }
 
 bool TFreeTypeFace::Holds(unsigned long code) const { return FT_Get_Char_Index(impl_->face.get(), code) != 0; }

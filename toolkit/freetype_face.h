@@ -4,7 +4,9 @@
 #pragma once
 
 #include <memory>
+#include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "toolkit/glyph_bits.h"
@@ -36,6 +38,9 @@ class TFreeTypeFace {
   void Render(unsigned long code, bool fontAdvance, Glyph& glyph) const;
   // The same with the glyph's baseline at row baseline instead of the face's ascent.
   void RenderAt(unsigned long code, int baseline, Glyph& glyph) const;
+  // The same into rows of any height (pixels 0..15 of each); returns the advance, or nullopt
+  // for a code without a glyph.
+  std::optional<int> RenderRows(unsigned long code, int baseline, std::span<std::uint16_t> rows) const;
   // True when the face's charmap holds a glyph for code.
   bool Holds(unsigned long code) const;
   // The face's ascent in whole pixels: the row of its baseline.

@@ -1,6 +1,8 @@
 // Glyphs of the characters the Shift-JIS stand-in tables do not cover: a 6x12 half-width table
 // and two 12x12 full-width tables (see toolkit/CMakeLists.txt for the fonts), generated at build
 // time by tools/make_world_glyphs.cpp so that the programs and the web page draw the same pixels.
+// The half-width table draws Latin, Greek and Cyrillic letters at the heights of the built-in
+// half-width letters (see tools/fitted_letters.h).
 // Each table is sorted by code point. Internal to toolkit/.
 #pragma once
 
@@ -22,13 +24,13 @@ struct GlyphTable {
   std::size_t count;
 };
 
-// The 6x12 ISO 10646 font, drawn half-width.
+// Half-width: the letters at the built-in heights, and the 6x12 ISO 10646 font's other glyphs.
 extern const GlyphTable kNarrow;
 // The 12-pixel efont and WenQuanYi bitmap fonts, drawn full-width, searched in this order.
 extern const GlyphTable kEfont;
 extern const GlyphTable kWqy;
 
-// The glyph of a code point: half-width from the 6x12 table, else full-width from efont, else
+// The glyph of a code point: half-width from the narrow table, else full-width from efont, else
 // from WenQuanYi, else a hollow full-width box.
 Glyph FindGlyph(char32_t code);
 

@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "toolkit/freetype_face.h"
 #include "toolkit/glyph_bits.h"
+#include "toolkit/letters.h"
 
 namespace pw {
 namespace {
@@ -169,6 +171,33 @@ TEST(StandInFonts, DrawingAgainUsesTheSameGlyph) {
   const Drawn first = Draw(font, "\x8A\xBF");
   Draw(font, "A");
   EXPECT_EQ(Draw(font, "\x8A\xBF").cell.pixels, first.cell.pixels);
+}
+
+// Full-width glyphs beyond Shift-JIS are the font files' glyphs pixel for pixel, every row, on
+// the baseline of the built-in half-width font.
+TEST(WorldFonts, FullWidthGlyphsAreTheFontFilesGlyphs) {
+  struct Case {
+    const char* utf8;
+    char32_t code;
+    std::string file;
+  };
+  const std::vector<Case> cases = {
+      {"한", 0xD55C, std::string(PW_WORLD_FONT_DIR) + "/b12.pcf.gz"},
+      {"丄", 0x4E04, std::string(PW_WORLD_FONT_DIR) + "/wenquanyi_9pt.pcf"},  // not in efont's 12-pixel font
+  };
+  const std::string builtIn = std::string(PW_STANDIN_FONT_DIR) + "/shnm6x12a.pcf.gz";
+  const TTextRasterizer font("RMG2000");
+  for (const Case& c : cases) {
+    if (!std::filesystem::exists(c.file) || !std::filesystem::exists(builtIn)) GTEST_SKIP() << c.file << " is absent";
+    const TFreeTypeFace face("world", {c.file, 0});
+    Glyph expected;
+    face.RenderAt(c.code, TFreeTypeFace("built-in", {builtIn, 0}).Ascent(), expected);
+    const Drawn d = Draw(font, ToWindowText(c.utf8, TLetters::Japanese));
+    EXPECT_GT(d.ink, 10) << c.utf8;
+    for (int y = 0; y < kSize; ++y)
+      for (int x = 0; x < kSize; ++x)
+        EXPECT_EQ(d.cell.Get(x, y) == clBlack, (expected.rows[y] >> x & 1u) != 0) << c.utf8 << " at " << x << "," << y;
+  }
 }
 
 // An installed outline face is found by family name and rendered without grey pixels.

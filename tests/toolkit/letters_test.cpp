@@ -4,6 +4,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,14 @@ TEST(Letters, SourceFontAndAdvanceOfEachCharacter) {
       {"a", kIntl, TGlyphSource::ShiftJis, 6},   {"あ", kIntl, TGlyphSource::ShiftJis, 12},
       {"漢", kIntl, TGlyphSource::ShiftJis, 12}, {"ｱ", kIntl, TGlyphSource::ShiftJis, 6},
       {"\u0E01", kJa, TGlyphSource::None, 12},   {"\U0001F600", kIntl, TGlyphSource::None, 12},
+      // Ё and ё are Cyrillic like the rest; each range drawn half-width starts with a character
+      // that also has a Shift-JIS form.
+      {"Ё", kIntl, TGlyphSource::Fixed6x12, 6},  {"ё", kIntl, TGlyphSource::Fixed6x12, 6},
+      {"Ё", kJa, TGlyphSource::ShiftJis, 12},    {"ё", kJa, TGlyphSource::ShiftJis, 12},
+      {"°", kIntl, TGlyphSource::Fixed6x12, 6},  {"°", kJa, TGlyphSource::ShiftJis, 12},
+      {"‐", kIntl, TGlyphSource::Fixed6x12, 6},  {"‐", kJa, TGlyphSource::ShiftJis, 12},
+      {"‰", kIntl, TGlyphSource::Fixed6x12, 6},  {"‰", kJa, TGlyphSource::ShiftJis, 12},
+      {"Α", kIntl, TGlyphSource::Fixed6x12, 6},  {"Α", kJa, TGlyphSource::ShiftJis, 12},
   };
   const TTextRasterizer font("RMG2000");
   for (const Case& c : cases) {
@@ -103,41 +112,122 @@ TEST(Letters, MissingGlyphsAreNamedOnceEach) {
   EXPECT_TRUE(MissingGlyphs(ToWindowText("Café 한", kIntl)).empty());
 }
 
-// The lowest row with ink in a character's cell.
-int BottomRow(const TTextRasterizer& font, const std::string& windowChar) {
+TCharCell DrawnCell(const TTextRasterizer& font, const std::string& windowChar) {
   TCharCell cell;
   cell.Fill(clWhite);
   font.DrawChar(windowChar, cell, clWhite);
-  int bottom = -1;
-  for (int y = 0; y < TCharCell::kSize; ++y)
-    for (int x = 0; x < TCharCell::kSize; ++x)
-      if (cell.Get(x, y) == clBlack) bottom = y;
-  return bottom;
+  return cell;
+}
+
+int InkInRow(const TCharCell& cell, int y) {
+  int ink = 0;
+  for (int x = 0; x < TCharCell::kSize; ++x) ink += cell.Get(x, y) == clBlack;
+  return ink;
+}
+
+// The rows a letter stands between: its top ink row, and its base, the lowest row that holds at
+// least a third of the ink of its fullest row (so that the one-pixel tail of Щ is no base).
+struct InkRows {
+  int top = -1;
+  int base = -1;
+};
+InkRows InkRowsOf(const TTextRasterizer& font, const std::string& windowChar) {
+  const TCharCell cell = DrawnCell(font, windowChar);
+  int fullest = 0;
+  for (int y = 0; y < TCharCell::kSize; ++y) fullest = std::max(fullest, InkInRow(cell, y));
+  InkRows rows;
+  for (int y = 0; y < TCharCell::kSize; ++y) {
+    const int ink = InkInRow(cell, y);
+    if (ink > 0 && rows.top < 0) rows.top = y;
+    if (ink > 0 && ink * 3 >= fullest) rows.base = y;
+  }
+  return rows;
+}
+
+TEST(Letters, LettersOfOneWordStandBetweenTheSameRowsInBothSettings) {
+  // A letter of the built-in font and one drawn from another font or composed.
+  const std::vector<std::pair<const char*, const char*>> pairs = {
+      {"L", "Ł"}, {"l", "ł"}, {"x", "ı"}, {"A", "Ж"}, {"x", "ж"}, {"A", "Ω"}, {"0", "Щ"},
+      {"E", "É"}, {"O", "Ö"}, {"Z", "Ź"}, {"C", "Č"},
+  };
+  const TTextRasterizer font("RMG2000");
+  for (const TLetters letters : {kJa, kIntl}) {
+    for (const auto& [plain, other] : pairs) {
+      const InkRows a = InkRowsOf(font, ToWindowText(plain, letters));
+      const InkRows b = InkRowsOf(font, ToWindowText(other, letters));
+      ASSERT_GE(a.top, 0) << plain;
+      EXPECT_NEAR(a.top, b.top, 1) << plain << ' ' << other << ' ' << LettersName(letters);
+      EXPECT_NEAR(a.base, b.base, 1) << plain << ' ' << other << ' ' << LettersName(letters);
+    }
+  }
 }
 
 TEST(Letters, LettersOfEveryFontStandOnTheBaselineOfTheBuiltInHalfWidthGlyphs) {
   const TTextRasterizer font("RMG2000");
-  const int baseline = BottomRow(font, "a");
+  const int baseline = InkRowsOf(font, "a").base;
   ASSERT_GT(baseline, 0);
   for (const char* utf8 : {"é", "ж", "ω", "ł"}) {
-    EXPECT_EQ(BottomRow(font, ToWindowText(utf8, kIntl)), baseline) << utf8;
+    EXPECT_EQ(InkRowsOf(font, ToWindowText(utf8, kIntl)).base, baseline) << utf8;
   }
   // Full-width characters fill the cell as the built-in kanji do.
-  const int kanji = BottomRow(font, ToWindowText("漢", kIntl));
-  for (const char* utf8 : {"한", "们"}) EXPECT_NEAR(BottomRow(font, ToWindowText(utf8, kIntl)), kanji, 1) << utf8;
+  const int kanji = InkRowsOf(font, ToWindowText("漢", kIntl)).base;
+  for (const char* utf8 : {"한", "们"}) EXPECT_NEAR(InkRowsOf(font, ToWindowText(utf8, kIntl)).base, kanji, 1) << utf8;
+}
+
+TEST(Letters, AccentedLettersAreComposedFromTheirBaseLetterAndMarks) {
+  for (const TLetters letters : {kJa, kIntl}) {
+    EXPECT_EQ(MissingGlyphs(ToWindowText("Tiếng Việt: ữ ế ủ ở ộ ẩ ậ ớ ồ ỏ", letters)), std::vector<char32_t>{})
+        << LettersName(letters);
+  }
+  // The base letter stays whole from the x-height to the baseline; the marks go above it (after
+  // a row of space, as the built-in accented letters have it, where they leave room) and, for a
+  // dot below or an ogonek, under the baseline.
+  struct Case {
+    const char* marked;
+    const char* base;
+    bool above;
+    bool gap;
+    bool below;
+  };
+  const std::vector<Case> cases = {
+      {"ộ", "o", true, true, true},   {"ậ", "a", true, true, true},  {"ế", "e", true, true, false},
+      {"ủ", "u", true, false, false}, {"ồ", "o", true, true, false}, {"ỏ", "o", true, false, false},
+      {"ạ", "a", false, true, true},  {"ả", "a", true, false, false}, {"ő", "o", true, true, false},
+      {"č", "c", true, true, false},  {"ű", "u", true, true, false}, {"é", "e", true, true, false},
+      {"ì", "ı", true, true, false},  {"ё", "e", true, true, false}, {"ę", "e", false, true, true},
+      {"ά", "α", true, true, false},
+  };
+  const TTextRasterizer font("RMG2000");
+  for (const Case& c : cases) {
+    const TCharCell marked = DrawnCell(font, ToWindowText(c.marked, kIntl));
+    const TCharCell base = DrawnCell(font, ToWindowText(c.base, kIntl));
+    const InkRows rows = InkRowsOf(font, ToWindowText(c.base, kIntl));
+    ASSERT_GE(rows.top, 1) << c.base;
+    for (int y = rows.top; y <= rows.base; ++y)
+      for (int x = 0; x < TCharCell::kSize; ++x) EXPECT_EQ(marked.Get(x, y), base.Get(x, y)) << c.marked << ' ' << x << ',' << y;
+    int above = 0;
+    int below = 0;
+    for (int y = 0; y < rows.top; ++y) above += InkInRow(marked, y);
+    for (int y = rows.base + 1; y < TCharCell::kSize; ++y) below += InkInRow(marked, y);
+    EXPECT_EQ(above > 0, c.above) << c.marked;
+    EXPECT_EQ(InkInRow(marked, rows.top - 1) == 0, c.gap) << c.marked;
+    EXPECT_EQ(below > 0, c.below) << c.marked;
+  }
 }
 
 TEST(Letters, MissingGlyphDrawsAHollowFullWidthBox) {
+  // Closed on all four sides, standing on the baseline of the half-width letters.
+  const char* const kBox[TCharCell::kSize] = {
+      "............", ".##########.", ".#........#.", ".#........#.", ".#........#.", ".#........#.",
+      ".#........#.", ".#........#.", ".#........#.", ".##########.", "............", "............",
+  };
   const TTextRasterizer font("RMG2000");
-  TCharCell cell;
-  cell.Fill(clWhite);
-  font.DrawChar(ToWindowText("\u0E01", kJa), cell, clWhite);
-  int ink = 0;
-  for (int y = 0; y < TCharCell::kSize; ++y)
-    for (int x = 0; x < TCharCell::kSize; ++x) ink += cell.Get(x, y) == clBlack;
-  EXPECT_GT(ink, 0);
-  EXPECT_EQ(cell.Get(6, 5), clWhite);   // hollow
-  EXPECT_EQ(cell.Get(10, 5), clBlack);  // the right side lies past the half-width cell
+  const TCharCell cell = DrawnCell(font, ToWindowText("\u0E01", kJa));
+  for (int y = 0; y < TCharCell::kSize; ++y) {
+    std::string row;
+    for (int x = 0; x < TCharCell::kSize; ++x) row += cell.Get(x, y) == clBlack ? '#' : '.';
+    EXPECT_EQ(row, kBox[y]) << "row " << y;
+  }
 }
 
 // iconv's decoding of bytes, or "!" at the offset where it stops.
@@ -190,6 +280,8 @@ TEST(CodePages, DecodeAndNameTheOffsetOfAnInvalidByte) {
     std::string utf8;  // empty: invalid
     std::string message;
   };
+  std::string tenEllipses;
+  for (int i = 0; i < 10; ++i) tenEllipses += "…";
   const std::vector<Case> cases = {
       {"cp1252", "Caf\xE9 \x80", "Café €", ""},
       {"cp1251", "\xC6\xE0\xF0", "Жар", ""},
@@ -200,6 +292,7 @@ TEST(CodePages, DecodeAndNameTheOffsetOfAnInvalidByte) {
       {"cp936", "\xC4\xE3\xC3\xC7", "你们", ""},
       {"cp949", "\xC7\xD1\xB1\xDB", "한글", ""},
       {"cp950", "\xA7\x41", "你", ""},
+      {"cp1252", "\x93" + std::string(10, '\x85') + "\x94", "“" + tenEllipses + "”", ""},  // three UTF-8 bytes each
       {"cp1252", "ab\x81", "", "The text is not valid cp1252 at byte 2"},
       {"cp1253", "\xAA", "", "The text is not valid cp1253 at byte 0"},
       {"cp949", "a\xC7", "", "The text is not valid cp949 at byte 1"},   // a lead byte standing last

@@ -1,17 +1,21 @@
-// Build tool: rasterises the 6x12 ISO 10646 font, the efont 12-pixel font and WenQuanYi's
-// 12-pixel bitmap font through FreeType and writes the tables of toolkit/world_glyphs.h as a C++
-// source. Only characters that can be drawn from them are kept: those without a Shift-JIS form
-// (asked of the build machine's iconv) and the letters that international letters draw half-width.
-// Every glyph sits on the baseline of the Shinonome half-width font, so that "a" and "é" end on
-// one row. Usage: pw_make_world_glyphs OUT.cpp SHINONOME_DIR 6x12.pcf.gz b12.pcf.gz wenquanyi_9pt.pcf
+// Build tool: rasterises the 6x12 and 6x13 ISO 10646 fonts, the efont 12-pixel font and
+// WenQuanYi's 12-pixel bitmap font through FreeType and writes the tables of
+// toolkit/world_glyphs.h as a C++ source. Only characters that can be drawn from them are kept:
+// those without a Shift-JIS form (asked of the build machine's iconv) and the letters that
+// international letters draw half-width. Latin, Greek and Cyrillic letters and their punctuation
+// are drawn at the heights of the Shinonome half-width font (see fitted_letters.h); every other
+// glyph sits on its baseline, so that "a" and "✓" end on one row.
+// Usage: pw_make_world_glyphs OUT.cpp SHINONOME_DIR 6x12.pcf.gz 6x13.pcf.gz b12.pcf.gz wenquanyi_9pt.pcf
 #include <iconv.h>
 
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "toolkit/freetype_face.h"
+#include "toolkit/tools/fitted_letters.h"
 #include "toolkit/world_glyphs.h"
 
 namespace {
@@ -61,8 +65,9 @@ void Write(std::ostream& out, const char* name, const Table& table) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 6) {
-    std::cerr << "usage: pw_make_world_glyphs OUT.cpp SHINONOME_DIR 6x12.pcf.gz b12.pcf.gz wenquanyi_9pt.pcf\n";
+  if (argc != 7) {
+    std::cerr << "usage: pw_make_world_glyphs OUT.cpp SHINONOME_DIR 6x12.pcf.gz 6x13.pcf.gz b12.pcf.gz "
+                 "wenquanyi_9pt.pcf\n";
     return 2;
   }
   try {
@@ -73,9 +78,11 @@ int main(int argc, char** argv) {
     }
     const pw::TFreeTypeFace shinonome("stand-in", {std::string(argv[2]) + "/shnm6x12a.pcf.gz", 0});
     const pw::TFreeTypeFace fixed("6x12", {argv[3], 0});
-    const pw::TFreeTypeFace efont("efont", {argv[4], 0});
-    const pw::TFreeTypeFace wqy("WenQuanYi", {argv[5], 0});
+    const pw::TFreeTypeFace fixed13("6x13", {argv[4], 0});
+    const pw::TFreeTypeFace efont("efont", {argv[5], 0});
+    const pw::TFreeTypeFace wqy("WenQuanYi", {argv[6], 0});
     const int baseline = shinonome.Ascent();
+    pw::fitting::TFittedLetters letters(shinonome, fixed13);
 
     Table narrow;
     Table wide[2];
@@ -85,8 +92,11 @@ int main(int argc, char** argv) {
       if (c >= 0xD800 && c <= 0xDFFF) continue;
       if (!pw::world::IsInternationalLetter(c) && sjis.Has(c)) continue;
       pw::Glyph glyph;
-      if (fixed.Holds(c)) {
-        fixed.RenderAt(c, baseline, glyph);
+      std::optional<pw::Glyph> fitted;
+      if (pw::fitting::AtBuiltInHeights(c)) fitted = letters.Find(c);
+      if (fitted || fixed.Holds(c)) {
+        if (fitted) glyph = *fitted;
+        else fixed.RenderAt(c, baseline, glyph);
         narrow.codes.push_back(c);
         for (auto row : glyph.rows) {
           if (row > 0xFF) {
