@@ -228,10 +228,10 @@ TEST(KroPNGImageData, SplitOverManyChunksWithEmptyOnes) {
     b.Idat({});
   }
   b.Idat({1, 2, 3}).Text("Comment", "after").Iend();  // surplus data after the last row is skipped
-  for (const bool disposable : {false, true}) {
-    SCOPED_TRACE(disposable ? "disposable" : "caller's stream");
+  for (const Source source : kAllSources) {
+    SCOPED_TRACE(SourceName(source));
     TKroPNG png;
-    Load(png, b.Get(), disposable);
+    Load(png, b.Get(), source);
     EXPECT_EQ(png.Description().Comment, "after\r\n");
     for (int y = 0; y < 11; ++y)
       for (int x = 0; x < 13; ++x) {
@@ -242,8 +242,9 @@ TEST(KroPNGImageData, SplitOverManyChunksWithEmptyOnes) {
 }
 
 // Streams that the one-call inflater refuses but the reader has always accepted: more data
-// than the rows, and a wrong Adler-32 value, which is never checked. Split over chunks, they
-// are also read back from a disposable source after it was joined in place.
+// than the rows, and a wrong Adler-32 value, which is never checked. Split over four chunks and
+// an empty one, they are also read back from a disposable source after it was joined in place
+// and put back, and from a file.
 TEST(KroPNGImageData, StreamsBeyondTheRowsLoad) {
   const RawImage image = Pattern(9, 7, 8, 3);
   struct Case {
@@ -254,17 +255,18 @@ TEST(KroPNGImageData, StreamsBeyondTheRowsLoad) {
   };
   for (const Case& c : {Case{"surplus", false, true, false}, Case{"surplus adam7", true, true, false},
                         Case{"bad adler", false, false, true}, Case{"bad adler adam7", true, false, true}}) {
-    for (const bool disposable : {false, true}) {
-      SCOPED_TRACE(std::string(c.name) + (disposable ? ", disposable" : ""));
+    for (const Source source : kAllSources) {
+      SCOPED_TRACE(std::string(c.name) + ", " + SourceName(source));
       Bytes rows = Scanlines(image, c.adam7);
       if (c.surplus) rows.insert(rows.end(), 100, 7);
       Bytes idat = Deflate(rows);
       if (c.badAdler) idat.back() ^= 0x55;
-      const auto half = idat.begin() + static_cast<std::ptrdiff_t>(idat.size() / 2);
+      const auto at = [&idat](int quarter) { return idat.begin() + static_cast<std::ptrdiff_t>(idat.size() * quarter / 4); };
       PngBuilder b;
-      b.Ihdr(9, 7, 8, 2, c.adam7 ? 1 : 0).Idat(Bytes(idat.begin(), half)).Idat({}).Idat(Bytes(half, idat.end())).Iend();
+      b.Ihdr(9, 7, 8, 2, c.adam7 ? 1 : 0).Idat(Bytes(at(0), at(1))).Idat({}).Idat(Bytes(at(1), at(2)));
+      b.Idat(Bytes(at(2), at(3))).Idat(Bytes(at(3), at(4))).Iend();
       TKroPNG png;
-      Load(png, b.Get(), disposable);
+      Load(png, b.Get(), source);
       for (int y = 0; y < 7; ++y)
         for (int x = 0; x < 9; ++x) {
           const Pixel& p = image.At(x, y);
@@ -283,7 +285,12 @@ TEST(KroPNGImageData, BrokenImageDataFails) {
   badFilter[9 * 3] = 5;  // filter type of the fourth row
   const Bytes shortRows(rows.begin(), rows.end() - 9);
 
-  PngBuilder interrupted, filter5, endsEarly, truncated, garbage;
+  // A zlib header that names a 64 KiB window (CINFO 8), which PNG data may not use.
+  Bytes wideWindow = idat;
+  wideWindow[0] = 0x88;
+  wideWindow[1] = 0x1C;  // (0x88 * 256 + 0x1C) % 31 == 0, no preset dictionary
+
+  PngBuilder interrupted, filter5, endsEarly, truncated, garbage, window;
   interrupted.Ihdr(8, 8, 8, 0).Idat(half).Text("Comment", "x").Idat(Bytes(idat.begin() + static_cast<std::ptrdiff_t>(idat.size() / 2), idat.end())).Iend();
   filter5.Ihdr(8, 8, 8, 0).Idat(Deflate(badFilter)).Iend();
   endsEarly.Ihdr(8, 8, 8, 0).Idat(Deflate(shortRows)).Iend();
@@ -291,9 +298,14 @@ TEST(KroPNGImageData, BrokenImageDataFails) {
   Bytes cut = truncated.Get();
   cut.resize(cut.size() - 4 - idat.size() / 2);
   garbage.Ihdr(8, 8, 8, 0).Idat(Bytes(40, 0xFF)).Iend();
-  for (const Bytes& data : {interrupted.Get(), filter5.Get(), endsEarly.Get(), cut, garbage.Get()}) {
-    EXPECT_EQ(LoadError(data), m::kReadError);
-    EXPECT_EQ(LoadError(data, true), m::kReadError);
+  window.Ihdr(8, 8, 8, 0).Idat(wideWindow).Iend();
+  const std::pair<const char*, Bytes> cases[] = {{"interrupted", interrupted.Get()}, {"filter 5", filter5.Get()},
+                                                 {"ends early", endsEarly.Get()},  {"cut", cut},
+                                                 {"garbage", garbage.Get()},       {"64 KiB window", window.Get()}};
+  for (const auto& [name, data] : cases) {
+    for (const Source source : kAllSources) {
+      EXPECT_EQ(LoadError(data, source), m::kReadError) << name << ", " << SourceName(source);
+    }
   }
 }
 
