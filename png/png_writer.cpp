@@ -55,6 +55,11 @@ constexpr std::size_t kBandBytes = std::size_t{1} << 20;
 constexpr int kOptimalLevel = 10;
 constexpr std::size_t kOptimalBytes = std::size_t{512} << 10;
 constexpr std::size_t kOptimalBandBytes = std::size_t{64} << 10;
+// Colour pictures of more than one band, photographs mostly, get near-optimal parsing for their
+// first kColourOptimalBytes of rows: a 2048x2048 photo comes out 1.6 % smaller than with kLevel
+// alone (0.958 of libpng's default size) at a tenth more time, still well within libpng's.
+// Smaller ones, composed windows among them, keep kLevel and its speed.
+constexpr std::size_t kColourOptimalBytes = std::size_t{4} << 20;
 
 enum class RowFilters { kNone, kAdaptive };
 
@@ -336,12 +341,15 @@ RowFilters PaletteFilters(const RowSource& source) {
   return adaptive < none ? RowFilters::kAdaptive : RowFilters::kNone;
 }
 
-// Colour pictures are filtered row by row; palette pictures, often the game's own small ones,
-// also get near-optimal parsing for their first rows.
+// Colour pictures are filtered row by row, and the large ones get near-optimal parsing for their
+// first rows; so do palette pictures, often the game's own small ones, whatever their size.
 UninitialisedBytes CompressImage(const RowSource& source) {
   const int height = source.Height();
   TDeflater deflater;
-  if (!source.Indexed()) return DeflateRows(deflater, source, 0, height, RowFilters::kAdaptive);
+  if (!source.Indexed()) {
+    const bool large = (source.RowBytes() + 1) * static_cast<std::size_t>(height) > kBandBytes;
+    return DeflateRows(deflater, source, 0, height, RowFilters::kAdaptive, large ? kColourOptimalBytes : 0);
+  }
   return DeflateRows(deflater, source, 0, height, PaletteFilters(source), kOptimalBytes);
 }
 
