@@ -2,8 +2,13 @@
 // graphic class around the decoder.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <optional>
+#include <thread>
 
 #include "png/messages.h"
 #include "tests/png/png_test_util.h"
@@ -371,6 +376,40 @@ TEST(KroPNGGraphic, AssignedBitmapOutlivesTheGraphic) {
   EXPECT_EQ(bitmap.GetTransparentColor(), RGB(0, 0, 255));
   EXPECT_EQ(bitmap.GetPixelColor(1, 0), RGB(0, 255, 0));
   EXPECT_THROW(LoadPngFile(file.string(), bitmap), EStreamError);
+}
+
+// A regular file is decoded from the file as it is read; a named pipe, which cannot tell its
+// size, is read whole first. Both give the picture.
+TEST(KroPNGGraphic, LoadsFromAFileAndFromANamedPipe) {
+  const RawImage image = Pattern(6, 5, 8, 3);
+  const Bytes data = MakePng(image, 8, 2, true);
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("pw-png-files-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  for (const bool pipe : {false, true}) {
+    SCOPED_TRACE(pipe ? "named pipe" : "file");
+    const std::string name = (dir / (pipe ? "pipe.png" : "file.png")).string();
+    const auto write = [name, &data] {
+      std::ofstream(name, std::ios::binary).write(reinterpret_cast<const char*>(data.data()),
+                                                  static_cast<std::streamsize>(data.size()));
+    };
+    std::optional<std::thread> writer;
+    if (pipe) {
+      ASSERT_EQ(::mkfifo(name.c_str(), 0600), 0);
+      writer.emplace(write);
+    } else {
+      write();
+    }
+    TKroPNG png;
+    EXPECT_NO_THROW(png.LoadFromFile(name));
+    if (writer) writer->join();
+    ASSERT_EQ(png.GetWidth(), 6);
+    for (int y = 0; y < 5; ++y)
+      for (int x = 0; x < 6; ++x) {
+        const Pixel& p = image.At(x, y);
+        EXPECT_EQ(png.Bitmap().GetPixelColor(x, y), RGB(p[0], p[1], p[2])) << x << "," << y;
+      }
+  }
+  std::filesystem::remove_all(dir);
 }
 
 TEST(KroPNGGraphic, RegisteredForPngWhileTheRegistrationLives) {
