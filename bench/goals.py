@@ -57,9 +57,14 @@ def run_quiet(command, **kw):
     subprocess.run(command, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, **kw)
 
 
+# Made when every picture is there; its name changes with the set of pictures, so that a folder
+# prepared for an older set is prepared again.
+READY = "ready-decode-rows"
+
+
 def prepare():
     os.makedirs(WORK, exist_ok=True)
-    if os.path.exists(path("ready")):
+    if os.path.exists(path(READY)):
         return
     flat8_bmp()
     # A photograph-like picture: a seeded plasma with a little noise.
@@ -75,7 +80,7 @@ def prepare():
     run_quiet([MAGICK, path("photo.ppm"), "+dither", "-colors", "256", "PNG8:" + path("palette8.png")])
     run_quiet([CLI, "convert", path("photo.bmp"), path("photo8.bmp"), "--depth", "8"])
     run_quiet([MAGICK, path("photo8.bmp"), path("photo8.ppm")])
-    open(path("ready"), "w").close()
+    open(path(READY), "w").close()
 
 
 def run(command, stdout_to=None):
