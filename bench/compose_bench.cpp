@@ -2,15 +2,21 @@
 // the typical window the live preview recomposes on every pause in typing: four short lines of
 // text with colour codes and glyphs, fonts already cached; and that window with a face from the
 // largest face sheet taken (4096x4096, 24 bits), as a batch or the page composes it again and again.
-// The time per output pixel is reported as "per_pixel".
+// The time per output pixel is reported as "per_pixel". The live-preview window and the
+// thirty-line one are also written as PNG, into memory and as a file through the safe save.
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
+
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "compose/compose.h"
 #include "compose/extras.h"
+#include "png/png_writer.h"
 #include "toolkit/letters.h"
+#include "toolkit/stream.h"
 
 namespace {
 
@@ -34,15 +40,30 @@ std::string Line(int n) {
   return line;
 }
 
-void Run(benchmark::State& state, const std::vector<std::string>& lines, bool warmFonts) {
-  const pw::TBitmap skin = Skin();
-  pw::TFontCache fonts;
+pw::ComposeInput Input(const pw::TBitmap& skin, const std::vector<std::string>& lines) {
   pw::ComposeInput in;
   in.systemGraphic = &skin;
   in.transColor = pw::RGB(0, 0, 0x80);
   in.padRound = 4;
   in.padLine = 2;
   in.lines = lines;
+  return in;
+}
+
+const std::vector<std::string> kLivePreview = {
+    "\\C[0]Welcome to \\C[2]Panelwright\\C[0]! $A$b", "\\C[4]Skins, text and glyphs in one window.",
+    "The innkeeper smiles: \\C[3]50 gold\\C[0] a night.", "Rest here? $Y"};
+
+std::vector<std::string> Lines(int count) {
+  std::vector<std::string> lines;
+  for (int n = 0; n < count; ++n) lines.push_back(Line(n));
+  return lines;
+}
+
+void Run(benchmark::State& state, const std::vector<std::string>& lines, bool warmFonts) {
+  const pw::TBitmap skin = Skin();
+  pw::TFontCache fonts;
+  pw::ComposeInput in = Input(skin, lines);
   in.fonts = warmFonts ? &fonts : nullptr;
   const pw::WindowSize size = pw::MeasureWindow(in);
   for (auto _ : state) {
@@ -55,21 +76,38 @@ void Run(benchmark::State& state, const std::vector<std::string>& lines, bool wa
                                                        benchmark::Counter::kInvert);
 }
 
-void Compose(benchmark::State& state, int lineCount, bool warmFonts) {
-  std::vector<std::string> lines;
-  for (int n = 0; n < lineCount; ++n) lines.push_back(Line(n));
-  Run(state, lines, warmFonts);
+void Compose(benchmark::State& state, int lineCount, bool warmFonts) { Run(state, Lines(lineCount), warmFonts); }
+
+// A composed window written as PNG into memory, or saved as a file (written, flushed to the disk
+// and renamed, which the disk's speed dominates).
+void WriteWindowPng(benchmark::State& state, const std::vector<std::string>& lines, bool toFile) {
+  const pw::TBitmap skin = Skin();
+  pw::TFontCache fonts;
+  pw::ComposeInput in = Input(skin, lines);
+  in.fonts = &fonts;
+  const pw::TBitmap window = pw::ComposeWindow(in).value();
+  const std::string file = (std::filesystem::temp_directory_path() /
+                            ("pw-bench-window-" + std::to_string(::getpid()) + ".png")).string();
+  for (auto _ : state) {
+    if (toFile) {
+      pw::SavePngFile(window, file);
+    } else {
+      pw::TMemoryStream stream;
+      pw::WritePng(window, stream);
+      benchmark::DoNotOptimize(stream.Memory());
+    }
+  }
+  std::filesystem::remove(file);
+  state.counters["pixels"] = static_cast<double>(window.GetWidth()) * window.GetHeight();
 }
+void BM_WriteLivePreviewWindowPng(benchmark::State& state) { WriteWindowPng(state, kLivePreview, false); }
+void BM_WriteThirtyLineWindowPng(benchmark::State& state) { WriteWindowPng(state, Lines(30), false); }
+void BM_SaveLivePreviewWindowPngFile(benchmark::State& state) { WriteWindowPng(state, kLivePreview, true); }
 
 void BM_ComposeOneLine(benchmark::State& state) { Compose(state, 1, true); }
 // What the live preview composes while the user types: a four-line message of about thirty
 // half-width characters a line.
-void BM_ComposeLivePreviewFourLines(benchmark::State& state) {
-  Run(state,
-      {"\\C[0]Welcome to \\C[2]Panelwright\\C[0]! $A$b", "\\C[4]Skins, text and glyphs in one window.",
-       "The innkeeper smiles: \\C[3]50 gold\\C[0] a night.", "Rest here? $Y"},
-      true);
-}
+void BM_ComposeLivePreviewFourLines(benchmark::State& state) { Run(state, kLivePreview, true); }
 // The same in the scripts of translated games: accented Latin, Cyrillic, hanzi and Hangul, text
 // converted beforehand as the preview keeps it.
 void BM_ComposeLivePreviewFourLinesWorldScripts(benchmark::State& state) {
@@ -110,5 +148,8 @@ BENCHMARK(BM_ComposeOneLineColdFont)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ComposeLivePreviewFourLines)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ComposeLivePreviewFourLinesWorldScripts)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ComposeLivePreviewWithFaceFromALargeSheet)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_WriteLivePreviewWindowPng)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_WriteThirtyLineWindowPng)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SaveLivePreviewWindowPngFile)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

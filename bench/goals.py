@@ -1,13 +1,15 @@
 #!/usr/bin/env python3
-"""The speed goals of whole runs: each job run by panelwright-cli and by its peer tool on the same
-2048x2048 pictures, in turns, several rounds; prints the medians, ours over the peer's, the goal
-and the peak memory of each side. Usage: goals.py BIN_DIR [ROUNDS]"""
+"""The speed, size and memory goals of whole runs: each job run by panelwright-cli and by its peer
+tool on the same 2048x2048 pictures, in turns, several rounds; prints the medians of processor
+time, ours over the peer's, the file sizes of encoders, the peak memory of each side, and each
+ratio beside its goal. Usage: goals.py BIN_DIR [ROUNDS]"""
 import os
 import shutil
 import statistics
 import subprocess
 import sys
 import time
+from dataclasses import dataclass
 
 BIN = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build/bin")
 ROUNDS = int(sys.argv[2]) if len(sys.argv) > 2 else 5
@@ -55,9 +57,14 @@ def run_quiet(command, **kw):
     subprocess.run(command, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, **kw)
 
 
+# Made when every picture is there; its name changes with the set of pictures, so that a folder
+# prepared for an older set is prepared again.
+READY = "ready-decode-rows"
+
+
 def prepare():
     os.makedirs(WORK, exist_ok=True)
-    if os.path.exists(path("ready")):
+    if os.path.exists(path(READY)):
         return
     flat8_bmp()
     # A photograph-like picture: a seeded plasma with a little noise.
@@ -66,10 +73,14 @@ def prepare():
     run_quiet([MAGICK, path("photo.ppm"), "-type", "TrueColor", "BMP3:" + path("photo.bmp")])
     run_quiet([MAGICK, path("photo.ppm"), "-define", "png:compression-filter=4", "-interlace", "PNG",
                "PNG24:" + path("photo_paeth_i.png")])
+    run_quiet([MAGICK, path("photo.ppm"), "-define", "png:compression-filter=4", "PNG24:" + path("photo_paeth.png")])
+    # The photo as libpng writes it by default: its own filter choice, 8 KiB IDAT chunks.
+    with open(path("photo.png"), "wb") as f:
+        subprocess.run(["pnmtopng", path("photo.ppm")], check=True, stdout=f, stderr=subprocess.DEVNULL)
     run_quiet([MAGICK, path("photo.ppm"), "+dither", "-colors", "256", "PNG8:" + path("palette8.png")])
     run_quiet([CLI, "convert", path("photo.bmp"), path("photo8.bmp"), "--depth", "8"])
     run_quiet([MAGICK, path("photo8.bmp"), path("photo8.ppm")])
-    open(path("ready"), "w").close()
+    open(path(READY), "w").close()
 
 
 def run(command, stdout_to=None):
@@ -94,34 +105,50 @@ def run(command, stdout_to=None):
 
 def pillow_quantize():
     code = ("import sys; from PIL import Image; "
-            "Image.open(sys.argv[1]).quantize(256).save(sys.argv[2])")
+            "Image.open(sys.argv[1]).quantize(256, method=2).save(sys.argv[2])")
     return [PYTHON, "-c", code, path("photo.bmp"), path("peer_q8.bmp")]
+
+
+@dataclass
+class Job:
+    name: str
+    peer: str
+    goal: float  # processor time, ours over the peer's
+    ours: list
+    theirs: list
+    tool: str
+    theirs_out: str = None  # the peer's output file when it writes to standard output
+    size_goal: float = None  # output size, ours over the peer's
+    memory_goal: float = None  # peak resident memory, ours over the peer's
 
 
 def jobs():
     stb = os.path.join(BIN, "stb_peer")
+    libpng = "libpng (pngtopnm)"
+
+    def decode(name, png, goal, memory_goal=None):
+        return Job(name, libpng, goal, [CLI, "convert", path(png), path("ours_" + png + ".bmp")],
+                   ["pngtopnm", path(png)], "pngtopnm", path("peer_" + png + ".ppm"), memory_goal=memory_goal)
+
     return [
-        ("PNG decode 2048² photo, all-Paeth, interlaced", "libpng (pngtopnm)", 0.45, None,
-         [CLI, "convert", path("photo_paeth_i.png"), path("ours_png.bmp")], None,
-         ["pngtopnm", path("photo_paeth_i.png")], path("peer_png.ppm"), "pngtopnm"),
-        ("PNG decode 2048² 8-bit palette", "libpng (pngtopnm)", 0.6, None,
-         [CLI, "convert", path("palette8.png"), path("ours_pal.bmp")], None,
-         ["pngtopnm", path("palette8.png")], path("peer_pal.ppm"), "pngtopnm"),
-        ("RLE8 convert of a flat 2048² picture", "ImageMagick", 0.25, None,
-         [CLI, "convert", path("flat8.bmp"), path("ours_rle.dib"), "--rle"], None,
-         [MAGICK, path("flat8.bmp"), "-compress", "RLE", "BMP3:" + path("peer_rle.bmp")], None, MAGICK),
-        ("24 -> 8-bit convert 2048² photo", "Pillow quantize", 0.35, None,
-         [CLI, "convert", path("photo.bmp"), path("ours_q8.bmp"), "--depth", "8"], None,
-         pillow_quantize(), None, PYTHON),
-        ("BMP read 2048² 24-bit (convert to BMP)", "stb_image", 0.25, None,
-         [CLI, "convert", path("photo.bmp"), path("ours_copy.bmp")], None,
-         [stb, path("photo.bmp"), path("peer_copy.bmp")], None, stb),
-        ("PNG encode 2048² photo, 24-bit", "libpng default (pnmtopng)", 0.9, 0.98,
-         [CLI, "convert", path("photo.bmp"), path("ours_24.png")], None,
-         ["pnmtopng", path("photo.ppm")], path("peer_24.png"), "pnmtopng"),
-        ("PNG encode 2048² photo, 8-bit palette", "libpng default (pnmtopng)", 1.0, 0.98,
-         [CLI, "convert", path("photo8.bmp"), path("ours_8.png")], None,
-         ["pnmtopng", path("photo8.ppm")], path("peer_8.png"), "pnmtopng"),
+        decode("PNG decode 2048² RGB photo (libpng's own)", "photo.png", 0.45, 1.1),
+        decode("PNG decode 2048² photo, all-Paeth, interlaced", "photo_paeth_i.png", 0.45, 1.1),
+        decode("PNG decode 2048² photo, all-Paeth", "photo_paeth.png", 0.45),
+        decode("PNG decode 2048² 8-bit palette", "palette8.png", 0.6, 1.1),
+        Job("RLE8 convert of a flat 2048² picture", "ImageMagick", 0.25,
+            [CLI, "convert", path("flat8.bmp"), path("ours_rle.dib"), "--rle"],
+            [MAGICK, path("flat8.bmp"), "-compress", "RLE", "BMP3:" + path("peer_rle.bmp")], MAGICK),
+        Job("24 -> 8-bit convert 2048² photo", "Pillow quantize, method 2", 0.35,
+            [CLI, "convert", path("photo.bmp"), path("ours_q8.bmp"), "--depth", "8"], pillow_quantize(), PYTHON),
+        Job("BMP read 2048² 24-bit (convert to BMP)", "stb_image", 0.25,
+            [CLI, "convert", path("photo.bmp"), path("ours_copy.bmp")],
+            [stb, path("photo.bmp"), path("peer_copy.bmp")], stb),
+        Job("PNG encode 2048² photo, 24-bit", "libpng default (pnmtopng)", 0.9,
+            [CLI, "convert", path("photo.bmp"), path("ours_24.png")], ["pnmtopng", path("photo.ppm")], "pnmtopng",
+            path("peer_24.png"), size_goal=0.98, memory_goal=1.5),
+        Job("PNG encode 2048² photo, 8-bit palette", "libpng default (pnmtopng)", 1.0,
+            [CLI, "convert", path("photo8.bmp"), path("ours_8.png")], ["pnmtopng", path("photo8.ppm")], "pnmtopng",
+            path("peer_8.png"), size_goal=0.98),
     ]
 
 
@@ -129,30 +156,37 @@ def size_of(command, stdout_to):
     return os.path.getsize(stdout_to if stdout_to else command[-1])
 
 
+def ratio_text(ratio, goal, digits):
+    """A ratio, its goal and whether it holds; blanks where the job has no such goal."""
+    if goal is None:
+        return f"{'':>{digits + 2}} {'':>5}   "
+    mark = "ok" if ratio <= goal else "--"
+    return f"{ratio:{digits + 2}.{digits}f} {goal:5.2f}{mark:>3}"
+
+
 def main():
     prepare()
     print(f"Whole runs, medians of {ROUNDS} rounds in turns (load average {os.getloadavg()[0]:.1f}). The ratio"
-          " is of processor time (user + system), which a busy machine disturbs less than wall time.")
-    print(f"{'job':46} {'peer':26} {'ours cpu':>8} {'peer cpu':>8} {'ratio':>6} {'goal':>5}   "
-          f"{'wall':>5} {'size':>6} {'goal':>5}  {'ours MB':>7} {'peer MB':>7}")
-    for name, peer, goal, size_goal, ours, ours_out, theirs, theirs_out, tool in jobs():
-        if shutil.which(tool) is None and not os.access(tool, os.X_OK):
-            print(f"{name:46} {peer:26} (peer not installed)")
+          " is of processor time (user + system), which a busy machine disturbs less than wall time;"
+          " memory is the highest peak of any round.")
+    print(f"{'job':46} {'peer':26} {'ours cpu':>8} {'peer cpu':>8} {'ratio':>6} {'goal':>5}   {'wall':>5} "
+          f"{'size':>6} {'goal':>5}    {'ours MB':>7} {'peer MB':>7} {'ratio':>5} {'goal':>5}")
+    for job in jobs():
+        if shutil.which(job.tool) is None and not os.access(job.tool, os.X_OK):
+            print(f"{job.name:46} {job.peer:26} (peer not installed)")
             continue
         a, b = [], []
         for _ in range(ROUNDS):
-            a.append(run(ours, ours_out))
-            b.append(run(theirs, theirs_out))
+            a.append(run(job.ours))
+            b.append(run(job.theirs, job.theirs_out))
         median = lambda runs, i: statistics.median(r[i] for r in runs)
         ratio = median(a, 1) / median(b, 1)
         wall = median(a, 0) / median(b, 0)
-        size = size_goal_text = ""
-        if size_goal:
-            size = f"{size_of(ours, ours_out) / size_of(theirs, theirs_out):.3f}"
-            size_goal_text = f"{size_goal:.2f}"
-        mark = "ok" if ratio <= goal else "--"
-        print(f"{name:46} {peer:26} {median(a, 1):8.1f} {median(b, 1):8.1f} {ratio:6.2f} {goal:5.2f}{mark:>3}"
-              f" {wall:5.2f} {size:>6} {size_goal_text:>5}  {max(r[2] for r in a):7.1f} {max(r[2] for r in b):7.1f}")
+        size = size_of(job.ours, None) / size_of(job.theirs, job.theirs_out) if job.size_goal else 0.0
+        ours_mb, peer_mb = max(r[2] for r in a), max(r[2] for r in b)
+        print(f"{job.name:46} {job.peer:26} {median(a, 1):8.1f} {median(b, 1):8.1f} "
+              f"{ratio_text(ratio, job.goal, 2)} {wall:5.2f} {ratio_text(size, job.size_goal, 3)} "
+              f"{ours_mb:7.1f} {peer_mb:7.1f} {ratio_text(ours_mb / peer_mb, job.memory_goal, 2)}")
 
 
 if __name__ == "__main__":

@@ -1,5 +1,6 @@
 #include "io/load_picture.h"
 
+#include <memory>
 #include <new>
 #include <optional>
 #include <utility>
@@ -95,7 +96,12 @@ TBitmap LoadOwnedPicture(TMemoryStream& file, const std::string& name, PictureRo
 }
 
 TBitmap LoadPicture(const std::string& path, PictureRole role, TBitmap* alphaMask) {
-  if (!IsPictureExtension(FileExtension(path))) throw Exception(path + ": a picture must be a .bmp, .png or .dib file");
+  const std::string ext = FileExtension(path);
+  if (!IsPictureExtension(ext)) throw Exception(path + ": a picture must be a .bmp, .png or .dib file");
+  if (ext == "png") {
+    const std::unique_ptr<TStream> file = OpenPngFile(path);
+    return LoadPicture(*file, dynamic_cast<TMemoryStream*>(file.get()), path, role, alphaMask);
+  }
   TMemoryStream file(ReadFileBytes(path));
   return LoadPicture(file, &file, path, role, alphaMask);
 }

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <memory>
 
 #include "png/messages.h"
@@ -91,8 +92,12 @@ void TKroPNG::LoadFromStream(TStream& stream) { Load(stream, false); }
 void TKroPNG::LoadFromMemoryStream(TMemoryStream& stream) { Load(stream, true); }
 
 void TKroPNG::LoadFromFile(const std::string& fileName) {
-  TMemoryStream file(ReadFileBytes(fileName));
-  LoadFromMemoryStream(file);
+  const std::unique_ptr<TStream> file = OpenPngFile(fileName);
+  if (auto* memory = dynamic_cast<TMemoryStream*>(file.get())) {
+    LoadFromMemoryStream(*memory);
+  } else {
+    LoadFromStream(*file);
+  }
 }
 
 void TKroPNG::Load(TStream& stream, bool disposable) {
@@ -172,6 +177,12 @@ std::optional<std::pair<int, int>> ReadPngSize(TStream& stream) {
     return std::pair{static_cast<int>(width), static_cast<int>(height)};
   }
   return std::nullopt;
+}
+
+std::unique_ptr<TStream> OpenPngFile(const std::string& fileName) {
+  std::error_code error;
+  if (std::filesystem::is_regular_file(fileName, error)) return std::make_unique<TFileStream>(fileName, TFileMode::fmOpenRead);
+  return std::make_unique<TMemoryStream>(ReadFileBytes(fileName));
 }
 
 void LoadPngFile(const std::string& fileName, TBitmap& bitmap) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -103,7 +104,7 @@ class TKroPNG : public TKroGraphicFileObject {
   // The same for a memory stream whose bytes the caller no longer needs: the decoder may move
   // them about and give their memory back, so that the file and the picture are not both held.
   void LoadFromMemoryStream(TMemoryStream& stream);
-  // Reads the file whole and decodes it as a memory stream nobody else holds.
+  // Decodes the file from the stream OpenPngFile gives.
   void LoadFromFile(const std::string& fileName) override;
   // The destination assigns from the owner's colour target when one is set, else from the
   // colour bitmap.
@@ -142,6 +143,11 @@ class TKroPNG : public TKroGraphicFileObject {
 // MacBinary header, when one is there), read without decoding anything and without moving the
 // stream; nullopt when no PNG signature and header chunk are there.
 std::optional<std::pair<int, int>> ReadPngSize(TStream& stream);
+
+// The stream a PNG file is decoded from: a regular file is read as it is decoded, so that its
+// bytes and the picture are never held at once; a pipe or device, which cannot tell its size, is
+// read whole into a memory stream that nobody else holds. Raises EFOpenError as ReadFileBytes does.
+std::unique_ptr<TStream> OpenPngFile(const std::string& fileName);
 
 // Decodes a PNG file and copies the picture, with its transparency, into bitmap.
 void LoadPngFile(const std::string& fileName, TBitmap& bitmap);

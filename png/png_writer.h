@@ -1,5 +1,6 @@
 // PNG output: a toolkit bitmap written as a PNG datastream, beside the reader TKroPNG (which
-// keeps refusing to save). Deflate through zlib.
+// keeps refusing to save). The rows are deflated by libdeflate; zlib computes the CRCs and finds
+// the block ends where bands of rows deflated apart are joined.
 #pragma once
 
 #include <string>

@@ -2,8 +2,13 @@
 // graphic class around the decoder.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <optional>
+#include <thread>
 
 #include "png/messages.h"
 #include "tests/png/png_test_util.h"
@@ -228,10 +233,10 @@ TEST(KroPNGImageData, SplitOverManyChunksWithEmptyOnes) {
     b.Idat({});
   }
   b.Idat({1, 2, 3}).Text("Comment", "after").Iend();  // surplus data after the last row is skipped
-  for (const bool disposable : {false, true}) {
-    SCOPED_TRACE(disposable ? "disposable" : "caller's stream");
+  for (const Source source : kAllSources) {
+    SCOPED_TRACE(SourceName(source));
     TKroPNG png;
-    Load(png, b.Get(), disposable);
+    Load(png, b.Get(), source);
     EXPECT_EQ(png.Description().Comment, "after\r\n");
     for (int y = 0; y < 11; ++y)
       for (int x = 0; x < 13; ++x) {
@@ -242,8 +247,9 @@ TEST(KroPNGImageData, SplitOverManyChunksWithEmptyOnes) {
 }
 
 // Streams that the one-call inflater refuses but the reader has always accepted: more data
-// than the rows, and a wrong Adler-32 value, which is never checked. Split over chunks, they
-// are also read back from a disposable source after it was joined in place.
+// than the rows, and a wrong Adler-32 value, which is never checked. Split over four chunks and
+// an empty one, they are also read back from a disposable source after it was joined in place
+// and put back, and from a file.
 TEST(KroPNGImageData, StreamsBeyondTheRowsLoad) {
   const RawImage image = Pattern(9, 7, 8, 3);
   struct Case {
@@ -254,17 +260,18 @@ TEST(KroPNGImageData, StreamsBeyondTheRowsLoad) {
   };
   for (const Case& c : {Case{"surplus", false, true, false}, Case{"surplus adam7", true, true, false},
                         Case{"bad adler", false, false, true}, Case{"bad adler adam7", true, false, true}}) {
-    for (const bool disposable : {false, true}) {
-      SCOPED_TRACE(std::string(c.name) + (disposable ? ", disposable" : ""));
+    for (const Source source : kAllSources) {
+      SCOPED_TRACE(std::string(c.name) + ", " + SourceName(source));
       Bytes rows = Scanlines(image, c.adam7);
       if (c.surplus) rows.insert(rows.end(), 100, 7);
       Bytes idat = Deflate(rows);
       if (c.badAdler) idat.back() ^= 0x55;
-      const auto half = idat.begin() + static_cast<std::ptrdiff_t>(idat.size() / 2);
+      const auto at = [&idat](int quarter) { return idat.begin() + static_cast<std::ptrdiff_t>(idat.size() * quarter / 4); };
       PngBuilder b;
-      b.Ihdr(9, 7, 8, 2, c.adam7 ? 1 : 0).Idat(Bytes(idat.begin(), half)).Idat({}).Idat(Bytes(half, idat.end())).Iend();
+      b.Ihdr(9, 7, 8, 2, c.adam7 ? 1 : 0).Idat(Bytes(at(0), at(1))).Idat({}).Idat(Bytes(at(1), at(2)));
+      b.Idat(Bytes(at(2), at(3))).Idat(Bytes(at(3), at(4))).Iend();
       TKroPNG png;
-      Load(png, b.Get(), disposable);
+      Load(png, b.Get(), source);
       for (int y = 0; y < 7; ++y)
         for (int x = 0; x < 9; ++x) {
           const Pixel& p = image.At(x, y);
@@ -283,7 +290,12 @@ TEST(KroPNGImageData, BrokenImageDataFails) {
   badFilter[9 * 3] = 5;  // filter type of the fourth row
   const Bytes shortRows(rows.begin(), rows.end() - 9);
 
-  PngBuilder interrupted, filter5, endsEarly, truncated, garbage;
+  // A zlib header that names a 64 KiB window (CINFO 8), which PNG data may not use.
+  Bytes wideWindow = idat;
+  wideWindow[0] = 0x88;
+  wideWindow[1] = 0x1C;  // (0x88 * 256 + 0x1C) % 31 == 0, no preset dictionary
+
+  PngBuilder interrupted, filter5, endsEarly, truncated, garbage, window;
   interrupted.Ihdr(8, 8, 8, 0).Idat(half).Text("Comment", "x").Idat(Bytes(idat.begin() + static_cast<std::ptrdiff_t>(idat.size() / 2), idat.end())).Iend();
   filter5.Ihdr(8, 8, 8, 0).Idat(Deflate(badFilter)).Iend();
   endsEarly.Ihdr(8, 8, 8, 0).Idat(Deflate(shortRows)).Iend();
@@ -291,9 +303,14 @@ TEST(KroPNGImageData, BrokenImageDataFails) {
   Bytes cut = truncated.Get();
   cut.resize(cut.size() - 4 - idat.size() / 2);
   garbage.Ihdr(8, 8, 8, 0).Idat(Bytes(40, 0xFF)).Iend();
-  for (const Bytes& data : {interrupted.Get(), filter5.Get(), endsEarly.Get(), cut, garbage.Get()}) {
-    EXPECT_EQ(LoadError(data), m::kReadError);
-    EXPECT_EQ(LoadError(data, true), m::kReadError);
+  window.Ihdr(8, 8, 8, 0).Idat(wideWindow).Iend();
+  const std::pair<const char*, Bytes> cases[] = {{"interrupted", interrupted.Get()}, {"filter 5", filter5.Get()},
+                                                 {"ends early", endsEarly.Get()},  {"cut", cut},
+                                                 {"garbage", garbage.Get()},       {"64 KiB window", window.Get()}};
+  for (const auto& [name, data] : cases) {
+    for (const Source source : kAllSources) {
+      EXPECT_EQ(LoadError(data, source), m::kReadError) << name << ", " << SourceName(source);
+    }
   }
 }
 
@@ -359,6 +376,40 @@ TEST(KroPNGGraphic, AssignedBitmapOutlivesTheGraphic) {
   EXPECT_EQ(bitmap.GetTransparentColor(), RGB(0, 0, 255));
   EXPECT_EQ(bitmap.GetPixelColor(1, 0), RGB(0, 255, 0));
   EXPECT_THROW(LoadPngFile(file.string(), bitmap), EStreamError);
+}
+
+// A regular file is decoded from the file as it is read; a named pipe, which cannot tell its
+// size, is read whole first. Both give the picture.
+TEST(KroPNGGraphic, LoadsFromAFileAndFromANamedPipe) {
+  const RawImage image = Pattern(6, 5, 8, 3);
+  const Bytes data = MakePng(image, 8, 2, true);
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("pw-png-files-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  for (const bool pipe : {false, true}) {
+    SCOPED_TRACE(pipe ? "named pipe" : "file");
+    const std::string name = (dir / (pipe ? "pipe.png" : "file.png")).string();
+    const auto write = [name, &data] {
+      std::ofstream(name, std::ios::binary).write(reinterpret_cast<const char*>(data.data()),
+                                                  static_cast<std::streamsize>(data.size()));
+    };
+    std::optional<std::thread> writer;
+    if (pipe) {
+      ASSERT_EQ(::mkfifo(name.c_str(), 0600), 0);
+      writer.emplace(write);
+    } else {
+      write();
+    }
+    TKroPNG png;
+    EXPECT_NO_THROW(png.LoadFromFile(name));
+    if (writer) writer->join();
+    ASSERT_EQ(png.GetWidth(), 6);
+    for (int y = 0; y < 5; ++y)
+      for (int x = 0; x < 6; ++x) {
+        const Pixel& p = image.At(x, y);
+        EXPECT_EQ(png.Bitmap().GetPixelColor(x, y), RGB(p[0], p[1], p[2])) << x << "," << y;
+      }
+  }
+  std::filesystem::remove_all(dir);
 }
 
 TEST(KroPNGGraphic, RegisteredForPngWhileTheRegistrationLives) {

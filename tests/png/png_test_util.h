@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "png/kropng.h"
@@ -11,10 +15,36 @@
 
 namespace pw::test {
 
-// Loads as a caller's stream, or as one whose bytes the decoder may rearrange and release.
-inline void Load(TKroPNG& png, const Bytes& data, bool disposable = false) {
+// How a datastream reaches the decoder: a caller's memory stream, which must come back
+// unchanged; a memory stream whose bytes the decoder may rearrange and release; a file, which is
+// decoded as it is read.
+enum class Source { kCallersStream, kDisposable, kFile };
+inline constexpr Source kAllSources[] = {Source::kCallersStream, Source::kDisposable, Source::kFile};
+
+inline const char* SourceName(Source source) {
+  switch (source) {
+    case Source::kCallersStream: return "caller's stream";
+    case Source::kDisposable: return "disposable stream";
+    case Source::kFile: return "file";
+  }
+  return "";
+}
+
+inline void Load(TKroPNG& png, const Bytes& data, Source source = Source::kCallersStream) {
+  if (source == Source::kFile) {
+    const std::filesystem::path file = std::filesystem::temp_directory_path() /
+                                       ("pw-png-test-" + std::to_string(::getpid()) + ".png");
+    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(data.data()),
+                                                static_cast<std::streamsize>(data.size()));
+    struct Remove {
+      std::filesystem::path file;
+      ~Remove() { std::filesystem::remove(file); }
+    } remove{file};
+    png.LoadFromFile(file.string());
+    return;
+  }
   TMemoryStream stream(data);
-  if (disposable) {
+  if (source == Source::kDisposable) {
     png.LoadFromMemoryStream(stream);
   } else {
     png.LoadFromStream(stream);
@@ -23,10 +53,10 @@ inline void Load(TKroPNG& png, const Bytes& data, bool disposable = false) {
 }
 
 // The EKroPNG message of a failed load, "" when the load succeeds.
-inline std::string LoadError(const Bytes& data, bool disposable = false) {
+inline std::string LoadError(const Bytes& data, Source source = Source::kCallersStream) {
   try {
     TKroPNG png;
-    Load(png, data, disposable);
+    Load(png, data, source);
   } catch (const EKroPNG& e) {
     return e.what();
   }
