@@ -11,12 +11,14 @@ const char* const kWindowUsage =
     "  SKIN        a .bmp or .png system graphic to open at start, as if chosen with Open,\n"
     "              instead of the default sample skin; a file that cannot be read is\n"
     "              reported and the window opens all the same\n"
+    "  --version   print the version and the licence, and exit\n"
     "\n"
     "The skin is the only argument; Qt's standard options, such as -platform and -style,\n"
     "are accepted as well.\n";
 
 TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
   using TAction = TCommandLine::TAction;
+  if (args.size() == 1 && args[0] == "--version") return {TAction::kVersion, {}, {}};
   TCommandLine line;
   bool optionsEnd = false;
   for (const std::string& a : args) {

@@ -1,4 +1,4 @@
-// The window program's command line: one optional skin file to open at start, nothing else.
+// The window program's command line: one optional skin file to open at start, or --version.
 // Qt's own options (-platform, -style, ...) are taken out by QApplication before the rest is read.
 #pragma once
 
@@ -8,14 +8,15 @@
 namespace pw {
 
 struct TCommandLine {
-  enum class TAction { kRun, kUsageError };
+  enum class TAction { kRun, kVersion, kUsageError };
   TAction action = TAction::kRun;
   std::string skin;   // the file to open at start; empty when none is given
   std::string error;  // what is wrong, for kUsageError
 };
 
-// Reads the arguments after the program name. Anything but one skin file name (an option, a
-// second name) is a usage error; "--" lets a name that starts with '-' through.
+// Reads the arguments after the program name. --version alone asks for the version; anything
+// else but one skin file name (another option, a second name) is a usage error; "--" lets a name
+// that starts with '-' through.
 TCommandLine ParseCommandLine(const std::vector<std::string>& args);
 
 // The usage text: shown with a usage error, and the source of the manual page.

@@ -21,14 +21,23 @@ namespace {
 
 std::vector<std::string> Arguments(int argc, char** argv) { return {argv + std::min(argc, 1), argv + argc}; }
 
+
+int PrintVersion() {
+  std::fputs(pw::resources::VersionText("panelwright").c_str(), stdout);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Asked for alone, the version needs no display.
+  if (pw::ParseCommandLine(Arguments(argc, argv)).action == pw::TCommandLine::TAction::kVersion) return PrintVersion();
   const auto dibFormat = pw::RegisterQvDIB();
   const pw::TFileFormatRegistration pngFormat = pw::RegisterKroPNG();
   pw::TApplication application(argc, argv);
   // QApplication has taken its own options out of argc and argv.
   const pw::TCommandLine line = pw::ParseCommandLine(Arguments(argc, argv));
+  if (line.action == pw::TCommandLine::TAction::kVersion) return PrintVersion();
   if (line.action == pw::TCommandLine::TAction::kUsageError) {
     std::fprintf(stderr, "panelwright: %s\n\n%s", line.error.c_str(), pw::kWindowUsage);
     return 2;

@@ -8,6 +8,7 @@
 
 #include "cli/commands.h"
 #include "dib/qvdib.h"
+#include "resources/resources.h"
 
 namespace pw::cli {
 
@@ -26,7 +27,7 @@ void PrintOverview(std::FILE* out) {
   std::fprintf(out, "usage: panelwright-cli COMMAND [OPTIONS]\n\nCommands:\n");
   for (const Command& c : kCommands) std::fprintf(out, "  %-10s %s\n", c.name, c.summary);
   std::fprintf(out, "\nRun 'panelwright-cli COMMAND --help' for the options of a command,\n"
-                    "'panelwright-cli --version' for the version.\n"
+                    "'panelwright-cli --version' for the version and the licence.\n"
                     "Exit status: 0 done, 1 failure (message on standard error), 2 usage error.\n");
 }
 
@@ -50,7 +51,7 @@ int Main(int argc, char** argv) {
     return kExitOk;
   }
   if (name == "--version") {
-    std::puts("panelwright-cli " PW_VERSION);
+    std::fputs(resources::VersionText("panelwright-cli").c_str(), stdout);
     return kExitOk;
   }
   for (const Command& c : kCommands) {

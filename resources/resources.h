@@ -1,11 +1,12 @@
 #pragma once
-// Data built into the program: the glyph sheet gaizi01 and the sample skins. The bytes are
-// generated at build time from resources/gaizi01.txt and resources/samples/ and live for the
-// whole run; nothing is read from disk.
+// Data built into the program: the glyph sheet gaizi01, the sample skins, and the version and
+// licence. The bytes are generated at build time from resources/gaizi01.txt and
+// resources/samples/ and live for the whole run; nothing is read from disk.
 
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace pw::resources {
@@ -28,5 +29,9 @@ std::span<const SampleSkin> SampleSkins();
 
 // The skin with exactly this name, or nullptr.
 const SampleSkin* FindSampleSkin(std::string_view name);
+
+// What --version prints for the program: its name and Panelwright's version, the copyright and
+// the licence, one line each, ending in a newline.
+std::string VersionText(std::string_view program);
 
 }  // namespace pw::resources

@@ -1,10 +1,12 @@
 #include "toolkit/code_pages.h"
 
+#include <algorithm>
+
 #ifdef PW_WITH_ICONV
 #include <iconv.h>
 #endif
 
-#include "toolkit/code_page_tables.h"
+#include "toolkit/builtin_tables.h"
 #include "toolkit/errors.h"
 #include "toolkit/sjis.h"
 
@@ -12,8 +14,8 @@ namespace pw::codepage {
 namespace {
 
 const table::CodePage& Find(std::string_view name) {
-  for (std::size_t i = 0; i < table::kCodePageCount; ++i) {
-    if (name == table::kCodePages[i].name) return table::kCodePages[i];
+  for (const table::CodePage& page : tables::CodePages()) {
+    if (name == page.name) return page;
   }
   throw EConvertError("Unknown code page " + std::string(name));
 }
@@ -38,15 +40,13 @@ struct IconvHandle {
 
 std::vector<std::string> Names() {
   std::vector<std::string> names;
-  for (std::size_t i = 0; i < table::kCodePageCount; ++i) names.emplace_back(table::kCodePages[i].name);
+  for (const table::CodePage& page : tables::CodePages()) names.emplace_back(page.name);
   return names;
 }
 
 bool IsKnown(std::string_view name) {
-  for (std::size_t i = 0; i < table::kCodePageCount; ++i) {
-    if (name == table::kCodePages[i].name) return true;
-  }
-  return false;
+  const auto pages = tables::CodePages();
+  return std::any_of(pages.begin(), pages.end(), [&](const table::CodePage& page) { return name == page.name; });
 }
 
 std::string ToUtf8ByTable(std::string_view bytes, std::string_view name) {

@@ -25,6 +25,7 @@ inline constexpr const char* kInvalidShiftJis = "The text is not valid Shift-JIS
 inline constexpr const char* kNoGlyph = "%s (%s) has no glyph and is drawn as a box";
 inline constexpr const char* kInvalidCodePage = "The text is not valid %s at byte %s";
 inline constexpr const char* kFontNotLoaded = "The font %s cannot be loaded from %s";
+inline constexpr const char* kTableDamaged = "A built-in table does not inflate to its size";
 }  // namespace msg
 
 // Replaces each "%s" of format, in order, by the given arguments.

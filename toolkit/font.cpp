@@ -5,9 +5,9 @@
 #include <unordered_map>
 #include <vector>
 
+#include "toolkit/builtin_tables.h"
 #include "toolkit/glyph_bits.h"
 #include "toolkit/sjis.h"
-#include "toolkit/standin_glyphs.h"
 #include "toolkit/world_glyphs.h"
 #ifdef PW_WITH_FREETYPE
 #include "toolkit/freetype_face.h"
@@ -34,16 +34,16 @@ std::uint16_t CharKey(std::string_view sjisChar) {
 int ByteAdvance(std::string_view sjisChar) { return sjisChar.size() >= 2 ? kFullAdvance : kHalfAdvance; }
 
 // A character of the stand-in faces: 6 pixels wide for one byte, 12 for two.
-Glyph StandInGlyph(const standin::GlyphRows* kanji, std::string_view sjisChar) {
+Glyph StandInGlyph(bool mincho, std::string_view sjisChar) {
   Glyph glyph;
   glyph.advance = ByteAdvance(sjisChar);
   const auto lead = static_cast<std::uint8_t>(sjisChar[0]);
   if (sjisChar.size() < 2) {
-    glyph.rows = standin::kHalfWidth[lead];
+    glyph.rows = tables::StandInHalfWidth()[lead];
     return glyph;
   }
   const int index = standin::JisIndex(standin::ShiftJisToJis(lead, static_cast<std::uint8_t>(sjisChar[1])));
-  if (index >= 0) glyph.rows = kanji[index];
+  if (index >= 0) glyph.rows = mincho ? tables::StandInMincho()[index] : tables::StandInGothic()[index];
   return glyph;
 }
 
@@ -54,7 +54,7 @@ struct TTextRasterizer::Impl {
 #ifdef PW_WITH_FREETYPE
   std::optional<TFreeTypeFace> installed;
 #endif
-  const standin::GlyphRows* kanji = nullptr;
+  bool mincho = false;
   // Glyph cache: slot index by character key, -1 when not yet rendered.
   std::vector<std::int32_t> slots = std::vector<std::int32_t>(1 << 16, -1);
   std::vector<Glyph> glyphs;
@@ -69,7 +69,7 @@ struct TTextRasterizer::Impl {
       return;
     }
 #endif
-    kanji = name == kMinchoFace ? standin::kMincho : standin::kGothic;
+    mincho = name == kMinchoFace;
   }
 
   bool UsesInstalledFace() const {
@@ -89,7 +89,7 @@ struct TTextRasterizer::Impl {
       return glyph;
     }
 #endif
-    return StandInGlyph(kanji, sjisChar);
+    return StandInGlyph(mincho, sjisChar);
   }
 
   const Glyph& Find(std::string_view sjisChar) {

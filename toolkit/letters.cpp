@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "toolkit/builtin_tables.h"
 #include "toolkit/errors.h"
 #include "toolkit/sjis.h"
 #include "toolkit/world_glyphs.h"
@@ -91,9 +92,9 @@ std::string WindowTextToUtf8(std::string_view text) {
 GlyphOrigin GlyphOriginOf(std::string_view windowChar) {
   const auto code = sjis::ExtensionAt(windowChar, 0);
   if (!code) return {TGlyphSource::ShiftJis, windowChar.size() >= 2 ? 12 : 6};
-  if (InTable(world::kNarrow, *code)) return {TGlyphSource::Fixed6x12, 6};
-  if (InTable(world::kEfont, *code)) return {TGlyphSource::Efont, 12};
-  if (InTable(world::kWqy, *code)) return {TGlyphSource::WenQuanYi, 12};
+  if (InTable(tables::WorldNarrow(), *code)) return {TGlyphSource::Fixed6x12, 6};
+  if (InTable(tables::WorldEfont(), *code)) return {TGlyphSource::Efont, 12};
+  if (InTable(tables::WorldWqy(), *code)) return {TGlyphSource::WenQuanYi, 12};
   return {TGlyphSource::None, 12};
 }
 

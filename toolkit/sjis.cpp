@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "toolkit/builtin_tables.h"
 #include "toolkit/errors.h"
-#include "toolkit/sjis_table.h"
 
 namespace pw::sjis {
 namespace {
@@ -20,11 +20,11 @@ Decoded DecodeCp932(std::string_view bytes, std::size_t pos) {
   const auto lead = static_cast<std::uint8_t>(bytes[pos]);
   const int slot = table::LeadSlot(lead);
   if (slot < 0) {
-    const char16_t code = table::kSingleByte[lead];
+    const char16_t code = tables::SjisSingleByte()[lead];
     return code == table::kNone ? Decoded{} : Decoded{code, 1};
   }
   if (pos + 1 >= bytes.size()) return {};
-  const char16_t code = table::kDoubleByte[slot][static_cast<std::uint8_t>(bytes[pos + 1])];
+  const char16_t code = tables::SjisPairs(slot)[static_cast<std::uint8_t>(bytes[pos + 1])];
   return code == table::kNone ? Decoded{} : Decoded{code, 2};
 }
 
@@ -38,9 +38,9 @@ std::string CodePointName(long code) {
 
 // The code page 932 bytes of a code point (lead * 256 + trail for two bytes), or -1.
 long EncodeCp932(long code) {
-  const table::Encoding* begin = table::kEncodings;
-  const table::Encoding* end = begin + table::kEncodingCount;
-  const auto found = std::lower_bound(begin, end, code, [](const table::Encoding& e, long c) { return e.codePoint < c; });
+  const std::span<const table::Encoding> encodings = tables::SjisEncodings();
+  const auto end = encodings.end();
+  const auto found = std::lower_bound(encodings.begin(), end, code, [](const table::Encoding& e, long c) { return e.codePoint < c; });
   return found != end && found->codePoint == code ? found->bytes : -1;
 }
 

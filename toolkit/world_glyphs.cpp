@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "toolkit/builtin_tables.h"
+
 namespace pw::world {
 namespace {
 
@@ -36,14 +38,15 @@ Glyph MissingBox() {
 }  // namespace
 
 Glyph FindGlyph(char32_t code) {
-  if (const long i = Find(kNarrow, code); i >= 0) {
+  const GlyphTable& narrow = tables::WorldNarrow();
+  if (const long i = Find(narrow, code); i >= 0) {
     Glyph glyph;
     glyph.advance = 6;
-    std::copy_n(kNarrow.bits + i * kNarrowBytes, kGlyphCell, glyph.rows.begin());
+    std::copy_n(narrow.bits + i * kNarrowBytes, kGlyphCell, glyph.rows.begin());
     return glyph;
   }
-  if (const long i = Find(kEfont, code); i >= 0) return Unpack(kEfont, i);
-  if (const long i = Find(kWqy, code); i >= 0) return Unpack(kWqy, i);
+  if (const long i = Find(tables::WorldEfont(), code); i >= 0) return Unpack(tables::WorldEfont(), i);
+  if (const long i = Find(tables::WorldWqy(), code); i >= 0) return Unpack(tables::WorldWqy(), i);
   return MissingBox();
 }
 

@@ -67,6 +67,7 @@ class TestUnits : public QObject {
     QTest::addColumn<int>("action");  // TCommandLine::TAction
     QTest::addColumn<QString>("skin");
     const int run = int(TCommandLine::TAction::kRun), wrong = int(TCommandLine::TAction::kUsageError);
+    const int version = int(TCommandLine::TAction::kVersion);
     QTest::newRow("nothing") << QStringList{} << run << "";
     QTest::newRow("a skin") << QStringList{"/tmp/a b.png"} << run << "/tmp/a b.png";
     QTest::newRow("a skin after --") << QStringList{"--", "-odd.bmp"} << run << "-odd.bmp";
@@ -74,6 +75,9 @@ class TestUnits : public QObject {
     QTest::newRow("two skins") << QStringList{"a.png", "b.png"} << wrong << "";
     QTest::newRow("unknown option") << QStringList{"--zoom"} << wrong << "";
     QTest::newRow("empty name") << QStringList{""} << wrong << "";
+    QTest::newRow("version") << QStringList{"--version"} << version << "";
+    QTest::newRow("version and a skin") << QStringList{"--version", "a.png"} << wrong << "";
+    QTest::newRow("a skin named --version") << QStringList{"--", "--version"} << run << "--version";
   }
   void commandLine() {
     QFETCH(QStringList, args);

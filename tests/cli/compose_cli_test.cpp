@@ -560,10 +560,24 @@ TEST_F(ComposeCli, FailuresExitWithOneAndWriteNothing) {
   }
 }
 
-TEST_F(ComposeCli, HelpPrintsTheUsage) {
-  const Outcome o = Run({"--help"});
-  EXPECT_EQ(o.exitCode, 0);
-  EXPECT_NE(o.out.find("panelwright-cli compose [--system FILE]"), std::string::npos);
+TEST_F(ComposeCli, HelpAndVersionPrintTheirTexts) {
+  struct Case {
+    std::vector<std::string> args;
+    std::vector<std::string> lines;
+  };
+  const std::vector<Case> cases = {
+      {{"compose", "--help"}, {"usage: panelwright-cli compose [--system FILE]"}},
+      {{"--version"},
+       {"panelwright-cli ", "Licence GPL-2.0-or-later: the GNU General Public License, version 2 or",
+        "WenQuanYi's bitmap font", "the program as built is under version 2 of the GNU General Public License.",
+        "There is NO WARRANTY"}},
+  };
+  for (const Case& c : cases) {
+    const Outcome o = CliTest::Run(c.args);
+    EXPECT_EQ(o.exitCode, 0) << c.args[0];
+    EXPECT_EQ(o.err, "") << c.args[0];
+    for (const std::string& line : c.lines) EXPECT_NE(o.out.find(line), std::string::npos) << line << " | " << o.out;
+  }
 }
 
 }  // namespace

@@ -22,6 +22,7 @@ cli=$usr/bin/panelwright-cli
 # under pipefail the writer's broken pipe would count as a failure.
 grep -q '^  compose ' <<<"$("$cli" --help)" || fail "panelwright-cli --help lists no compose command"
 grep -q -- '--system FILE' <<<"$("$cli" compose --help)" || fail "panelwright-cli compose --help lists no --system"
+grep -q '^Licence GPL-2.0-or-later' <<<"$("$cli" --version)" || fail "panelwright-cli --version names no licence"
 for skin in blue forest night; do
   for ext in bmp png; do
     [ -s "$share/panelwright/skins/$skin.$ext" ] || fail "sample skin $skin.$ext is missing"
@@ -44,6 +45,9 @@ for page in panelwright-cli panelwright; do
   gzip -t "$file" || fail "manual page $page.1.gz is missing or broken"
   grep -q '^\.SH NAME' <<<"$(zcat "$file")" || fail "manual page $page has no NAME section"
 done
+# The copyright file licenses Panelwright's own files under the GPL, version 2 or later.
+awk '/^Files: \*$/ { files = 1; next } files && /^License: / { print $2; exit }' "$share/doc/panelwright/copyright" |
+  grep -qx 'GPL-2+' || fail "the copyright file does not license Files: * under GPL-2+"
 cli_page=$(zcat "$share/man/man1/panelwright-cli.1.gz")
 grep -q '^\\fB\\-\\-trans\\-at\\fR X,Y' <<<"$cli_page" || fail "the manual page of panelwright-cli lacks compose's --trans-at"
 # Every command of the installed program's --help has its section in the page.
@@ -59,11 +63,15 @@ if [ "$mode" = --deb ] || [ -e "$usr/bin/panelwright" ]; then
   status=0
   usage=$(QT_QPA_PLATFORM=offscreen "$usr/bin/panelwright" --help 2>&1 >/dev/null) || status=$?
   [ "$status" = 2 ] && grep -q '^usage: panelwright \[SKIN\]' <<<"$usage" || fail "panelwright --help is not a usage error"
+  # The version and licence, without a display.
+  grep -q '^Licence GPL-2.0-or-later' <<<"$(env -u DISPLAY -u WAYLAND_DISPLAY "$usr/bin/panelwright" --version)" ||
+    fail "panelwright --version names no licence"
   desktop=$share/applications/io.github.panelwright.Panelwright.desktop
   metainfo=$share/metainfo/io.github.panelwright.Panelwright.metainfo.xml
   grep -q '^Exec=panelwright %f$' "$desktop" || fail "the desktop entry does not open files"
   grep -q '^MimeType=image/bmp;image/png;$' "$desktop" || fail "the desktop entry lacks the picture types"
   [ -s "$metainfo" ] || fail "AppStream metadata is missing"
+  grep -q '<project_license>GPL-2.0-or-later</project_license>' "$metainfo" || fail "the AppStream metadata names no licence"
   for size in 16 32 48 64 128 256; do
     [ -s "$share/icons/hicolor/${size}x${size}/apps/panelwright.png" ] || fail "icon ${size}x${size} is missing"
   done
