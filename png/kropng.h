@@ -143,6 +143,11 @@ class TKroPNG : public TKroGraphicFileObject {
 // stream; nullopt when no PNG signature and header chunk are there.
 std::optional<std::pair<int, int>> ReadPngSize(TStream& stream);
 
+// True when the PNG datastream at the stream's position (after a MacBinary header, when one is
+// there) ends before its IEND chunk does: a file cut short. Read chunk by chunk without decoding
+// anything, the stream left where it was.
+bool PngCutShort(TStream& stream);
+
 // Decodes a PNG file and copies the picture, with its transparency, into bitmap.
 void LoadPngFile(const std::string& fileName, TBitmap& bitmap);
 
