@@ -74,7 +74,7 @@ TBitmap LoadPicture(TStream& stream, TMemoryStream* owner, const std::string& na
   const std::string ext = FileExtension(name);
   if (!IsPictureExtension(ext)) throw Exception(name + ": a picture must be a .bmp, .png or .dib file");
   CheckClaimedSize(stream, ext, name, role);
-  // Told before reading, as a reader may take the stream's bytes over.
+  // Found before reading: a reader may take the stream's bytes over.
   const bool cutShort = ext == "png" ? PngCutShort(stream) : BmpCutShort(stream);
   TBitmap picture;
   try {
