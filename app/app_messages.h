@@ -29,6 +29,8 @@ inline constexpr const char* kSaveFilter = "Bitmap(*.bmp)|*.bmp|PNG file (*.png)
 inline constexpr const char* kSaveDefaultExtension = "bmp";
 inline constexpr const char* kAnimationFilter = "GIF animation (*.gif)|*.gif|Animated PNG (*.png)|*.png";
 inline constexpr const char* kAnimationDefaultExtension = "gif";
+// Names the command in the message about an animation's file name.
+inline constexpr const char* kSaveAnimationCommand = "Save animation";
 inline constexpr const char* kPlay = "Play";
 inline constexpr const char* kStop = "Stop";
 inline constexpr const char* kNoPreview = "(no preview)";
@@ -50,6 +52,7 @@ inline constexpr const char* kCantSave = "Can't save the image";
 
 // The status bar: what a command did, or why it did nothing (%1, %2 are filled in).
 inline constexpr const char* kStatusLoaded = "System graphic: %1";
+inline constexpr const char* kStatusKeptSkin = "%1 was not opened, so the skin stays %2: %3";
 inline constexpr const char* kStatusNotASkinFile = "%1 was not loaded: a system graphic is a .bmp or .png file";
 inline constexpr const char* kStatusEmptySkin = "%1 holds no image; the file may be cut short";
 inline constexpr const char* kStatusWrongSize = "The skin is %1×%2 pixels; a system graphic must be 160×80";
@@ -92,9 +95,5 @@ inline constexpr const char* kNameColumn = "Name (\\N[n])";
 inline constexpr const char* kValueColumn = "Value (\\V[n])";
 inline constexpr const char* kAddRow = "Add";
 inline constexpr const char* kRemoveRow = "Remove";
-
-// A failure that carries no message of its own.
-inline constexpr const char* kUnknownFailure = "Unknown error";
-inline constexpr const char* kOutOfMemory = "There is not enough memory to finish this; nothing was changed";
 
 }  // namespace pw::app_msg

@@ -10,7 +10,7 @@ const char* const kWindowUsage =
     "\n"
     "  SKIN        a .bmp or .png system graphic to open at start, as if chosen with Open,\n"
     "              instead of the default sample skin; a file that cannot be read is\n"
-    "              reported and the window opens all the same\n"
+    "              reported and the window opens with the default sample skin\n"
     "  --version   print the version and the licence, and exit\n"
     "\n"
     "The skin is the only argument; Qt's standard options, such as -platform and -style,\n"

@@ -20,12 +20,6 @@ struct TFaceChoice {
   int index = 0;
 };
 
-// A face sheet as read, with its alpha (255 - alpha per pixel, empty when it has none).
-struct TFaceSheet {
-  TBitmap picture;
-  TBitmap alpha;
-};
-
 // Button sets, icons and answers of the message box (the classic platform codes).
 inline constexpr unsigned MB_OK = 0x00;
 inline constexpr unsigned MB_OKCANCEL = 0x01;

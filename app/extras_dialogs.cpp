@@ -17,9 +17,7 @@
 #include "app/image_convert.h"
 #include "app/picture_dialog.h"
 #include "app/program_files.h"
-#include "png/kropng.h"
-#include "toolkit/picture.h"
-#include "toolkit/stream.h"
+#include "io/load_picture.h"
 
 namespace pw {
 
@@ -30,29 +28,6 @@ constexpr int kCellZoom = 2;  // cells are shown enlarged, pixel for pixel
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace
-
-TBitmap LoadPictureFile(const std::string& fileName) {
-  TPicture picture;
-  picture.LoadFromFile(fileName);
-  TBitmap bitmap;
-  bitmap.Assign(picture.Graphic());
-  return bitmap;
-}
-
-TFaceSheet LoadFaceSheet(const std::string& fileName) {
-  {
-    TFileStream file(fileName, TFileMode::fmOpenRead);
-    const auto size = FileExtension(fileName) == "png" ? ReadPngSize(file) : ReadBmpSize(file);
-    if (size) RequireSheetSize(size->first, size->second, "face sheet", fileName);
-  }
-  TPicture picture;
-  picture.LoadFromFile(fileName);
-  TFaceSheet sheet;
-  sheet.picture.Assign(picture.Graphic());
-  RequireImage(sheet.picture, fileName);
-  if (const auto* png = dynamic_cast<const TKroPNG*>(picture.Graphic())) sheet.alpha = png->AlphaMask();
-  return sheet;
-}
 
 TFaceDialog::TFaceDialog(QWidget* parent, const TFaceChoice& choice) : QDialog(parent) {
   setWindowTitle(app_msg::kFaceDialogTitle);
@@ -104,9 +79,9 @@ void TFaceDialog::ShowSheet(const std::string& fileName) {
   file_->setText(Q(fileName));
   TBitmap sheet;
   try {
-    sheet = LoadFaceSheet(fileName).picture;
+    sheet = io::LoadFaceSheet(fileName).picture;
   } catch (const std::exception& failure) {
-    message_->setText(QString::fromUtf8(failure.what()));
+    message_->setText(QString::fromStdString(UserMessage(failure)));
     UpdateButtons();
     return;
   }

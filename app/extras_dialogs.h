@@ -16,13 +16,6 @@ class QTableWidget;
 
 namespace pw {
 
-// Reads a picture through the graphic class registered for its extension (.bmp, .png, .dib).
-TBitmap LoadPictureFile(const std::string& fileName);
-
-// Reads a face sheet; raises for a sheet larger than kMaxSheetSide either way (told by the file's
-// header, before its pixels are decoded) and for a file that holds no image.
-TFaceSheet LoadFaceSheet(const std::string& fileName);
-
 class TFaceDialog : public QDialog {
   Q_OBJECT
 

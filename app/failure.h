@@ -14,10 +14,6 @@ namespace pw {
 // message sorts after '.'.
 std::string FailureText(const std::string& message);
 
-// The failure's message; for memory that ran out, a sentence saying so instead of the library's
-// "std::bad_alloc".
-std::string FailureMessage(const std::exception& failure);
-
 // Shows the failure in the error box (OK button, error icon).
 void HandleException(TDialogs& dialogs, const std::exception& failure);
 void HandleUnknownException(TDialogs& dialogs);

@@ -3,6 +3,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTextCursor>
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
@@ -16,15 +17,16 @@
 #include "app/failure.h"
 #include "compose/layout.h"
 #include "dib/qvdib.h"
-#include "gif/gif_writer.h"
-#include "png/kropng.h"
+#include "io/animation_file.h"
+#include "io/load_picture.h"
+#include "io/options.h"
+#include "io/text.h"
 #include "png/png_writer.h"
 #include "resources/resources.h"
 #include "toolkit/picture.h"
 #include "toolkit/code_pages.h"
 #include "toolkit/letters.h"
 #include "toolkit/sjis.h"
-#include "toolkit/replace_file.h"
 #include "toolkit/stream.h"
 #include "ui_form1.h"
 
@@ -208,7 +210,7 @@ void TForm1::LiveCompose() {
   try {
     ComposeResult();
   } catch (const std::exception& failure) {
-    ShowStatus(QString(app_msg::kStatusLiveFailed).arg(QString::fromUtf8(FailureMessage(failure).c_str())));
+    ShowStatus(QString(app_msg::kStatusLiveFailed).arg(QString::fromStdString(UserMessage(failure))));
   }
 }
 
@@ -254,22 +256,29 @@ void TForm1::OpenText1Click(QObject*) {
   std::string fileName = lastTextName_;
   if (!dialogs_.RunOpenTextDialog(fileName)) return;
   lastTextName_ = fileName;
-  TMemoryStream file;
-  file.LoadFromFile(fileName);
-  const std::string bytes(file.Bytes().begin(), file.Bytes().end());
+  const std::vector<std::uint8_t> file = ReadFileBytes(fileName);
+  const std::string bytes(file.begin(), file.end());
   std::string utf8;
+  TLetters letters = Letters();
   try {
     ToWindowText(bytes, TLetters::Japanese);  // refuses bytes that are not UTF-8
-    utf8 = bytes;
+    utf8 = io::WithoutByteOrderMark(bytes);
   } catch (const EConvertError&) {
     std::vector<std::string> pages = {"cp932"};
     for (const std::string& page : codepage::Names()) pages.push_back(page);
     std::string page;
     if (!dialogs_.ChooseCodePage(pages, page)) return;
     utf8 = page == "cp932" ? sjis::ToUtf8(bytes) : codepage::ToUtf8(bytes, page);
-    international1_->setChecked(codepage::DefaultLetters(page) == TLetters::International);
+    letters = codepage::DefaultLetters(page);
   }
-  ui_->Memo1->setPlainText(QString::fromStdString(utf8));
+  // A text whose window no reader could take is refused before it replaces the one typed.
+  ComposeInput input = CurrentInput(false);
+  io::RequireTextFits(utf8, letters, input, Extras());
+  international1_->setChecked(letters == TLetters::International);
+  // Replaced through the editor's cursor, so that Undo brings the text before back.
+  QTextCursor cursor(ui_->Memo1->document());
+  cursor.select(QTextCursor::Document);
+  cursor.insertText(QString::fromStdString(utf8));
 }
 
 void TForm1::FormCreate() {
@@ -285,19 +294,7 @@ void TForm1::FormCreate() {
   const std::string pngName = dir + "/myword.png";
   const bool bmp = FileExists(bmpName);
   TBitmap mine;
-  if (bmp || FileExists(pngName)) {
-    // A sheet too large is refused from its header, before any pixel is decoded.
-    const std::string& name = bmp ? bmpName : pngName;
-    {
-      TFileStream file(name, TFileMode::fmOpenRead);
-      const auto size = bmp ? ReadBmpSize(file) : ReadPngSize(file);
-      if (size) RequireSheetSize(size->first, size->second, "user glyph sheet", name);
-    }
-    if (bmp)
-      mine.LoadFromFile(name);
-    else
-      LoadPngFile(name, mine);
-  }
+  if (bmp || FileExists(pngName)) mine = io::LoadPicture(bmp ? bmpName : pngName, io::PictureRole::kUserGlyphs);
   ShowSized(*ui_->Image_MyGaizi, std::move(mine));
 }
 
@@ -311,38 +308,46 @@ void TForm1::Button_LoadClick(QObject*) {
 void TForm1::OpenFromCommandLine(const std::string& fileName) {
   // As if chosen with Open: remembered for the open dialog, a failure shown like any other.
   lastOpenName_ = fileName;
-  RunGuarded(dialogs_, [&] { LoadSystemGraphic(fileName); });
+  QString why;
+  try {
+    LoadSystemGraphic(fileName);
+    why = StatusText();  // a skin not taken says why in the status bar
+  } catch (const std::exception& failure) {
+    HandleException(dialogs_, failure);
+    why = QString::fromStdString(UserMessage(failure));
+  } catch (...) {
+    HandleUnknownException(dialogs_);
+    why = msg::kUnknownFailure;
+  }
+  // The skin the window started with stays, and the status bar says so.
+  if (sysLoaded_ && skinName_ != fileName)
+    ShowStatus(QString(app_msg::kStatusKeptSkin).arg(Q(fileName), Q(skinName_), why));
 }
 
 void TForm1::LoadSystemGraphic(const std::string& fileName) {
   // The extension alone, in any letter case, chooses the reader; other files are ignored.
   const std::string extension = FileExtension(fileName);
-  if (extension == "png" || extension == "bmp") {
-    // The size the header claims decides before any pixel is decoded.
-    TFileStream file(fileName, TFileMode::fmOpenRead);
-    const auto size = extension == "png" ? ReadPngSize(file) : ReadBmpSize(file);
-    if (size && (size->first != skin::kWidth || size->second != skin::kHeight)) {
-      ShowStatus(QString(app_msg::kStatusWrongSize).arg(size->first).arg(size->second));
-      return;
-    }
-  }
-  TBitmap bitmap;
-  if (extension == "png") {
-    LoadPngFile(fileName, bitmap);
-  } else if (extension == "bmp") {
-    bitmap.LoadFromFile(fileName);
-  } else {
+  if (extension != "png" && extension != "bmp") {
     ShowStatus(QString(app_msg::kStatusNotASkinFile).arg(Q(fileName)));
+    return;
+  }
+  // The size the header claims decides before any pixel is decoded; a wrong size or a file
+  // without an image is told in the status bar, any other failure in the error box.
+  TBitmap bitmap;
+  try {
+    bitmap = io::LoadPicture(fileName, io::PictureRole::kSystemGraphic);
+  } catch (const io::ESystemGraphicSize& e) {
+    ShowStatus(QString(app_msg::kStatusWrongSize).arg(e.Width()).arg(e.Height()));
+    return;
+  } catch (const ENoImage&) {
+    ShowStatus(QString(app_msg::kStatusEmptySkin).arg(Q(fileName)));
     return;
   }
   AcceptSystemGraphic(std::move(bitmap), fileName);
 }
 
 void TForm1::LoadSampleSkin(const resources::SampleSkin& skin) {
-  TMemoryStream stream(std::vector<std::uint8_t>(skin.bmp.begin(), skin.bmp.end()));
-  TBitmap bitmap;
-  bitmap.LoadFromStream(stream);
-  AcceptSystemGraphic(std::move(bitmap), std::string(skin.name));
+  AcceptSystemGraphic(io::LoadSampleSkin(skin), std::string(skin.name));
 }
 
 void TForm1::AcceptSystemGraphic(TBitmap bitmap, const std::string& name) {
@@ -357,6 +362,7 @@ void TForm1::AcceptSystemGraphic(TBitmap bitmap, const std::string& name) {
   }
   ui_->Image1->SetPicture(std::move(bitmap));
   sysLoaded_ = true;
+  skinName_ = name;
   ShowStatus(QString(app_msg::kStatusLoaded).arg(Q(name)));
   OptionsChanged();
 }
@@ -375,9 +381,9 @@ void TForm1::Image1Click(QObject*, const QPoint& pos) {
   OptionsChanged();
 }
 
-std::vector<std::string> TForm1::MemoLines() const {
+std::vector<std::string> TForm1::MemoLines(const std::string& text) const {
   // The typed lines: wrapping in the editor is only visual and never splits a window line.
-  return SplitLines(ToWindowText(ui_->Memo1->toPlainText().toStdString(), Letters()));
+  return SplitLines(ToWindowText(text, Letters()));
 }
 
 void TForm1::Button_MakeClick(QObject*) {
@@ -389,11 +395,17 @@ void TForm1::Button_MakeClick(QObject*) {
   ComposeResult();
 }
 
-ComposeInput TForm1::CurrentInput() {
+ComposeInput TForm1::CurrentInput(bool withLines) {
   ComposeInput input;
   input.systemGraphic = ui_->Image1->Picture();
   input.transColor = transColor_;
-  input.lines = MemoLines();
+  if (withLines) {
+    // A window too large for any reader is refused before the whole text is read.
+    const std::string text = ui_->Memo1->toPlainText().toStdString();
+    ComposeInput measured = CurrentInput(false);
+    io::RequireTextFits(text, Letters(), measured, Extras());
+    input.lines = MemoLines(text);
+  }
   input.fontFace = ui_->RadioGroup_Font->SelectedText().toStdString();
   input.wallMode = ui_->RadioGroup_Wall->ItemIndex();
   input.padRound = ui_->SpinEdit_Pad_Round->value();
@@ -411,12 +423,8 @@ void TForm1::ComposeResult() {
   if (!window) return;
   QString status = QString(app_msg::kStatusWindowSize).arg(window->GetWidth()).arg(window->GetHeight());
   // Characters that no font holds are drawn as boxes and named here, each once.
-  std::string all;
-  for (const std::string& line : input.lines) all += line;
-  for (const auto& [n, name] : extras.gameValues.names) all += name;
-  for (const auto& [n, value] : extras.gameValues.values) all += value;
-  for (const char32_t code : MissingGlyphs(all)) {
-    status = QString(app_msg::kStatusMissingGlyphs).arg(status, QString::fromStdString(MissingGlyphNote(code)));
+  for (const std::string& note : io::MissingGlyphNotes(input.lines, extras.gameValues)) {
+    status = QString(app_msg::kStatusMissingGlyphs).arg(status, QString::fromStdString(note));
   }
   ui_->Image_Res->SetPicture(std::move(*window));
   ResizePreview();
@@ -551,14 +559,11 @@ void TForm1::Wall1Click(QObject*) {
 
 WindowExtras TForm1::Extras() const {
   WindowExtras extras;
-  if (faceSheet_) {
-    extras.faceSheet = &faceSheet_->picture;
-    extras.faceAlpha = &faceSheet_->alpha;
-    extras.faceSheetName = face_.sheetFile;
-    extras.faceIndex = face_.index;
-  }
-  extras.faceRight = faceRight1_->isChecked();
-  extras.faceFlip = faceFlip1_->isChecked();
+  const bool right = faceRight1_->isChecked();
+  const bool flip = faceFlip1_->isChecked();
+  if (faceSheet_) extras = io::WithFace(extras, *faceSheet_, {face_.sheetFile, face_.index, right, flip});
+  extras.faceRight = right;
+  extras.faceFlip = flip;
   extras.pauseArrow = pauseArrow1_->isChecked();
   extras.gameCodes = gameCodes1_->isChecked();
   if (extras.gameCodes) {
@@ -572,8 +577,8 @@ void TForm1::Face1Click(QObject*) {
   TFaceChoice choice = face_;
   if (!dialogs_.ChooseFace(choice)) return;
   // Read aside: a sheet that fails to load leaves the face as it was.
-  std::optional<TFaceSheet> sheet;
-  if (!choice.sheetFile.empty()) sheet = LoadFaceSheet(choice.sheetFile);
+  std::optional<io::FaceSheet> sheet;
+  if (!choice.sheetFile.empty()) sheet = io::LoadFaceSheet(choice.sheetFile);
   face_ = choice;
   faceSheet_ = std::move(sheet);
   OptionsChanged();
@@ -601,11 +606,9 @@ void TForm1::SaveAnimation1Click(QObject*) {
   std::string fileName = lastAnimationName_;
   if (!dialogs_.RunSaveAnimationDialog(fileName)) return;
   lastAnimationName_ = fileName;
-  const TAnimation animation = ComposeCurrentAnimation();
-  ReplaceFile(fileName, [&](TStream& file) {
-    if (IsPngFileName(fileName)) WriteApng(animation, file);
-    else WriteGif(animation, AnimationPalette(animation, gif::kMaxColours), file);
-  });
+  // Refused by its name before anything is composed.
+  if (!io::IsAnimationFileName(fileName)) throw Exception(io::AnimationNameMessage(app_msg::kSaveAnimationCommand, fileName));
+  io::SaveAnimationFile(ComposeCurrentAnimation(), fileName, app_msg::kSaveAnimationCommand);
   ShowStatus(QString(app_msg::kStatusSaved).arg(Q(fileName)));
 }
 

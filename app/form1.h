@@ -15,6 +15,7 @@
 #include "compose/compose.h"
 #include "compose/animate.h"
 #include "compose/extras.h"
+#include "io/load_picture.h"
 #include "toolkit/letters.h"
 #include "toolkit/color.h"
 
@@ -67,7 +68,9 @@ class TForm1 : public QMainWindow {
   // the code page the user names, which also sets the letters.
   void OpenText1Click(QObject* Sender);
 
-  // Opens the skin given on the program's command line, as the Open command does.
+  // Opens the skin given on the program's command line, as the Open command does. A file that
+  // cannot be used leaves the skin loaded before (the default sample skin, at start-up), and the
+  // status bar says so and why.
   void OpenFromCommandLine(const std::string& fileName);
 
   // Routines shared by several commands.
@@ -114,13 +117,15 @@ class TForm1 : public QMainWindow {
   const TBitmap& ResultPicture();
   // True when a window has been made: a result picture with pixels.
   bool HasResult() const;
-  std::vector<std::string> MemoLines() const;
+  // The text's lines as window text, in the letters chosen.
+  std::vector<std::string> MemoLines(const std::string& text) const;
   void ResizePreview();
   // Takes a loaded picture as the system graphic when it is 160x80; says in the status bar
   // what became of it. name is what the status bar calls it.
   void AcceptSystemGraphic(TBitmap bitmap, const std::string& name);
-  // What Make and the live preview compose from: the controls and the window's state.
-  ComposeInput CurrentInput();
+  // What Make and the live preview compose from: the controls and the window's state, with the
+  // text's lines when asked (refused first when the window would be larger than any reader takes).
+  ComposeInput CurrentInput(bool withLines = true);
   // Composes the window into the result picture and shows it; failures propagate.
   void ComposeResult();
   // The live preview's compose: a failure keeps the last good preview and is told in the status
@@ -154,9 +159,10 @@ class TForm1 : public QMainWindow {
   TColor transColor_ = clBlack;
   std::uint8_t magnify_ = 1;
   std::string lastOpenName_;
+  std::string skinName_;  // the system graphic's file, or the sample skin's name
   std::string lastSaveName_;
   TFaceChoice face_;                // the sheet file and cell; no file: no face
-  std::optional<TFaceSheet> faceSheet_;  // the sheet of face_, read when it was chosen
+  std::optional<io::FaceSheet> faceSheet_;  // the sheet of face_, read when it was chosen
   GameCodeValues gameTable_;        // names and values as typed (UTF-8)
   std::string lastAnimationName_;
   // Playing: the animation, when each frame starts (ticks), the clock and the frame shown.

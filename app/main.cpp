@@ -16,6 +16,7 @@
 #include "dib/qvdib.h"
 #include "png/kropng.h"
 #include "resources/resources.h"
+#include "toolkit/replace_file.h"
 
 namespace {
 
@@ -32,6 +33,8 @@ int PrintVersion() {
 int main(int argc, char** argv) {
   // Asked for alone, the version needs no display.
   if (pw::ParseCommandLine(Arguments(argc, argv)).action == pw::TCommandLine::TAction::kVersion) return PrintVersion();
+  // Before any thread starts: a save that a signal interrupts leaves no temporary file behind.
+  pw::RemoveTemporaryFilesOnInterrupt();
   const auto dibFormat = pw::RegisterQvDIB();
   const pw::TFileFormatRegistration pngFormat = pw::RegisterKroPNG();
   pw::TApplication application(argc, argv);
@@ -49,8 +52,9 @@ int main(int argc, char** argv) {
   application.SetDialogs(&dialogs);
   pw::TForm1 form(dialogs);
   dialogs.SetOwner(&form);
-  if (line.skin.empty())
-    pw::RunGuarded(dialogs, [&] { form.LoadSampleSkin(pw::resources::SampleSkins().front()); });
+  // The default sample skin first, so that a skin on the command line that cannot be used
+  // leaves the window with a skin all the same.
+  pw::RunGuarded(dialogs, [&] { form.LoadSampleSkin(pw::resources::SampleSkins().front()); });
   form.show();
   // Opened once the event loop runs, so a failure box stands over the shown window.
   if (!line.skin.empty()) QTimer::singleShot(0, &form, [&form, &line] { form.OpenFromCommandLine(line.skin); });

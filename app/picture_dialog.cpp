@@ -10,8 +10,8 @@
 #include "app/app_messages.h"
 #include "app/dialogs.h"
 #include "app/image_convert.h"
+#include "io/load_picture.h"
 #include "toolkit/bitmap.h"
-#include "toolkit/picture.h"
 
 namespace pw {
 
@@ -19,19 +19,14 @@ namespace {
 
 constexpr int kPreviewSide = 168;
 
-// The picture of a file through the graphic class registered for its extension; an empty
-// bitmap when there is none or the file cannot be read.
+// The picture of a file as every picture is read; an empty bitmap when it is no picture or
+// cannot be read.
 TBitmap ReadPreview(const std::string& fileName) {
-  TBitmap bitmap;
-  if (TPicture::FindFormat(fileName) == nullptr) return bitmap;
   try {
-    TPicture picture;
-    picture.LoadFromFile(fileName);
-    bitmap.Assign(picture.Graphic());
+    return io::LoadPicture(fileName);
   } catch (const std::exception&) {
     return TBitmap();  // a preview of an unreadable file is simply empty
   }
-  return bitmap;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "app/app_messages.h"
 #include "app/dialogs.h"
 #include "app/picture_dialog.h"
+#include "toolkit/code_pages.h"
 
 namespace pw {
 
@@ -136,13 +137,14 @@ bool TQtDialogs::RunOpenTextDialog(std::string& fileName) {
 }
 
 bool TQtDialogs::ChooseCodePage(const std::vector<std::string>& codePages, std::string& codePage) {
+  // Offered with the language each serves, as the page offers them.
   QStringList items;
-  for (const std::string& page : codePages) items << QString::fromStdString(page);
+  for (const std::string& page : codePages) items << QString::fromStdString(codepage::Title(page));
   bool ok = false;
   const QString chosen = QInputDialog::getItem(owner_, app_msg::kCodePageTitle, app_msg::kCodePagePrompt, items, 0,
                                                false, &ok);
-  if (!ok) return false;
-  codePage = chosen.toStdString();
+  if (!ok || !items.contains(chosen)) return false;
+  codePage = codePages[static_cast<std::size_t>(items.indexOf(chosen))];
   return true;
 }
 

@@ -3,7 +3,8 @@
 // text with colour codes and glyphs, fonts already cached; and that window with a face from the
 // largest face sheet taken (4096x4096, 24 bits), as a batch or the page composes it again and again.
 // The time per output pixel is reported as "per_pixel". The live-preview window and the
-// thirty-line one are also written as PNG, into memory and as a file through the safe save.
+// thirty-line one are also written as PNG, into memory and as a file through the safe save. A text
+// far too large for any reader is refused line by line and by the composition.
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
@@ -142,6 +143,44 @@ void BM_ComposeLivePreviewWithFaceFromALargeSheet(benchmark::State& state) {
   }
 }
 
+// A text whose window no reader could take, as a 4.3 MB text file of 84,564 lines of fifty
+// letters makes (316x1353040 pixels): refused line by line, at its first line, as the window and
+// the page refuse it while the user types, and refused by the composition, which measures every
+// line before it refuses.
+std::vector<std::string> HugeText() { return std::vector<std::string>(84564, std::string(50, 'x')); }
+
+void BM_RefuseHugeTextLineByLine(benchmark::State& state) {
+  const pw::TBitmap skin = Skin();
+  const std::vector<std::string> lines = HugeText();
+  pw::TFontCache fonts;
+  pw::ComposeInput in;
+  in.systemGraphic = &skin;
+  in.fonts = &fonts;
+  for (auto _ : state) {
+    try {
+      pw::RequireWindowFits(lines.size(), [&](std::size_t i) { return lines[i]; }, in, {});
+      state.SkipWithError("not refused");
+    } catch (const pw::EComposeError&) {
+    }
+  }
+}
+
+void BM_RefuseHugeTextComposing(benchmark::State& state) {
+  const pw::TBitmap skin = Skin();
+  pw::TFontCache fonts;
+  pw::ComposeInput in;
+  in.systemGraphic = &skin;
+  in.fonts = &fonts;
+  in.lines = HugeText();
+  for (auto _ : state) {
+    try {
+      benchmark::DoNotOptimize(pw::ComposeWindow(in));
+      state.SkipWithError("not refused");
+    } catch (const pw::EComposeError&) {
+    }
+  }
+}
+
 BENCHMARK(BM_ComposeOneLine)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ComposeThirtyLines)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ComposeOneLineColdFont)->Unit(benchmark::kMicrosecond);
@@ -151,5 +190,7 @@ BENCHMARK(BM_ComposeLivePreviewWithFaceFromALargeSheet)->Unit(benchmark::kMicros
 BENCHMARK(BM_WriteLivePreviewWindowPng)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_WriteThirtyLineWindowPng)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SaveLivePreviewWindowPngFile)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RefuseHugeTextLineByLine)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RefuseHugeTextComposing)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
-#include <iterator>
 #include <map>
 #include <optional>
 #include <string>
@@ -16,20 +15,21 @@
 #include "io/batch_text.h"
 #include "cli/commands.h"
 #include "io/load_picture.h"
+#include "io/animation_file.h"
 #include "io/depth.h"
+#include "io/options.h"
+#include "io/text.h"
 #include "compose/animate.h"
 #include "compose/compose.h"
 #include "compose/extras.h"
 #include "compose/layout.h"
 #include "dib/qvdib.h"
-#include "gif/gif_writer.h"
 #include "png/png_writer.h"
 #include "resources/resources.h"
 #include "toolkit/bitmap.h"
 #include "toolkit/code_pages.h"
 #include "toolkit/letters.h"
 #include "toolkit/picture.h"
-#include "toolkit/replace_file.h"
 #include "toolkit/sjis.h"
 #include "toolkit/stream.h"
 
@@ -148,14 +148,11 @@ struct Options {
 
 // A whole decimal number within [low, high].
 int ParseNumber(const std::string& option, const std::string& value, int low, int high) {
-  const bool digits = !value.empty() && value.size() <= 9 &&
-                      std::all_of(value.begin(), value.end(), [](unsigned char c) { return std::isdigit(c); });
-  const int number = digits ? std::stoi(value) : -1;
-  if (!digits || number < low || number > high) {
-    throw UsageError{option + " needs a whole number from " + std::to_string(low) + " to " + std::to_string(high) +
-                     ", not '" + value + "'"};
+  try {
+    return io::WholeNumber(option, value, low, high);
+  } catch (const io::EOptionValue& e) {
+    throw UsageError{e.what()};
   }
-  return number;
 }
 
 // "RRGGBB" in web order: FF0000 is red.
@@ -184,14 +181,11 @@ std::pair<int, std::string> ParseNumbered(const std::string& option, const std::
 
 // Seconds as a decimal number 0..60: digits with at most one decimal point.
 double ParseHold(const std::string& value) {
-  const bool number = !value.empty() && value.size() <= 12 && value != "." &&
-                      std::all_of(value.begin(), value.end(), [](unsigned char c) { return std::isdigit(c) || c == '.'; }) &&
-                      std::count(value.begin(), value.end(), '.') <= 1;
-  const double seconds = number ? std::stod(value) : -1;
-  if (!number || seconds > timing::kMaxHoldSeconds) {
-    throw UsageError{"--hold needs seconds from 0 to 60, not '" + value + "'"};
+  try {
+    return io::HoldSeconds("--hold", value);
+  } catch (const io::EOptionValue& e) {
+    throw UsageError{e.what()};
   }
-  return seconds;
 }
 
 // True for a GIF file name, by the toolkit's one extension rule.
@@ -204,9 +198,7 @@ void CheckAnimationOptions(const Options& o) {
     if (o.speed || o.hold || o.loop || o.noOpen) throw UsageError{"--speed, --hold, --loop and --no-open need --animate"};
     return;
   }
-  if (!IsGifFileName(*o.output) && !IsPngFileName(*o.output)) {
-    throw UsageError{"--animate writes OUT.gif or OUT.png, not '" + *o.output + "'"};
-  }
+  if (!io::IsAnimationFileName(*o.output)) throw UsageError{io::AnimationNameMessage("--animate", *o.output)};
   if (o.depth) throw UsageError{"--depth does not apply to --animate"};
 }
 
@@ -288,15 +280,9 @@ Options ParseOptions(const Args& args) {
 }
 
 TBitmap LoadSystemGraphic(const Options& o) {
-  TBitmap system;
-  if (o.system) {
-    system = io::LoadPicture(*o.system, io::PictureRole::kSystemGraphic);
-  } else {
-    const auto bytes = resources::SampleSkins().front().bmp;
-    TMemoryStream stream(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
-    system.LoadFromStream(stream);
-  }
-  io::RequireSystemGraphicSize(system, o.system ? *o.system : std::string("the sample skin"));
+  if (!o.system) return io::LoadSampleSkin(resources::SampleSkins().front());
+  TBitmap system = io::LoadPicture(*o.system, io::PictureRole::kSystemGraphic);
+  io::RequireSystemGraphicSize(system, *o.system);
   return system;
 }
 
@@ -311,14 +297,9 @@ TBitmap LoadUserGlyphs(const Options& o) {
   return TBitmap();
 }
 
-std::string ReadAll(std::istream& in) {
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 std::string ReadTextFile(const std::string& path) {
-  TMemoryStream stream;
-  stream.LoadFromFile(path);
-  return std::string(stream.Bytes().begin(), stream.Bytes().end());
+  const std::vector<std::uint8_t> bytes = ReadFileBytes(path);
+  return std::string(bytes.begin(), bytes.end());
 }
 
 // The text from --text, --text-file, --batch's file or standard input, in its own encoding.
@@ -326,7 +307,7 @@ std::string ReadText(const Options& o) {
   if (o.text) return *o.text;
   if (o.textFile) return ReadTextFile(*o.textFile);
   if (o.batch) return ReadTextFile(*o.batch);
-  return ReadAll(std::cin);
+  return ReadStandardInput();
 }
 
 // Shift-JIS text in Japanese letters is read as it is; any other text is read as UTF-8.
@@ -351,35 +332,22 @@ class TFaceSheets {
   void Load(const std::string& file) {
     if (sheets_.contains(file) || failures_.contains(file)) return;
     try {
-      Sheet sheet;
-      sheet.picture = io::LoadPicture(file, io::PictureRole::kFaceSheet, &sheet.alpha);
-      sheets_.emplace(file, std::move(sheet));
+      sheets_.emplace(file, io::LoadFaceSheet(file));
     } catch (const std::exception& e) {
-      failures_.emplace(file, e.what());
+      failures_.emplace(file, UserMessage(e));
     }
   }
 
   // The face of a window for the composer, from the common extras.
-  WindowExtras ExtrasFor(WindowExtras extras, const std::optional<io::FaceChoice>& face) const {
+  WindowExtras ExtrasFor(const WindowExtras& extras, const std::optional<io::FaceChoice>& face) const {
     if (!face) return extras;
     const auto failed = failures_.find(face->file);
     if (failed != failures_.end()) throw Exception(failed->second);
-    const Sheet& sheet = sheets_.at(face->file);
-    extras.faceSheet = &sheet.picture;
-    extras.faceAlpha = &sheet.alpha;
-    extras.faceSheetName = face->file;
-    extras.faceIndex = face->index;
-    extras.faceRight = face->right;
-    extras.faceFlip = face->flip;
-    return extras;
+    return io::WithFace(extras, sheets_.at(face->file), *face);
   }
 
  private:
-  struct Sheet {
-    TBitmap picture;
-    TBitmap alpha;  // 255 - alpha, empty when the sheet has none
-  };
-  std::map<std::string, Sheet> sheets_;
+  std::map<std::string, io::FaceSheet> sheets_;
   std::map<std::string, std::string> failures_;
 };
 
@@ -398,12 +366,10 @@ GameCodeValues GameValues(const Options& o) {
 }
 
 // Names each character without a glyph once on standard error; it is drawn as a box.
-void WarnMissingGlyphs(const std::vector<std::string>& lines, const GameCodeValues& values) {
-  std::string all;
-  for (const std::string& line : lines) all += line;
-  for (const auto& [n, name] : values.names) all += name;
-  for (const auto& [n, value] : values.values) all += value;
-  for (const char32_t code : MissingGlyphs(all)) std::cerr << "panelwright-cli: " << MissingGlyphNote(code) << '\n';
+void WarnMissingGlyphs(const std::vector<io::WindowJob>& windows, const GameCodeValues& values) {
+  std::vector<std::string> lines;
+  for (const io::WindowJob& window : windows) lines.insert(lines.end(), window.lines.begin(), window.lines.end());
+  for (const std::string& note : io::MissingGlyphNotes(lines, values)) std::cerr << "panelwright-cli: " << note << '\n';
 }
 
 // The composed window, reduced when asked.
@@ -427,9 +393,7 @@ BlockBytes EncodeFor(TBitmap& picture, const std::string& output) {
 // block leaves exactly the files before it, as one thread would.
 int RunBatch(const Options& o, const ComposeInput& common, const WindowExtras& extras, const std::string& text) {
   const std::vector<io::WindowJob> blocks = BatchWindows(o, text);
-  std::vector<std::string> allLines;
-  for (const io::WindowJob& block : blocks) allLines.insert(allLines.end(), block.lines.begin(), block.lines.end());
-  WarnMissingGlyphs(allLines, extras.gameValues);
+  WarnMissingGlyphs(blocks, extras.gameValues);
   TFaceSheets faces;
   for (const io::WindowJob& block : blocks)
     if (block.face) faces.Load(block.face->file);
@@ -450,7 +414,7 @@ int RunBatch(const Options& o, const ComposeInput& common, const WindowExtras& e
       const BlockBytes bytes = EncodeFor(result, name);
       return PrepareFile(name, [&bytes](TStream& file) { file.WriteBuffer(bytes.data(), bytes.size()); });
     } catch (const std::exception& e) {
-      throw Exception(io::BlockContext(index, name) + e.what());
+      throw Exception(io::BlockContext(index, name) + UserMessage(e));
     }
   };
   const auto commit = [&](std::size_t index, TPendingFile& file) {
@@ -458,7 +422,7 @@ int RunBatch(const Options& o, const ComposeInput& common, const WindowExtras& e
     try {
       file.Commit();
     } catch (const std::exception& e) {
-      throw Exception(io::BlockContext(index, name) + e.what());
+      throw Exception(io::BlockContext(index, name) + UserMessage(e));
     }
   };
   try {
@@ -472,6 +436,7 @@ int RunBatch(const Options& o, const ComposeInput& common, const WindowExtras& e
 // One animation of every page, written as GIF or animated PNG by the output's name.
 int RunAnimation(const Options& o, const ComposeInput& input, WindowExtras extras, const std::string& text) {
   const std::vector<io::WindowJob> windows = o.batch ? BatchWindows(o, text) : std::vector<io::WindowJob>{{SplitLines(WindowText(o, text)), o.face}};
+  WarnMissingGlyphs(windows, extras.gameValues);
   TFaceSheets faces;
   for (const io::WindowJob& window : windows)
     if (window.face) faces.Load(window.face->file);
@@ -484,10 +449,7 @@ int RunAnimation(const Options& o, const ComposeInput& input, WindowExtras extra
   const auto extrasFor = [&](const std::optional<io::FaceChoice>& face) { return faces.ExtrasFor(extras, face); };
   const TAnimation animation =
       ComposeAnimation(input, io::AnimationPages(windows, extrasFor, o.batch ? o.output : std::nullopt), pace);
-  ReplaceFile(*o.output, [&](TStream& file) {
-    if (IsPngFileName(*o.output)) WriteApng(animation, file);
-    else WriteGif(animation, AnimationPalette(animation, gif::kMaxColours), file);
-  });
+  io::SaveAnimationFile(animation, *o.output, "--animate");
   return kExitOk;
 }
 
@@ -495,7 +457,9 @@ int Run(const Options& o) {
   const TBitmap system = LoadSystemGraphic(o);
   const TBitmap builtIn = io::LoadBuiltInGlyphs();
   const TBitmap user = LoadUserGlyphs(o);
-  const std::string text = Decoded(o, ReadText(o));
+  std::string text = Decoded(o, ReadText(o));
+  // A text file saved by a Windows editor starts with a byte-order mark, which is not text.
+  if (!o.text && ReadsUtf8(o)) text = std::string(io::WithoutByteOrderMark(text));
 
   ComposeInput input;
   input.systemGraphic = &system;
@@ -522,7 +486,7 @@ int Run(const Options& o) {
   if (o.batch) return RunBatch(o, input, extras, text);
   input.fonts = &fonts;
   input.lines = SplitLines(WindowText(o, text));
-  WarnMissingGlyphs(input.lines, extras.gameValues);
+  WarnMissingGlyphs({{input.lines, o.face}}, extras.gameValues);
   TFaceSheets faces;
   if (o.face) faces.Load(o.face->file);
   TBitmap result = ComposeResult(input, faces.ExtrasFor(extras, o.face), o.depth);

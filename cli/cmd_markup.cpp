@@ -47,7 +47,7 @@ int RunMarkup(const Args& args) {
       return Fail("only one TEXT argument is allowed", kExitUsage);
     }
   }
-  if (!haveText) text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+  if (!haveText) text = ReadStandardInput();
 
   const std::string sjisText = utf8 ? ToWindowText(text, TLetters::Japanese) : text;
   int colour = 0;

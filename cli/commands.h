@@ -39,4 +39,7 @@ struct UsageError {
 // Prints "panelwright-cli: message" to standard error and returns code.
 int Fail(const std::string& message, int code = kExitFailure);
 
+// Standard input to its end, no further than the largest file Panelwright reads (EFileTooLarge).
+std::string ReadStandardInput();
+
 }  // namespace pw::cli

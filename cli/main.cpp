@@ -1,14 +1,22 @@
 // panelwright-cli: the command-line face of Panelwright, for scripted and batch use.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <exception>
 #include <iterator>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "cli/commands.h"
 #include "dib/qvdib.h"
 #include "resources/resources.h"
+#include "toolkit/errors.h"
+#include "toolkit/replace_file.h"
+#include "toolkit/stream.h"
 
 namespace pw::cli {
 
@@ -38,7 +46,17 @@ int Fail(const std::string& message, int code) {
   return code;
 }
 
+std::string ReadStandardInput() {
+  struct stat info {};
+  const bool sized = ::fstat(STDIN_FILENO, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0;
+  const std::vector<std::uint8_t> bytes =
+      ReadToEnd(STDIN_FILENO, sized ? static_cast<std::size_t>(info.st_size) : 0, "standard input");
+  return std::string(bytes.begin(), bytes.end());
+}
+
 int Main(int argc, char** argv) {
+  // Before any thread starts: an interrupted run removes the files it has not finished.
+  RemoveTemporaryFilesOnInterrupt();
   // Picture formats are registered for the life of the program, as the window program does at start-up.
   const auto dibFormat = RegisterQvDIB();
   if (argc < 2) {
@@ -69,7 +87,7 @@ int Main(int argc, char** argv) {
     } catch (const std::bad_alloc&) {
       return Fail(std::string("there is not enough memory to finish '") + c.name + "'");
     } catch (const std::exception& e) {
-      return Fail(e.what());
+      return Fail(UserMessage(e));
     }
   }
   PrintOverview(stderr);

@@ -60,8 +60,8 @@ WindowSize SizeOf(int maxWidth, std::size_t lineCount, const ComposeInput& input
   const auto n = static_cast<long long>(lineCount);
   const long long width = static_cast<long long>(maxWidth) + 2 * input.padRound + 2 * kFramePiece;
   const long long height = kLinePitch * (n + 1) + input.padLine * (n - 1) + 2LL * input.padRound;
-  // No image of such a size could be made.
-  if (width > std::numeric_limits<int>::max() || height > std::numeric_limits<int>::max()) throw EOutOfMemory();
+  // No picture of such a size could be read.
+  if (width > std::numeric_limits<int>::max() || height > std::numeric_limits<int>::max()) RequireWindowFits(width, height);
   return {static_cast<int>(width), static_cast<int>(height)};
 }
 
@@ -84,7 +84,14 @@ TWindowWriter::TWindowWriter(TQvDIB& dib) : dib_(dib), width_(dib.GetWidth()), h
   for (int y = 0; y < height_; ++y) rows_.push_back(infos.Row(y));
 }
 
+void RequireWindowFits(std::int64_t width, std::int64_t height) {
+  if (PictureFits(width, height)) return;
+  throw EComposeError(FormatMessage(compose_msg::kWindowTooLarge, {std::to_string(width), std::to_string(height),
+                                                                   std::to_string(kMaxBitmapPixels)}));
+}
+
 void MakeWindowImage(TQvDIB& window, WindowSize size) {
+  RequireWindowFits(size.width, size.height);
   window.InternalForWrite().CreateDIB(size.width, size.height, 0, 24);
   Assert(window.GetPixelFormat() == qvPf24Bit, "ComposeWindow: Window Image Should Have 24 Bits");
 }
@@ -292,7 +299,7 @@ void RequireSheetSize(int width, int height, const std::string& what, const std:
 }
 
 void RequireImage(const TGraphic& picture, const std::string& name) {
-  if (picture.GetEmpty()) throw EComposeError(FormatMessage(compose_msg::kNoImage, {name}));
+  if (picture.GetEmpty()) throw ENoImage(FormatMessage(compose_msg::kNoImage, {name}));
 }
 
 TColourImage PrepareSkin(const TBitmap& systemGraphic) { return ReadSkin(systemGraphic); }

@@ -70,7 +70,8 @@ struct WindowSize {
 
 // Composes the window; std::nullopt when no system graphic is loaded. The result is a 24-bit
 // TBitmap. Raises EComposeError for a margin or line gap out of range, a system graphic that is
-// not 160x80, or a window without height (no lines and a line gap of 16 + 2 x margin or more),
+// not 160x80, a window without height (no lines and a line gap of 16 + 2 x margin or more) or
+// one of more pixels than the picture readers accept (kMaxBitmapPixels, before it is drawn),
 // and the DIB image's range error when a frame piece or text pixel falls outside the window.
 // Nothing is returned on failure.
 std::optional<TBitmap> ComposeWindow(const ComposeInput& input);

@@ -11,6 +11,8 @@ inline constexpr const char* kNoHeight =
 inline constexpr const char* kSystemGraphicSize = "The system graphic must be 160x80 pixels, not %sx%s";
 inline constexpr const char* kMarginRange = "The margin must be between 0 and 160, not %s";
 inline constexpr const char* kLineGapRange = "The line gap must be between 0 and 320, not %s";
+inline constexpr const char* kWindowTooLarge =
+    "The window would be at least %sx%s pixels, more than the %s pixels of the largest picture Panelwright reads";
 inline constexpr const char* kSheetTooLarge = "The %s %s is %sx%s pixels; a sheet may be at most %sx%s";
 inline constexpr const char* kNoImage = "%s holds no image; the file may be cut short";
 // Window extras.
@@ -24,5 +26,7 @@ inline constexpr const char* kHoldRange = "The hold must be between 0 and 60 sec
 
 // Inputs that cannot make a window.
 class EComposeError : public Exception { using Exception::Exception; };
+// A picture read from a file that holds no image (kNoImage).
+class ENoImage : public EComposeError { using EComposeError::EComposeError; };
 
 }  // namespace pw

@@ -1,6 +1,8 @@
 #include "compose/extras.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <functional>
 
 #include "compose/animate.h"
 #include "compose/steps.h"
@@ -271,6 +273,31 @@ std::vector<TimingEvent> PageTiming(const std::vector<std::string>& lines, const
 std::optional<TBitmap> ComposeWindow(const ComposeInput& input, const WindowExtras& extras) {
   if (!extras.InUse()) return ComposeWindow(input);
   return steps::ComposeWindowPart(input, extras, {0, 0}, SIZE_MAX);
+}
+
+void RequireWindowFits(std::size_t lineCount, const std::function<std::optional<std::string>(std::size_t)>& lineAt,
+                       const ComposeInput& input, const WindowExtras& extras) {
+  steps::CheckRanges(input);
+  // The window of the lines without their text; only the text's width is left to find.
+  WindowSize frame = steps::SizeOf(0, lineCount, input);
+  if (extras.faceSheet != nullptr) {
+    frame.width += face::kShift;
+    frame.height = std::max(frame.height, face::kMinHeight + 2 * input.padRound);
+  }
+  if (frame.height <= 0) return;  // a window without height, refused when composed
+  steps::RequireWindowFits(frame.width, frame.height);
+  // A text of this width or less leaves the window within the limit.
+  const std::int64_t widest = kMaxBitmapPixels / frame.height - frame.width;
+  std::optional<TTextRasterizer> local;
+  const TTextRasterizer& font = steps::FontFor(input, local);
+  for (std::size_t i = 0; i < lineCount; ++i) {
+    const std::optional<std::string> line = lineAt(i);
+    if (!line) return;
+    const std::vector<std::string> one = {*line};
+    const int width = extras.gameCodes ? steps::ParseGameText(one, extras.gameValues, font).maxWidth
+                                       : steps::ParseAndMeasure(one, font).maxWidth;
+    if (width > widest) steps::RequireWindowFits(frame.width + std::int64_t{width}, frame.height);
+  }
 }
 
 }  // namespace pw

@@ -3,6 +3,8 @@
 // exact composer: with none of them in use, ComposeWindow(input, extras) is ComposeWindow(input).
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -77,5 +79,13 @@ std::vector<std::string> ApplyGameCodes(std::string_view line, const GameCodeVal
 // sheet without alpha has none. The arrow is masked by the transparent colour like the frame.
 // Raises EComposeError for a face cell outside its sheet, and whatever ComposeWindow(input) raises.
 std::optional<TBitmap> ComposeWindow(const ComposeInput& input, const WindowExtras& extras);
+
+// Refuses, as the composition would and before the text is read whole, a window larger than the
+// picture readers accept (EComposeError): the height follows from the number of lines, and the
+// lines are measured one at a time (lineAt(i) gives line i as window text, or nothing to stop
+// looking) until one is wide enough to take the window past the limit. So a text far too large
+// is refused at its first wide line; input.lines is not read.
+void RequireWindowFits(std::size_t lineCount, const std::function<std::optional<std::string>(std::size_t)>& lineAt,
+                       const ComposeInput& input, const WindowExtras& extras);
 
 }  // namespace pw

@@ -94,8 +94,8 @@ ParsedLine ParseMarkupLine(std::string_view line, int& currentColour) {
   return out;
 }
 
-std::vector<std::string> SplitLines(std::string_view text) {
-  std::vector<std::string> lines;
+std::vector<std::string_view> SplitLineViews(std::string_view text) {
+  std::vector<std::string_view> lines;
   std::size_t start = 0;
   while (start < text.size()) {
     std::size_t end = text.find('\n', start);
@@ -103,10 +103,15 @@ std::vector<std::string> SplitLines(std::string_view text) {
     if (last) end = text.size();
     std::string_view line = text.substr(start, end - start);
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines.emplace_back(line);
+    lines.push_back(line);
     start = last ? text.size() : end + 1;
   }
   return lines;
+}
+
+std::vector<std::string> SplitLines(std::string_view text) {
+  const std::vector<std::string_view> views = SplitLineViews(text);
+  return std::vector<std::string>(views.begin(), views.end());
 }
 
 }  // namespace pw

@@ -33,5 +33,7 @@ ParsedLine ParseMarkupLine(std::string_view line, int& currentColour);
 // Splits text into lines at LF (a CR before the LF is dropped); a last empty line, left by a
 // text that ends with a line break, is not counted, and an empty text has no lines.
 std::vector<std::string> SplitLines(std::string_view text);
+// The same lines as views into text.
+std::vector<std::string_view> SplitLineViews(std::string_view text);
 
 }  // namespace pw

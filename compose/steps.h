@@ -85,7 +85,11 @@ class TWindowWriter {
   std::vector<std::uint8_t*> rows_;
 };
 
-// A blank 24-bit window image of the given size.
+// Refuses a window of width x height pixels (at least so many) when it is larger than the
+// picture readers accept, before anything is drawn.
+void RequireWindowFits(std::int64_t width, std::int64_t height);
+
+// A blank 24-bit window image of the given size; refused as RequireWindowFits refuses.
 void MakeWindowImage(TQvDIB& window, WindowSize size);
 
 // Paints the wallpaper over the whole window, stretched (wallMode 0) or tiled; never masked.

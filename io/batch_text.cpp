@@ -103,6 +103,8 @@ std::vector<WindowJob> BatchWindows(std::string_view text, const BatchFaces& fac
           continue;
         }
         face = ParseFaceLine(faces, *argument);
+        // A Shift-JIS batch names its sheets in Shift-JIS; the file system takes UTF-8.
+        if (!faces.utf8) face->file = sjis::ToUtf8(face->file);
       } catch (const Exception& e) {
         throw Exception("block " + std::to_string(windows.size() + 1) + ": " + e.what());
       }
@@ -138,7 +140,7 @@ std::vector<AnimationPage> AnimationPages(const std::vector<WindowJob>& windows,
       pages.push_back({windows[i].lines, extrasFor(windows[i].face)});
     } catch (const std::exception& e) {
       if (!batchOutput) throw;
-      throw Exception(BlockContext(i, *batchOutput) + e.what());
+      throw Exception(BlockContext(i, *batchOutput) + UserMessage(e));
     }
   }
   return pages;

@@ -42,7 +42,8 @@ struct WindowJob {
 
 // What a batch's "@face" lines start from: the face of the first blocks, the side and flip that
 // hold when a line does not say, the folder that sheet files are relative to, and whether the
-// text was UTF-8 (the file names are given back in UTF-8 either way).
+// text is UTF-8 or else Shift-JIS (code page 932) as it was read; the sheets' file names are
+// given back in UTF-8 either way.
 struct BatchFaces {
   std::optional<FaceChoice> face;
   bool right = false;
@@ -54,8 +55,9 @@ struct BatchFaces {
 
 // The windows of a batch text in its own encoding (UTF-8 when faces.utf8). "@face FILE[:N]
 // [right|left] [flip]" and "@face none" lines at the start of a block (the word in any case,
-// blanks trimmed) set the face of that block and the blocks after it; they are read as written,
-// and only window lines are converted to Shift-JIS. A bad line fails with "block N: ...".
+// blanks trimmed) set the face of that block and the blocks after it; they are read as written
+// (FILE decoded from Shift-JIS in a Shift-JIS text), and only window lines are converted to
+// Shift-JIS. A bad line fails with "block N: ...".
 std::vector<WindowJob> BatchWindows(std::string_view text, const BatchFaces& faces);
 
 // win.bmp and 7 give win-007.bmp.

@@ -75,11 +75,15 @@ TBitmap LoadPicture(TStream& stream, TMemoryStream* owner, const std::string& na
   const std::string ext = FileExtension(name);
   if (!IsPictureExtension(ext)) throw Exception(name + ": a picture must be a .bmp, .png or .dib file");
   CheckClaimedSize(stream, ext, name, role);
+  // Found before reading: a reader may take the stream's bytes over.
+  const bool cutShort = ext == "png" ? PngCutShort(stream) : BmpCutShort(stream);
   TBitmap picture;
   try {
     picture = ReadPicture(stream, owner, ext, alphaMask);
   } catch (const std::bad_alloc&) {
     throw Exception(name + ": there is not enough memory to read this picture");
+  } catch (const std::exception& e) {
+    throw Exception(name + ": " + UserMessage(e) + (cutShort ? "; the file is cut short" : ""));
   }
   RequireImage(picture, name);
   return picture;
@@ -106,15 +110,45 @@ TBitmap LoadPicture(const std::string& path, PictureRole role, TBitmap* alphaMas
   return LoadPicture(file, &file, path, role, alphaMask);
 }
 
+ESystemGraphicSize::ESystemGraphicSize(int width, int height, const std::string& name)
+    : Exception(name + ": the system graphic is " + std::to_string(width) + "x" + std::to_string(height) +
+                " pixels; it must be 160x80"),
+      width_(width),
+      height_(height) {}
+
 void RequireSystemGraphicSize(int width, int height, const std::string& name) {
-  if (width != skin::kWidth || height != skin::kHeight) {
-    throw Exception(name + ": the system graphic is " + std::to_string(width) + "x" + std::to_string(height) +
-                    " pixels; it must be 160x80");
-  }
+  if (width != skin::kWidth || height != skin::kHeight) throw ESystemGraphicSize(width, height, name);
 }
 
 void RequireSystemGraphicSize(const TBitmap& picture, const std::string& name) {
   RequireSystemGraphicSize(picture.GetWidth(), picture.GetHeight(), name);
+}
+
+TBitmap LoadSampleSkin(const resources::SampleSkin& skin) {
+  TMemoryStream file(std::vector<std::uint8_t>(skin.bmp.begin(), skin.bmp.end()));
+  return LoadOwnedPicture(file, std::string(skin.name) + ".bmp", PictureRole::kSystemGraphic);
+}
+
+FaceSheet LoadFaceSheet(const std::string& path) {
+  FaceSheet sheet;
+  sheet.picture = LoadPicture(path, PictureRole::kFaceSheet, &sheet.alpha);
+  return sheet;
+}
+
+FaceSheet LoadFaceSheet(TMemoryStream& file, const std::string& name) {
+  FaceSheet sheet;
+  sheet.picture = LoadOwnedPicture(file, name, PictureRole::kFaceSheet, &sheet.alpha);
+  return sheet;
+}
+
+WindowExtras WithFace(WindowExtras extras, const FaceSheet& sheet, const FaceChoice& choice) {
+  extras.faceSheet = &sheet.picture;
+  extras.faceAlpha = &sheet.alpha;
+  extras.faceSheetName = choice.file;
+  extras.faceIndex = choice.index;
+  extras.faceRight = choice.right;
+  extras.faceFlip = choice.flip;
+  return extras;
 }
 
 TBitmap LoadBuiltInGlyphs() {

@@ -185,6 +185,48 @@ std::unique_ptr<TStream> OpenPngFile(const std::string& fileName) {
   return std::make_unique<TMemoryStream>(ReadFileBytes(fileName));
 }
 
+bool PngCutShort(TStream& stream) {
+  constexpr std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+  constexpr std::uint32_t kIEND = 0x49454E44;
+  constexpr std::int64_t kMacBinary = 128;
+  const std::int64_t start = stream.GetPosition();
+  const std::int64_t size = stream.GetSize() - start;
+  // Reads n bytes at offset (from start) into out; false past the end.
+  const auto read = [&](std::int64_t offset, std::uint8_t* out, std::size_t n) {
+    stream.SetPosition(start + offset);
+    return stream.Read(out, n) == n;
+  };
+  std::int64_t at = -1;
+  for (const std::int64_t offset : {std::int64_t{0}, kMacBinary}) {
+    std::uint8_t head[8] = {};
+    stream.SetPosition(start + offset);
+    const std::size_t got = stream.Read(head, sizeof head);
+    if (got > 0 && std::memcmp(head, kSignature, got) == 0) {
+      at = got == sizeof head ? offset + 8 : size;  // a signature cut short ends the search
+      break;
+    }
+  }
+  bool cut = false;
+  // Chunk by chunk: length, type, data and CRC, until IEND or the end of the data.
+  while (at >= 0) {
+    std::uint8_t chunk[8];
+    if (at >= size || !read(at, chunk, sizeof chunk)) {
+      cut = true;
+      break;
+    }
+    const std::int64_t length = std::int64_t{chunk[0]} << 24 | chunk[1] << 16 | chunk[2] << 8 | chunk[3];
+    const std::uint32_t type = std::uint32_t{chunk[4]} << 24 | chunk[5] << 16 | chunk[6] << 8 | chunk[7];
+    at += 12 + length;
+    if (at > size) {
+      cut = true;
+      break;
+    }
+    if (type == kIEND) break;
+  }
+  stream.SetPosition(start);
+  return cut;
+}
+
 void LoadPngFile(const std::string& fileName, TBitmap& bitmap) {
   TKroPNG png;
   png.LoadFromFile(fileName);

@@ -149,6 +149,11 @@ std::optional<std::pair<int, int>> ReadPngSize(TStream& stream);
 // read whole into a memory stream that nobody else holds. Raises EFOpenError as ReadFileBytes does.
 std::unique_ptr<TStream> OpenPngFile(const std::string& fileName);
 
+// True when the PNG datastream at the stream's position (after a MacBinary header, when one is
+// there) ends before its IEND chunk does: a file cut short. Read chunk by chunk without decoding
+// anything, the stream left where it was.
+bool PngCutShort(TStream& stream);
+
 // Decodes a PNG file and copies the picture, with its transparency, into bitmap.
 void LoadPngFile(const std::string& fileName, TBitmap& bitmap);
 

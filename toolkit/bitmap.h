@@ -13,6 +13,7 @@
 
 #include "toolkit/color.h"
 #include "toolkit/graphic.h"
+#include "toolkit/size_limits.h"
 #include "toolkit/stream.h"
 
 namespace pw {
@@ -27,10 +28,6 @@ struct TPaletteEntry {
   friend bool operator==(const TPaletteEntry&, const TPaletteEntry&) = default;
 };
 using TPaletteEntries = std::vector<TPaletteEntry>;
-
-// The largest picture, in pixels, that the readers build; a header that claims more is
-// refused before anything is allocated.
-inline constexpr std::int64_t kMaxBitmapPixels = std::int64_t{1} << 28;
 
 // Bits per pixel of the rows of a format. Device-dependent and custom bitmaps hold 32-bit
 // pixels (blue, green, red, unused); 15- and 16-bit pixels are little-endian 5-5-5 and 5-6-5.
@@ -156,6 +153,10 @@ class TBitmap : public TGraphic {
 // magnitude for top-down rows), read without decoding anything and without moving the stream;
 // nullopt when the stream does not start with a BMP header that gives a positive size.
 std::optional<std::pair<int, int>> ReadBmpSize(TStream& stream);
+// True when a BMP file at the stream's position ends inside its headers or before the offset
+// its file header gives for the pixels: a file cut short. Read without decoding anything and
+// without moving the stream.
+bool BmpCutShort(TStream& stream);
 
 // Standard colour tables for 1, 4 and 8 bits per pixel (black/white, the 16 VGA colours,
 // a 6x6x6 colour cube followed by greys).

@@ -446,6 +446,22 @@ std::optional<std::pair<int, int>> ReadBmpSize(TStream& stream) {
   return std::pair{static_cast<int>(width), static_cast<int>(height)};
 }
 
+bool BmpCutShort(TStream& stream) {
+  std::array<std::uint8_t, bmp::kFileHeaderSize + 4> head{};
+  const std::int64_t start = stream.GetPosition();
+  const std::int64_t size = stream.GetSize() - start;
+  const std::size_t got = stream.Read(head.data(), head.size());
+  stream.SetPosition(start);
+  if (got < 2) return got == 1 && head[0] == 'B';
+  if (ByteReader(head.data(), 2).U16LE() != bmp::kSignature) return false;
+  if (got < head.size()) return true;
+  ByteReader in(head.data(), got);
+  const bmp::FileHeader file = bmp::ReadFileHeader(in);
+  const std::int64_t headerEnd = bmp::kFileHeaderSize + std::int64_t{in.U32LE()};
+  // The headers, and the colour table up to where the file header puts the pixels.
+  return size < headerEnd || size < std::int64_t{file.bfOffBits};
+}
+
 void TBitmap::LoadFromStream(TStream& stream) { Load(stream, nullptr); }
 
 void TBitmap::LoadFromMemoryStream(TMemoryStream& stream) { Load(stream, &stream); }

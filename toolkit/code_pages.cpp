@@ -44,6 +44,29 @@ std::vector<std::string> Names() {
   return names;
 }
 
+std::vector<std::string> Encodings() {
+  std::vector<std::string> encodings = {"utf-8", "cp932"};
+  for (std::string& name : Names()) encodings.push_back(std::move(name));
+  return encodings;
+}
+
+std::string Title(std::string_view encoding) {
+  struct Language {
+    std::string_view encoding, language;
+  };
+  static constexpr Language kLanguages[] = {
+      {"cp932", "Japanese"},      {"cp1250", "Central European"},   {"cp1251", "Cyrillic"},
+      {"cp1252", "Western European"}, {"cp1253", "Greek"},          {"cp1254", "Turkish"},
+      {"cp1257", "Baltic"},       {"cp936", "Simplified Chinese"},  {"cp949", "Korean"},
+      {"cp950", "Traditional Chinese"},
+  };
+  if (encoding == "utf-8") return "UTF-8";
+  for (const Language& l : kLanguages) {
+    if (l.encoding == encoding) return std::string(encoding) + " (" + std::string(l.language) + ")";
+  }
+  return std::string(encoding);
+}
+
 bool IsKnown(std::string_view name) {
   const auto pages = tables::CodePages();
   return std::any_of(pages.begin(), pages.end(), [&](const table::CodePage& page) { return name == page.name; });

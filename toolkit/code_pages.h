@@ -21,6 +21,12 @@ std::string ToUtf8(std::string_view bytes, std::string_view name);
 // The same through the build-time tables, whatever the platform.
 std::string ToUtf8ByTable(std::string_view bytes, std::string_view name);
 
+// Every encoding a text may be read in, utf-8 and cp932 first, then Names().
+std::vector<std::string> Encodings();
+// The encoding as the programs offer it to choose, with the language or script it serves:
+// "cp1251 (Cyrillic)", "UTF-8".
+std::string Title(std::string_view encoding);
+
 // The letters a text encoding implies: japanese for utf-8 and cp932, international otherwise.
 TLetters DefaultLetters(std::string_view encoding);
 

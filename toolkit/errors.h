@@ -2,6 +2,7 @@
 // (or a subclass defined by a library); what() returns the exact text the user sees.
 #pragma once
 
+#include <cstddef>
 #include <exception>
 #include <initializer_list>
 #include <string>
@@ -15,6 +16,11 @@ inline constexpr const char* kStreamReadError = "Stream read error";
 inline constexpr const char* kStreamWriteError = "Stream write error";
 inline constexpr const char* kFileOpenError = "File %s  isn't opened.";   // two blanks, as shown to users
 inline constexpr const char* kFileCreateError = "File %s can't be made.";
+inline constexpr const char* kFileTooLarge = "%s holds more than %s bytes, more than any file Panelwright reads";
+// Memory that ran out, as every program tells it.
+inline constexpr const char* kNotEnoughMemory = "There is not enough memory to finish this; nothing was changed.";
+// A failure that carries no message of its own.
+inline constexpr const char* kUnknownFailure = "Unknown error";
 inline constexpr const char* kBitmapIllegal = "A bitmap image is illegal.";
 inline constexpr const char* kOutOfMemory = "Out of memory";
 inline constexpr const char* kAssignError = "Cannot assign a %s to a %s.";
@@ -77,9 +83,22 @@ class EFCreateError : public EStreamError {
       : EStreamError(FormatMessage(msg::kFileCreateError, {fileName})) {}
 };
 
+// A source read to its end that holds more than a reader could take (a pipe or a device).
+class EFileTooLarge : public EStreamError {
+ public:
+  EFileTooLarge(const std::string& name, std::size_t ceiling)
+      : EStreamError(FormatMessage(msg::kFileTooLarge, {name, std::to_string(ceiling)})) {}
+};
+
 // A broken invariant inside a library. Ordinary input never reaches one; the message names
 // the class and operation ("TQvDIB.GetWidth: InternalDIB Should not be Nil").
 class EInternalError : public Exception { using Exception::Exception; };
+
+// The text a user is shown for a failure: its message, or for memory that ran out (which the
+// standard library reports as "std::bad_alloc" or a length error) kNotEnoughMemory.
+std::string UserMessage(const std::exception& failure);
+// The same for a failure caught as it is (any exception, not only std::exception).
+std::string UserMessage(const std::exception_ptr& failure);
 
 // Raises EInternalError with message when condition is false.
 inline void Assert(bool condition, const char* message) {

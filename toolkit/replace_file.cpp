@@ -7,13 +7,20 @@
 #include <sys/uio.h>
 #include <unistd.h>
 
+#include <pthread.h>
+
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
 #include <random>
+#include <set>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -40,6 +47,48 @@ fs::path ResolveLinks(const std::string& fileName) {
     path = link.is_absolute() ? link : path.parent_path() / link;
   }
   throw EFCreateError(fileName);  // a loop of links
+}
+
+// The temporary files that exist, so that an interrupted process can remove them. It is the one
+// piece of state the whole process shares, as a signal ends every thread at once. A file is
+// created and told under the same lock that the removal takes, so none escapes it.
+class TTemporaryFiles {
+ public:
+  // Creates the file with create() (a descriptor, or -1) and keeps its name while it exists.
+  template <class Open>
+  int Create(const std::string& name, Open create) {
+    std::lock_guard lock(mutex_);
+    const int fd = create();
+    if (fd >= 0) names_.insert(name);
+    return fd;
+  }
+  // The file was removed or renamed.
+  void Forget(const std::string& name) {
+    std::lock_guard lock(mutex_);
+    names_.erase(name);
+  }
+  // Removes every file and ends the process as the signal ends it. The lock is held to the end:
+  // no thread makes a new file meanwhile.
+  [[noreturn]] void RemoveAllAndEnd(int signal) {
+    mutex_.lock();
+    for (const std::string& name : names_) ::unlink(name.c_str());
+    std::signal(signal, SIG_DFL);
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, signal);
+    pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+    std::raise(signal);
+    std::_Exit(128 + signal);  // a signal whose default action does not end the process
+  }
+
+ private:
+  std::mutex mutex_;
+  std::multiset<std::string> names_;
+};
+
+TTemporaryFiles& TemporaryFiles() {
+  static TTemporaryFiles files;
+  return files;
 }
 
 // Closes a descriptor on every path; Close() reports whether the last close succeeded.
@@ -69,7 +118,9 @@ class FileRemover {
   FileRemover(const FileRemover&) = delete;
   FileRemover& operator=(const FileRemover&) = delete;
   ~FileRemover() {
-    if (!name_.empty()) ::unlink(name_.c_str());
+    if (name_.empty()) return;
+    ::unlink(name_.c_str());
+    TemporaryFiles().Forget(name_);
   }
   void Release() { name_.clear(); }
 
@@ -105,7 +156,7 @@ int CreateSibling(const fs::path& target, mode_t mode, std::string& name) {
   std::random_device random;
   for (int attempt = 0; attempt < 16; ++attempt) {
     name = (folder / TemporaryLeaf(target.filename().string(), limit, static_cast<unsigned>(random()))).string();
-    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    const int fd = TemporaryFiles().Create(name, [&] { return ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode); });
     if (fd >= 0 || errno != EEXIST) return fd;
   }
   return -1;
@@ -291,7 +342,10 @@ TPendingFile& TPendingFile::operator=(TPendingFile&& other) noexcept {
 TPendingFile::~TPendingFile() { Discard(); }
 
 void TPendingFile::Discard() noexcept {
-  if (!temporary_.empty()) ::unlink(temporary_.c_str());
+  if (!temporary_.empty()) {
+    ::unlink(temporary_.c_str());
+    TemporaryFiles().Forget(temporary_);
+  }
   temporary_.clear();
   way_ = TWay::kNothing;
 }
@@ -321,10 +375,26 @@ void TPendingFile::Commit() {
       throw EFCreateError(fileName_);
     ::unlink(temporary.c_str());
     remover.Release();
+    TemporaryFiles().Forget(temporary);
     return WriteInPlace(fileName_, target, pieces_, seams_);
   }
   remover.Release();
+  TemporaryFiles().Forget(temporary);
   SyncFolder(target);
+}
+
+void RemoveTemporaryFilesOnInterrupt() {
+  sigset_t set;
+  sigemptyset(&set);
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&set, signal);
+  // Every thread started later inherits the mask, so the signals reach only the waiting thread.
+  pthread_sigmask(SIG_BLOCK, &set, nullptr);
+  std::thread([set] {
+    int signal = 0;
+    while (sigwait(&set, &signal) != 0) {
+    }
+    TemporaryFiles().RemoveAllAndEnd(signal);
+  }).detach();
 }
 
 void ReplaceFile(const std::string& fileName, const std::function<void(TStream&)>& write) {

@@ -48,6 +48,13 @@ void ReplaceFile(const std::string& fileName, const std::function<void(TStream&)
 // they are written with no copy, many in each gathering write.
 void ReplaceFile(const std::string& fileName, const TFilePieces& pieces, const TReplaceFileSeams& seams = {});
 
+// Makes SIGINT, SIGTERM and SIGHUP remove every temporary file of ReplaceFile and PrepareFile
+// that exists at that moment before the process ends as the signal ends it, so that an
+// interrupted run leaves nothing half-written behind. Call once, from the main thread before
+// any other thread starts: the signals are then blocked in every thread and taken by a thread
+// of their own.
+void RemoveTemporaryFilesOnInterrupt();
+
 class TPendingFile;
 
 // ReplaceFile in two steps, so that the slow part (writing and flushing the temporary file) can

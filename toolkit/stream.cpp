@@ -185,16 +185,21 @@ void TFileStream::Flush() {
   if (std::fflush(file_.get()) != 0) throw EWriteError();
 }
 
-std::vector<std::uint8_t> ReadToEnd(int fd, std::size_t expectedSize) {
+std::vector<std::uint8_t> ReadToEnd(int fd, std::size_t expectedSize, const std::string& name, std::size_t ceiling) {
   // One byte more than expected: a read that returns exactly the expected size has met the
-  // end of a regular file, so the common case takes a single read.
+  // end of a regular file, so the common case takes a single read. Without a size, the buffer
+  // grows to one byte past the ceiling, which tells a source that is too long.
+  const std::size_t most = expectedSize == 0 ? ceiling + 1 : SIZE_MAX;
   std::vector<std::uint8_t> bytes;
-  const std::size_t first = expectedSize == 0 ? std::size_t{1} << 16 : expectedSize + 1;
+  const std::size_t first = expectedSize == 0 ? std::min(std::size_t{1} << 16, most) : expectedSize + 1;
   ReserveLarge(bytes, first);
   bytes.resize(first);
   std::size_t done = 0;
   for (;;) {
-    if (done == bytes.size()) bytes.resize(2 * bytes.size());
+    if (done == bytes.size()) {
+      if (done == most) throw EFileTooLarge(name, ceiling);
+      bytes.resize(std::min(2 * bytes.size(), most));
+    }
     const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) throw EReadError();
@@ -205,7 +210,7 @@ std::vector<std::uint8_t> ReadToEnd(int fd, std::size_t expectedSize) {
   return bytes;
 }
 
-std::vector<std::uint8_t> ReadFileBytes(const std::string& fileName) {
+std::vector<std::uint8_t> ReadFileBytes(const std::string& fileName, std::size_t ceiling) {
   const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) throw EFOpenError(fileName);
   struct Closer {
@@ -215,7 +220,7 @@ std::vector<std::uint8_t> ReadFileBytes(const std::string& fileName) {
   struct stat info {};
   if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) throw EFOpenError(fileName);
   const bool sized = S_ISREG(info.st_mode) && info.st_size > 0;
-  return ReadToEnd(fd, sized ? static_cast<std::size_t>(info.st_size) : 0);
+  return ReadToEnd(fd, sized ? static_cast<std::size_t>(info.st_size) : 0, fileName, ceiling);
 }
 
 }  // namespace pw

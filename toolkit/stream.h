@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "toolkit/size_limits.h"
+
 namespace pw {
 
 enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
@@ -108,10 +110,13 @@ class TFileStream : public TStream {
 
 // Reads a whole file into memory with one read of the size the file has (EFOpenError when it
 // cannot be opened or is a folder, EReadError when reading fails). Pipes and devices are read
-// to their end as streams.
-std::vector<std::uint8_t> ReadFileBytes(const std::string& fileName);
-// Reads an open descriptor to its end, expecting expectedSize bytes: a file that grew or
-// shrank since its size was taken gives the bytes it holds when the end is reached.
-std::vector<std::uint8_t> ReadToEnd(int fd, std::size_t expectedSize);
+// to their end as streams, but no further than ceiling bytes: EFileTooLarge when more come.
+std::vector<std::uint8_t> ReadFileBytes(const std::string& fileName, std::size_t ceiling = kMaxFileBytes);
+// Reads an open descriptor to its end, expecting expectedSize bytes (0 when the size is not
+// known): a file that grew or shrank since its size was taken gives the bytes it holds when
+// the end is reached. A read of unknown size raises EFileTooLarge, naming the source by name,
+// once more than ceiling bytes have come.
+std::vector<std::uint8_t> ReadToEnd(int fd, std::size_t expectedSize, const std::string& name = {},
+                                    std::size_t ceiling = kMaxFileBytes);
 
 }  // namespace pw

@@ -9,22 +9,23 @@
 #include <cstdint>
 #include <exception>
 #include <map>
-#include <new>
 #include <optional>
 #include <span>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "io/animation_file.h"
 #include "io/batch_text.h"
 #include "io/depth.h"
 #include "io/load_picture.h"
+#include "io/options.h"
+#include "io/text.h"
 #include "compose/animate.h"
 #include "compose/compose.h"
 #include "compose/extras.h"
 #include "compose/layout.h"
 #include "dib/qvdib.h"
-#include "gif/gif_writer.h"
 #include "png/png_writer.h"
 #include "resources/resources.h"
 #include "toolkit/bitmap.h"
@@ -62,10 +63,11 @@ struct WebOptions {
   bool gameCodes = false;
   std::string names;           // "N=TEXT" lines for \N[N], UTF-8
   std::string values;          // "N=VALUE" lines for \V[N], UTF-8
-  // Animation, as the command line's --speed, --hold, --loop and --no-open.
-  int speed = 1;               // 1..20
-  double hold = 2;             // seconds, 0..60
-  int loop = 0;                // plays; 0 for ever
+  // Animation, as the command line's --speed, --hold, --loop and --no-open, as typed: the
+  // command line's rules refuse what they refuse.
+  std::string speed = "1";     // 1..20
+  std::string hold = "2";      // seconds, 0..60
+  std::string loop = "0";      // plays; 0 for ever
   bool open = true;
 };
 
@@ -82,19 +84,6 @@ std::map<int, std::string> NumberedTexts(const std::string& lines, const std::st
   return texts;
 }
 
-// A number field: a whole decimal number within [low, high], refused with the command line's
-// wording otherwise (the page's number fields would pass "2.5" or "4294967297" on as they are).
-int WholeNumber(const std::string& field, const std::string& value, int low, int high) {
-  const bool digits = !value.empty() && value.size() <= 9 &&
-                      std::all_of(value.begin(), value.end(), [](unsigned char c) { return std::isdigit(c); });
-  const int number = digits ? std::stoi(value) : -1;
-  if (!digits || number < low || number > high) {
-    throw Exception(field + " needs a whole number from " + std::to_string(low) + " to " + std::to_string(high) +
-                    ", not '" + value + "'");
-  }
-  return number;
-}
-
 // The name of the built-in sample face sheet, as dialogues' "@face" lines give it.
 constexpr const char* kSampleFaces = "faces.png";
 
@@ -106,16 +95,9 @@ TBitmap FromBytes(const std::string& bytes, const std::string& name, io::Picture
   return io::LoadOwnedPicture(stream, name, role, alphaMask);
 }
 
-// A face sheet kept by the session, with its transparency (255 - alpha; empty when it has none).
-struct KeptFaceSheet {
-  TBitmap picture;
-  TBitmap alpha;
-};
-
-KeptFaceSheet FaceSheetFromBytes(const std::string& bytes, const std::string& name) {
-  KeptFaceSheet sheet;
-  sheet.picture = FromBytes(bytes, name, io::PictureRole::kFaceSheet, &sheet.alpha);
-  return sheet;
+io::FaceSheet FaceSheetFromBytes(const std::string& bytes, const std::string& name) {
+  TMemoryStream stream(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+  return io::LoadFaceSheet(stream, name);
 }
 
 // The picture's colours as RGBA rows, top-down, for a canvas.
@@ -146,11 +128,16 @@ std::string Try(Step step) {
   try {
     step();
     return {};
-  } catch (const std::bad_alloc&) {
-    return "There is not enough memory to finish this; nothing was changed.";
-  } catch (const std::exception& e) {
-    return e.what();
+  } catch (...) {
+    return UserMessage(std::current_exception());
   }
+}
+
+// One note a line for the characters of the windows that no font holds.
+std::string NotesOf(const std::vector<std::string>& lines, const GameCodeValues& values) {
+  std::string notes;
+  for (const std::string& note : io::MissingGlyphNotes(lines, values)) notes += note + "\n";
+  return notes;
 }
 
 }  // namespace
@@ -232,18 +219,40 @@ class WebSession {
   void ClearUserGlyphs() { user_ = TBitmap(); }
 
   // A text file's bytes in an encoding (utf-8, cp932 or a code page of Names()) as UTF-8 for the
-  // text box, decoded as the command line's --encoding does; "!" and the message on failure.
+  // text box, decoded as the command line's --encoding does, without a byte-order mark; "!" and
+  // the message on failure.
   static std::string DecodeText(const std::string& bytes, const std::string& encoding) {
     try {
       if (encoding == "utf-8") {
         ToWindowText(bytes, TLetters::Japanese);  // refuses bytes that are not UTF-8
-        return bytes;
+        return std::string(io::WithoutByteOrderMark(bytes));
       }
-      if (encoding == "cp932") return sjis::ToUtf8(bytes);
-      return codepage::ToUtf8(bytes, encoding);
+      if (encoding == "cp932") return std::string(io::WithoutByteOrderMark(sjis::ToUtf8(bytes)));
+      return std::string(io::WithoutByteOrderMark(codepage::ToUtf8(bytes, encoding)));
     } catch (const std::exception& e) {
-      return std::string("!") + e.what();
+      return "!" + UserMessage(e);
     }
+  }
+
+  // The encodings a text file may be read in, one "name<TAB>title" a line, as the programs offer them.
+  static std::string Encodings() {
+    std::string lines;
+    for (const std::string& name : codepage::Encodings()) lines += name + "\t" + codepage::Title(name) + "\n";
+    return lines;
+  }
+
+  // "" when the form's text (the window, or in a dialogue each window) makes windows the readers
+  // take, else the refusal: a text opened from a file is checked before it replaces the one typed.
+  std::string CheckText(const WebOptions& o, bool dialogue) {
+    return Try([&] {
+      const ComposeInput input = Input(o, false);
+      const WindowExtras extras = Extras(o);
+      if (!dialogue) return io::RequireTextFits(o.text, LettersOf(o), input, extras);
+      for (const io::WindowJob& block : DialogueBlocks(o, extras, o.text)) {
+        const WindowExtras blockExtras = FaceExtras(extras, block.face);
+        RequireWindowFits(block.lines.size(), [&](std::size_t i) { return block.lines[i]; }, input, blockExtras);
+      }
+    });
   }
 
   // The letters a text encoding implies: "japanese" for utf-8 and cp932, else "international".
@@ -259,12 +268,14 @@ class WebSession {
   // window composed before stays.
   std::string Compose(const WebOptions& o) {
     return Try([&] {
-      const ComposeInput input = Input(o);
       const WindowExtras extras = Extras(o);
+      // A window too large for any reader is refused before the whole text is read.
+      io::RequireTextFits(o.text, LettersOf(o), Input(o, false), extras);
+      const ComposeInput input = Input(o);
       TBitmap window = Window(input, extras, o.depth);
       rgba_ = Rgba(window);
       result_ = std::move(window);
-      notes_ = MissingNotes(input, extras);
+      notes_ = NotesOf(input.lines, extras.gameValues);
     });
   }
 
@@ -275,8 +286,9 @@ class WebSession {
   // failure of the whole (an option the form cannot give), else "".
   std::string ComposeDialogue(const WebOptions& o, const std::string& text, bool png) {
     dialogue_.clear();
+    notes_.clear();
     return Try([&] {
-      const ComposeInput common = Input(o);
+      const ComposeInput common = Input(o, false);
       const WindowExtras extras = Extras(o);
       const std::vector<io::WindowJob> blocks = DialogueBlocks(o, extras, text);
       for (std::size_t i = 0; i < blocks.size(); ++i) {
@@ -286,10 +298,11 @@ class WebSession {
           ComposeInput input = common;
           input.lines = blocks[i].lines;
           window.window = Window(input, FaceExtras(extras, blocks[i].face), o.depth);
-        } catch (const std::exception& e) {
-          window.failure = io::BlockContext(i, window.name) + e.what();
+        } catch (...) {
+          window.failure = io::BlockContext(i, window.name) + UserMessage(std::current_exception());
         }
       }
+      notes_ = NotesOf(AllLines(blocks), extras.gameValues);
     });
   }
 
@@ -339,8 +352,11 @@ class WebSession {
   std::string Animate(const WebOptions& o) {
     return Try([&] {
       const AnimationTiming pace = Pace(o);
+      const WindowExtras extras = AnimationExtras(o);
+      io::RequireTextFits(o.text, LettersOf(o), Input(o, false), extras);
       const ComposeInput input = Input(o);
-      animation_ = ComposeAnimation(input, {{input.lines, AnimationExtras(o)}}, pace);
+      animation_ = ComposeAnimation(input, {{input.lines, extras}}, pace);
+      notes_ = NotesOf(input.lines, extras.gameValues);
     });
   }
 
@@ -351,10 +367,12 @@ class WebSession {
   std::string AnimateDialogue(const WebOptions& o, const std::string& text, const std::string& name) {
     return Try([&] {
       const AnimationTiming pace = Pace(o);
-      const ComposeInput input = Input(o);
+      const ComposeInput input = Input(o, false);
       const WindowExtras extras = AnimationExtras(o);
       const auto extrasFor = [&](const std::optional<io::FaceChoice>& face) { return FaceExtras(extras, face); };
-      animation_ = ComposeAnimation(input, io::AnimationPages(DialogueBlocks(o, extras, text), extrasFor, name), pace);
+      const std::vector<io::WindowJob> blocks = DialogueBlocks(o, extras, text);
+      animation_ = ComposeAnimation(input, io::AnimationPages(blocks, extrasFor, name), pace);
+      notes_ = NotesOf(AllLines(blocks), extras.gameValues);
     });
   }
 
@@ -367,12 +385,10 @@ class WebSession {
   // The animation as GIF and as animated PNG: the command line's files for -o NAME.gif and
   // -o NAME.png with --animate. Null before any animation.
   val AnimationGif() {
-    return AnimationFile([this](TStream& file) {
-      WriteGif(animation_, AnimationPalette(animation_, gif::kMaxColours), file);
-    });
+    return AnimationFile([this](TStream& file) { io::WriteAnimation(animation_, "window.gif", file, "Download GIF"); });
   }
   val AnimationApng() {
-    return AnimationFile([this](TStream& file) { WriteApng(animation_, file); });
+    return AnimationFile([this](TStream& file) { io::WriteAnimation(animation_, "window.png", file, "Download APNG"); });
   }
 
  private:
@@ -384,16 +400,22 @@ class WebSession {
     return window;
   }
 
-  // The pace of the form's animation, as --speed, --hold, --loop and --no-open give it.
+  // The pace of the form's animation, as --speed, --hold, --loop and --no-open give it, by the
+  // command line's rules.
   static AnimationTiming Pace(const WebOptions& o) {
-    if (o.speed < timing::kMinSpeed || o.speed > timing::kMaxSpeed) throw Exception("The speed is 1 to 20.");
-    if (o.loop < 0 || o.loop > timing::kMaxPlays) throw Exception("The number of plays is 0 (for ever) to 65535.");
     AnimationTiming pace;
-    pace.speed = o.speed;
-    pace.holdTicks = HoldTicks(o.hold);
-    pace.plays = o.loop;
+    pace.speed = io::WholeNumber("Speed", o.speed, timing::kMinSpeed, timing::kMaxSpeed);
+    pace.holdTicks = HoldTicks(io::HoldSeconds("Hold", o.hold));
+    pace.plays = io::WholeNumber("Plays", o.loop, 0, timing::kMaxPlays);
     pace.open = o.open;
     return pace;
+  }
+
+  // Every window line of a dialogue's blocks.
+  static std::vector<std::string> AllLines(const std::vector<io::WindowJob>& blocks) {
+    std::vector<std::string> lines;
+    for (const io::WindowJob& block : blocks) lines.insert(lines.end(), block.lines.begin(), block.lines.end());
+    return lines;
   }
 
   WindowExtras AnimationExtras(const WebOptions& o) const {
@@ -416,13 +438,7 @@ class WebSession {
     if (!face) return extras;
     const auto sheet = faceSheets_.find(face->file);
     if (sheet == faceSheets_.end()) throw EFOpenError(face->file);
-    extras.faceSheet = &sheet->second.picture;
-    extras.faceAlpha = &sheet->second.alpha;
-    extras.faceSheetName = face->file;
-    extras.faceIndex = face->index;
-    extras.faceRight = face->right;
-    extras.faceFlip = face->flip;
-    return extras;
+    return io::WithFace(extras, sheet->second, *face);
   }
 
   template <typename Write>
@@ -445,24 +461,15 @@ class WebSession {
     return View(file_);
   }
 
-  static std::string MissingNotes(const ComposeInput& input, const WindowExtras& extras) {
-    std::string all;
-    for (const std::string& line : input.lines) all += line;
-    for (const auto& [n, name] : extras.gameValues.names) all += name;
-    for (const auto& [n, value] : extras.gameValues.values) all += value;
-    std::string notes;
-    for (const char32_t code : MissingGlyphs(all)) notes += MissingGlyphNote(code) + "\n";
-    return notes;
-  }
-
   static TLetters LettersOf(const WebOptions& o) {
     const auto letters = ParseLetters(o.letters);
     if (!letters) throw Exception("The letters are japanese or international, not " + o.letters + ".");
     return *letters;
   }
 
-  // The composer's input for the form; raises for a value the form cannot give.
-  ComposeInput Input(const WebOptions& o) {
+  // The composer's input for the form, with the text's lines when asked; raises for a value the
+  // form cannot give.
+  ComposeInput Input(const WebOptions& o, bool withLines = true) {
     if (!skin_) throw Exception("Choose a system graphic first.");
     if (!DepthFormat(o.depth)) throw Exception("The colour depth is 1, 4, 8 or 24 bits, not " + std::to_string(o.depth) + ".");
     if (o.font != "RMG2000" && o.font != "RM2000") throw Exception("The font is RMG2000 or RM2000, not " + o.font + ".");
@@ -470,11 +477,11 @@ class WebSession {
     input.systemGraphic = &*skin_;
     input.preparedSkin = &*preparedSkin_;  // read once at load, not at every keystroke
     input.transColor = static_cast<TColor>(o.transColor) & 0xFFFFFF;
-    input.lines = SplitLines(ToWindowText(o.text, LettersOf(o)));
+    if (withLines) input.lines = SplitLines(ToWindowText(o.text, LettersOf(o)));
     input.fontFace = o.font;
     input.wallMode = o.wallMode == 1 ? 1 : 0;
-    input.padRound = WholeNumber("Margin", o.margin, 0, kMaxPadRound);
-    input.padLine = WholeNumber("Line gap", o.lineGap, 0, kMaxPadLine);
+    input.padRound = io::WholeNumber("Margin", o.margin, 0, kMaxPadRound);
+    input.padLine = io::WholeNumber("Line gap", o.lineGap, 0, kMaxPadLine);
     input.gaizi = &builtIn_;
     input.myGaizi = &user_;
     input.fonts = &fonts_;
@@ -486,14 +493,9 @@ class WebSession {
   // does the window use them.
   WindowExtras Extras(const WebOptions& o) const {
     WindowExtras extras;
-    const int faceIndex = WholeNumber("Face number", o.faceIndex, 0, kMaxCodeNumber);
+    const int faceIndex = io::WholeNumber("Face number", o.faceIndex, 0, kMaxCodeNumber);
     if (!faceSheetName_.empty()) {
-      const KeptFaceSheet& sheet = faceSheets_.at(faceSheetName_);
-      extras.faceSheet = &sheet.picture;
-      extras.faceAlpha = &sheet.alpha;
-      extras.faceSheetName = faceSheetName_;
-      extras.faceRight = o.faceRight;
-      extras.faceFlip = o.faceFlip;
+      extras = io::WithFace(extras, faceSheets_.at(faceSheetName_), {faceSheetName_, faceIndex, o.faceRight, o.faceFlip});
     }
     extras.faceIndex = faceIndex;
     extras.pauseArrow = o.pauseArrow;
@@ -510,7 +512,7 @@ class WebSession {
   std::vector<std::uint8_t> skinRgba_;
   TBitmap builtIn_;
   TBitmap user_;
-  std::map<std::string, KeptFaceSheet> faceSheets_;  // by file name: the sample and those opened
+  std::map<std::string, io::FaceSheet> faceSheets_;  // by file name: the sample and those opened
   std::string faceSheetName_;                         // the window's sheet; "" for none
   TFontCache fonts_;
   TBitmap result_;
@@ -548,6 +550,8 @@ EMSCRIPTEN_BINDINGS(panelwright) {
       .class_function("sampleSkinNames", &WebSession::SampleSkinNames)
       .class_function("decodeText", &WebSession::DecodeText)
       .class_function("defaultLetters", &WebSession::DefaultLetters)
+      .class_function("encodings", &WebSession::Encodings)
+      .function("checkText", &WebSession::CheckText)
       .function("notes", &WebSession::Notes)
       .function("loadSkin", &WebSession::LoadSkin)
       .function("loadSampleSkin", &WebSession::LoadSampleSkin)

@@ -278,7 +278,7 @@ class TestDrop : public QObject {
     WriteFileBytes(broken.toStdString(), resources::SampleSkins().front().png);
     QVERIFY(DropFiles(*box, QStringList{broken}, QPoint(1, 1)));
     QCOMPARE(dialogs.boxes.size(), std::size_t{1});
-    QCOMPARE(dialogs.boxes[0].text, std::string("A bitmap image is illegal."));
+    QCOMPARE(dialogs.boxes[0].text, broken.toStdString() + ": A bitmap image is illegal.");
     QVERIFY(DropFiles(*box, QStringList{files_[0]}, QPoint(1, 1)));
     QCOMPARE(dialogs.boxes.size(), std::size_t{1});
   }

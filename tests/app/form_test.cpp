@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFontDatabase>
 #include <QGroupBox>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -192,11 +193,11 @@ class TestForm : public QObject, public TFormFixture {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("content");
     QTest::addColumn<QString>("message");  // empty: ignored silently
-    QTest::newRow("png named bmp") << "p.bmp" << "png" << "A bitmap image is illegal.";
-    QTest::newRow("bmp named png") << "q.png" << "bmp" << "PNG LoadStream: Not PNG Format.";
+    QTest::newRow("png named bmp") << "p.bmp" << "png" << "%1: A bitmap image is illegal.";
+    QTest::newRow("bmp named png") << "q.png" << "bmp" << "%1: PNG LoadStream: Not PNG Format.";
     QTest::newRow("zero bytes") << "r.bmp" << "empty" << "";
     QTest::newRow("missing file") << "missing.bmp" << "none" << "File %1  isn't opened.";
-    QTest::newRow("png named bmp on the command line") << "s.bmp" << "png" << "A bitmap image is illegal.";
+    QTest::newRow("png named bmp on the command line") << "s.bmp" << "png" << "%1: A bitmap image is illegal.";
     QTest::newRow("missing on the command line") << "missing.png" << "none" << "File %1  isn't opened.";
   }
   void unreadableFilesAreReported() {
@@ -370,6 +371,100 @@ class TestForm : public QObject, public TFormFixture {
     Click("Button_Make");
     QCOMPARE(Image("Image_Res").Picture()->GetWidth(), 6 * 12 + 16);
     QVERIFY(dialogs_->boxes.empty());
+    // The byte-order mark a Windows editor writes is no text.
+    WriteFileBytes(Path("bom.txt"), std::vector<std::uint8_t>{0xEF, 0xBB, 0xBF, 0x41, 0xC3, 0xA9});
+    dialogs_->textAnswers.push_back(Path("bom.txt"));
+    Trigger("OpenText1");
+    QCOMPARE(memo->toPlainText(), QString::fromUtf8("Aé"));
+    Click("Button_Make");
+    QCOMPARE(form_->StatusText(), QString("Window 28×32 pixels"));  // no box for U+FEFF
+  }
+
+  // A text whose window no reader could take is refused before it replaces the text typed; a
+  // text that is opened can be undone, an empty one too.
+  void openTextRefusesAWindowTooLargeAndCanBeUndone() {
+    LoadSample();
+    auto* memo = Control<QPlainTextEdit>(*form_, "Memo1");
+    memo->setPlainText("Typed");
+    // 131 lines at the widest margin and line gap: 6336x44032 pixels.
+    Control<QSpinBox>(*form_, "SpinEdit_Pad_Round")->setValue(160);
+    Control<QSpinBox>(*form_, "SpinEdit_Pad_Line")->setValue(320);
+    const std::string tall = std::string(1000, 'x') + std::string(130, '\n') + "x";
+    WriteFileBytes(Path("tall.txt"), std::vector<std::uint8_t>(tall.begin(), tall.end()));
+    WriteFileBytes(Path("empty.txt"), {});
+    dialogs_->textAnswers.push_back(Path("tall.txt"));
+    Trigger("OpenText1");
+    QCOMPARE(memo->toPlainText(), QString("Typed"));
+    QCOMPARE(dialogs_->boxes.size(), std::size_t{1});
+    QCOMPARE(dialogs_->boxes[0].text, std::string("The window would be at least 6336x44032 pixels, more than the 268435456 "
+                                                  "pixels of the largest picture Panelwright reads."));
+    dialogs_->textAnswers.push_back(Path("empty.txt"));
+    Trigger("OpenText1");
+    QCOMPARE(memo->toPlainText(), QString());
+    memo->undo();
+    QCOMPARE(memo->toPlainText(), QString("Typed"));
+  }
+
+  // The live preview refuses a window too large for any reader as Make does, and keeps the
+  // preview it showed. It is refused at its first line, before the rest of the text is read: the
+  // name missing for \N[9] on the last line is never reached.
+  void livePreviewRefusesAWindowTooLarge() {
+    LoadSample();
+    QTRY_VERIFY_WITH_TIMEOUT(Image("Image_Res").Picture() != nullptr, 2000);
+    const QImage good = ToQImage(*Image("Image_Res").Picture());
+    form_->findChild<QStatusBar*>()->clearMessage();
+    Trigger("GameCodes1");
+    Control<QSpinBox>(*form_, "SpinEdit_Pad_Round")->setValue(160);
+    Control<QSpinBox>(*form_, "SpinEdit_Pad_Line")->setValue(320);
+    QTRY_VERIFY_WITH_TIMEOUT(form_->StatusText().startsWith("Window "), 2000);
+    const QImage framed = ToQImage(*Image("Image_Res").Picture());
+    Control<QPlainTextEdit>(*form_, "Memo1")->setPlainText(QString(1000, 'x') + QString(130, '\n') + "\\N[9]");
+    QTRY_COMPARE_WITH_TIMEOUT(form_->StatusText(),
+                              QString("Live preview not updated: The window would be at least 6336x44032 pixels, more "
+                                      "than the 268435456 pixels of the largest picture Panelwright reads"),
+                              2000);
+    QCOMPARE(ToQImage(*Image("Image_Res").Picture()), framed);
+    QVERIFY(framed != good);
+    QVERIFY(dialogs_->boxes.empty());
+  }
+
+  // A skin on the program's command line that cannot be read leaves the default sample skin in
+  // use, and the status bar says so and why.
+  void aCommandLineSkinThatFailsKeepsTheSampleSkin() {
+    const resources::SampleSkin& sample = resources::SampleSkins().front();
+    form_->LoadSampleSkin(sample);
+    const TBitmap before = *Image("Image1").Picture();
+    const auto png = SampleSkinPng();
+    const std::string cut = Path("cut.png");
+    WriteFileBytes(cut, png.first(png.size() - 40));
+    form_->OpenFromCommandLine(cut);
+    QVERIFY(form_->SysLoaded());
+    QCOMPARE(dialogs_->boxes.size(), std::size_t{1});
+    const std::string why = cut + ": Read Image (PNG): Read Error; the file is cut short";
+    QCOMPARE(dialogs_->boxes[0].text, why + ".");
+    QCOMPARE(form_->StatusText(), QString::fromStdString(cut + " was not opened, so the skin stays " +
+                                                         std::string(sample.name) + ": " + why));
+    for (const QPoint p : {QPoint(3, 3), QPoint(100, 50)})
+      QCOMPARE(Image("Image1").Picture()->GetPixelColor(p.x(), p.y()), before.GetPixelColor(p.x(), p.y()));
+  }
+
+  // The code pages are offered with the language each serves, as the page offers them.
+  void codePagesAreOfferedByTheirLanguages() {
+    TQtDialogs dialogs(form_.get());
+    QStringList offered;
+    QTimer::singleShot(0, [&] {
+      for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* input = qobject_cast<QInputDialog*>(widget)) {
+          offered = input->comboBoxItems();
+          input->setTextValue("cp1251 (Cyrillic)");
+          input->accept();
+        }
+      }
+    });
+    std::string chosen;
+    QVERIFY(dialogs.ChooseCodePage({"cp932", "cp1251", "cp949"}, chosen));
+    QCOMPARE(offered, QStringList({"cp932 (Japanese)", "cp1251 (Cyrillic)", "cp949 (Korean)"}));
+    QCOMPARE(chosen, std::string("cp1251"));
   }
 
   void extrasMenuFeedsMake() {
@@ -380,10 +475,13 @@ class TestForm : public QObject, public TFormFixture {
     WritePatternBmp(Path("faces.bmp"), 96, 48);
     WriteFileBytes(Path("broken.png"), SampleSkinBmp());
     dialogs_->faceAnswers.push_back(TFaceChoice{Path("faces.bmp"), 1});
+    WriteFileBytes(Path("empty.bmp"), {});
     dialogs_->faceAnswers.push_back(TFaceChoice{Path("broken.png"), 0});  // fails: the face stays
+    dialogs_->faceAnswers.push_back(TFaceChoice{Path("empty.bmp"), 0});   // holds no image: the same
     dialogs_->faceAnswers.push_back(std::nullopt);                        // cancelled
-    for (int i = 0; i < 3; ++i) Trigger("Face1");
-    QCOMPARE(dialogs_->boxes.size(), std::size_t{1});
+    for (int i = 0; i < 4; ++i) Trigger("Face1");
+    QCOMPARE(dialogs_->boxes.size(), std::size_t{2});
+    QCOMPARE(dialogs_->boxes[1].text, Path("empty.bmp") + " holds no image; the file may be cut short.");
     QCOMPARE(dialogs_->facePrefills.back().sheetFile, Path("faces.bmp"));
     QCOMPARE(form_->Face().index, 1);
     GameCodeValues table;
@@ -404,7 +502,7 @@ class TestForm : public QObject, public TFormFixture {
     for (const char* item : {"GameCodes1", "FaceRight1", "PauseArrow1"}) Trigger(item);
     Click("Button_Make");
     QCOMPARE(Image("Image_Res").Picture()->GetWidth(), plainWidth);
-    QCOMPARE(dialogs_->boxes.size(), std::size_t{1});
+    QCOMPARE(dialogs_->boxes.size(), std::size_t{2});
   }
 
   void extrasDialogsOfferWholeCellsAndKeepTheTable() {
@@ -511,6 +609,7 @@ class TestForm : public QObject, public TFormFixture {
     QTest::addColumn<QByteArray>("start");
     QTest::newRow("gif") << "talk.gif" << QByteArray("GIF89a");
     QTest::newRow("png") << "talk.png" << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16);
+    QTest::newRow("any other name is refused") << "talk.bmp" << QByteArray();
   }
   void saveAnimationWritesGifOrApng() {
     QFETCH(QString, name);
@@ -522,6 +621,13 @@ class TestForm : public QObject, public TFormFixture {
     const std::string target = Path(name.toStdString());
     dialogs_->animationAnswers.push_back(target);
     Trigger("SaveAnimation1");
+    if (start.isEmpty()) {
+      QCOMPARE(dialogs_->boxes.size(), std::size_t{1});
+      QCOMPARE(dialogs_->boxes[0].text, "Save animation writes OUT.gif or OUT.png, not '" + target + "'");
+      QVERIFY(!QFile::exists(QString::fromStdString(target)));
+      return;
+    }
+    QVERIFY(dialogs_->boxes.empty());
     QFile file(QString::fromStdString(target));
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray bytes = file.readAll();
@@ -882,6 +988,8 @@ class TestForm : public QObject, public TFormFixture {
     QTest::newRow("broken bmp") << true << "broken" << true << QSize(0, 0) << true << "A bitmap image is illegal.";
     QTest::newRow("bmp one pixel too wide") << true << "wide" << false << QSize(0, 0) << true
                                             << "myword.bmp is 4097x1 pixels; a sheet may be at most 4096x4096.";
+    QTest::newRow("bmp that holds no image") << true << "empty" << true << QSize(0, 0) << true
+                                             << "myword.bmp holds no image; the file may be cut short.";
   }
   void userGlyphSheetComesFromTheCurrentDirectory() {
     QFETCH(bool, bmp);
@@ -896,6 +1004,7 @@ class TestForm : public QObject, public TFormFixture {
     if (bmp && bmpContent == "pattern") WritePatternBmp(base + "/myword.bmp", 120, 12);
     if (bmp && bmpContent == "broken") WriteFileBytes(base + "/myword.bmp", SampleSkinPng());
     if (bmp && bmpContent == "wide") WritePatternBmp(base + "/myword.bmp", kMaxSheetSide + 1, 1);
+    if (bmp && bmpContent == "empty") WriteFileBytes(base + "/myword.bmp", {});
     if (png) WriteFileBytes(base + "/myword.png", SampleSkinPng());
     QVERIFY(QDir::setCurrent(cwd.path()));
     NewForm();

@@ -1,6 +1,10 @@
 // panelwright-cli compose, run as a program: options, text sources, batch naming and errors.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -18,6 +22,7 @@
 #include "png/png_writer.h"
 #include "resources/resources.h"
 #include "tests/compose/test_pictures.h"
+#include "tests/png/png_builder.h"
 #include "toolkit/bitmap.h"
 #include "toolkit/stream.h"
 
@@ -141,19 +146,27 @@ TEST_F(ComposeCli, TextSourcesAndEncodings) {
   const std::string utf8 = "A\xE3\x81\x82\r\nb\r\n";  // "Aあ", "b", CR LF line ends
   WriteFile(folder_ / "utf8.txt", utf8);
   WriteFile(folder_ / "sjis.txt", "A\x82\xA0\r\nb\r\n");
-  const std::vector<std::vector<std::string>> runs = {
-      {"--text", utf8},
-      {"--text-file", "utf8.txt"},
-      {"--text-file", "sjis.txt", "--encoding", "cp932"},
-      {},  // standard input
+  // A Windows editor's UTF-8 starts with a byte-order mark, which is no text.
+  const std::string bom = "\xEF\xBB\xBF";
+  WriteFile(folder_ / "bom.txt", bom + utf8);
+  const std::vector<std::pair<std::vector<std::string>, std::string>> runs = {
+      {{"--text", utf8}, ""},
+      {{"--text-file", "utf8.txt"}, ""},
+      {{"--text-file", "bom.txt"}, ""},
+      {{"--text-file", "bom.txt", "--encoding", "utf-8", "--letters", "international"}, ""},
+      {{"--text-file", "sjis.txt", "--encoding", "cp932"}, ""},
+      {{}, utf8},  // standard input
+      {{}, bom + utf8},
   };
   const TBitmap expected = Expected(CoordinateSkin(), {"A\x82\xA0", "b"});
   EXPECT_EQ(expected.GetWidth(), 18 + 16);
   EXPECT_EQ(expected.GetHeight(), 48);
-  for (std::vector<std::string> args : runs) {
+  for (auto [args, input] : runs) {
+    SCOPED_TRACE(args.empty() ? "standard input " + std::to_string(input.size()) : args[1]);
     args.insert(args.end(), {"--system", "skin.bmp", "-o", "win.bmp"});
-    const Outcome o = Run(args, utf8);
+    const Outcome o = Run(args, input);
     ASSERT_EQ(o.exitCode, 0) << o.err;
+    EXPECT_EQ(o.err, "");
     ExpectSamePixels(Load("win.bmp"), expected);
   }
 }
@@ -202,6 +215,16 @@ TEST_F(ComposeCli, MissingGlyphIsNamedOnceAndTheWindowWritten) {
             "panelwright-cli: U+1F600 (\xF0\x9F\x98\x80) has no glyph and is drawn as a box\n"
             "panelwright-cli: U+0E01 (\xE0\xB8\x81) has no glyph and is drawn as a box\n");
   EXPECT_EQ(ReadBmpHeader(folder_ / "w.bmp").width, 12 + 6 + 6 + 6 + 12 + 16);
+  // An animation names them as the still window does, for every page of a batch.
+  WriteFile(folder_ / "pages.txt", "\xF0\x9F\x98\x80 a\n---\n\xE0\xB8\x81 \xF0\x9F\x98\x80\n");
+  for (const std::vector<std::string> args : {std::vector<std::string>{"--animate", "--text", "\xF0\x9F\x98\x80 a \xF0\x9F\x98\x80\n\xE0\xB8\x81"},
+                                              std::vector<std::string>{"--animate", "--batch", "pages.txt"}}) {
+    std::vector<std::string> all = args;
+    all.insert(all.end(), {"-o", "w.gif"});
+    const Outcome animated = Run(all);
+    ASSERT_EQ(animated.exitCode, 0) << animated.err;
+    EXPECT_EQ(animated.err, o.err) << args[1];
+  }
 }
 
 TEST_F(ComposeCli, UserGlyphSheetFromTheCurrentDirectoryOrNamed) {
@@ -250,6 +273,19 @@ TEST_F(ComposeCli, BatchNumbersItsOutputs) {
     EXPECT_EQ(h.height, sizes[i].second) << file;
   }
   EXPECT_FALSE(fs::exists(folder_ / "out" / "win-005.bmp"));
+  // The byte-order mark of a Windows editor is no text of the first window.
+  WriteFile(folder_ / "bom.txt", "\xEF\xBB\xBF" "a\n---\nbb\r\n");
+  const Outcome bom = Run({"--batch", "bom.txt", "-o", "bom.bmp"});
+  ASSERT_EQ(bom.exitCode, 0) << bom.err;
+  EXPECT_EQ(bom.err, "");
+  EXPECT_EQ(ReadBmpHeader(folder_ / "bom-001.bmp").width, 22);
+  // An empty batch is one empty window, the one an empty text makes.
+  WriteFile(folder_ / "empty.txt", "");
+  ASSERT_EQ(Run({"--batch", "empty.txt", "-o", "empty.bmp"}).exitCode, 0);
+  ASSERT_EQ(Run({"--text", "", "-o", "text.bmp"}).exitCode, 0);
+  EXPECT_TRUE(clitest::ReadText(folder_ / "empty-001.bmp") == clitest::ReadText(folder_ / "text.bmp"));
+  EXPECT_EQ(ReadBmpHeader(folder_ / "text.bmp").width, 16);
+  EXPECT_FALSE(fs::exists(folder_ / "empty-002.bmp"));
 }
 
 TEST_F(ComposeCli, BatchDialogueWithTwoSpeakersFacesGameCodesAndArrow) {
@@ -379,6 +415,18 @@ TEST_F(ComposeCli, BatchFaceLinesAreTakenAsWritten) {
     const TBitmap window = Load("win-001.bmp");
     EXPECT_EQ(window.GetHeight(), 64);
     EXPECT_EQ(window.GetPixelColor(c.right ? window.GetWidth() - 56 : 8, 8), c.right ? RGB(0, 200, 1) : RGB(200, 0, 1));
+  }
+  // A Shift-JIS batch names its sheet in Shift-JIS: "\x8A\xE7" is the sheet 顔.bmp, found whichever
+  // letters the windows are drawn in.
+  Save(faces, "b/\u9854.bmp");
+  WriteFile(folder_ / "b" / "batch.txt", "@face \x8A\xE7.bmp:1 right\nHi\n");
+  for (const char* letters : {"japanese", "international"}) {
+    SCOPED_TRACE(letters);
+    const Outcome o = Run({"--system", "skin.bmp", "--batch", "b/batch.txt", "--encoding", "cp932", "--letters", letters,
+                           "-o", "sjis.bmp"});
+    ASSERT_EQ(o.exitCode, 0) << o.err;
+    const TBitmap window = Load("sjis-001.bmp");
+    EXPECT_EQ(window.GetPixelColor(window.GetWidth() - 56, 8), RGB(0, 200, 1));
   }
   const std::pair<std::string, std::string> failures[] = {
       {"@face\nHi\n", "block 1: @face needs FILE[:N] or none"},
@@ -523,11 +571,15 @@ TEST_F(ComposeCli, FailuresExitWithOneAndWriteNothing) {
   Save(Sheet(12, kMaxSheetSide + 1, {}), "tall.bmp");
   const auto png = resources::SampleSkins().front().png;
   WriteFile(folder_ / "cut.png", std::string(png.begin(), png.begin() + 33));  // cut after the header chunk
+  WriteFile(folder_ / "cut-data.png", std::string(png.begin(), png.end() - 40));  // cut inside the image data
   WriteFile(folder_ / "unknown-face.txt", "Hello\n---\n@face missing.png\nWho?\n");
+  // 131 lines with the widest margin and line gap: 6336x44032 pixels, more than 2^28.
+  WriteFile(folder_ / "tall.txt", std::string(1000, 'x') + std::string(130, '\n') + "x");
   struct Case {
     std::vector<std::string> args;
     std::string message;
     std::string output = "w.bmp";
+    std::string absent = "";  // a text the message must not hold
   };
   const std::vector<Case> cases = {
       {{"--system", "small.bmp", "--text", "a"}, "100x80"},
@@ -548,15 +600,152 @@ TEST_F(ComposeCli, FailuresExitWithOneAndWriteNothing) {
        "The user glyph sheet tall.bmp is 12x4097 pixels; a sheet may be at most 4096x4096"},
       {{"--system", "cut.png", "--text", "a"}, "cut.png holds no image; the file may be cut short"},
       {{"--text", "a", "--face", "cut.png"}, "cut.png holds no image; the file may be cut short"},
-      // One block's face fails the whole animation, named by its block.
+      // One block's face fails the whole animation, named by its block; one window's face
+      // fails it with the face's message alone.
       {{"--animate", "--batch", "unknown-face.txt"}, "block 2 (w.gif): ", "w.gif"},
+      {{"--animate", "--text", "a", "--face", "missing.png"}, "panelwright-cli: File missing.png  isn't opened.", "w.gif",
+       "block"},
+      // A reader's message names the file and says when the file is cut short.
+      {{"--system", "cut-data.png", "--text", "a"}, "panelwright-cli: cut-data.png: Read Image (PNG): Read Error; the file is cut short\n"},
+      {{"--text", "a", "--face", "cut-data.png"}, "panelwright-cli: cut-data.png: Read Image (PNG): Read Error; the file is cut short\n"},
+      // The largest face number is a face that the sheet lacks, not a wrong option.
+      {{"--text", "a", "--face", "small.bmp:999999999"}, "The face sheet small.bmp has no face 999999999"},
+      {{"--text", "a", "--face", "small.bmp:123456789"}, "The face sheet small.bmp has no face 123456789"},
+      // No window is written that no reader would read back.
+      {{"--text-file", "tall.txt", "--margin", "160", "--line-gap", "320"},
+       "panelwright-cli: The window would be at least 6336x44032 pixels, more than the 268435456 pixels of the largest "
+       "picture Panelwright reads\n"},
+      {{"--text-file", "tall.txt", "--margin", "160", "--line-gap", "320", "--animate"}, "at least 6336x44032 pixels",
+       "w.gif"},
   };
   for (Case c : cases) {
     c.args.insert(c.args.end(), {"-o", c.output});
     const Outcome o = Run(c.args);
     EXPECT_EQ(o.exitCode, 1) << c.message << ": " << o.err;
     EXPECT_NE(o.err.find(c.message), std::string::npos) << c.message << " | " << o.err;
+    if (!c.absent.empty()) {
+      EXPECT_EQ(o.err.find(c.absent), std::string::npos) << o.err;
+    }
     EXPECT_FALSE(fs::exists(folder_ / c.output)) << c.message;
+  }
+}
+
+// The frames and delays of an animated PNG, read chunk by chunk: acTL's frame and play counts and
+// each fcTL's delay in sixtieths of a second.
+struct ApngTimes {
+  std::uint32_t frames = 0, plays = 0;
+  std::vector<std::uint32_t> delays;  // in ticks
+  std::uint32_t Total() const {
+    std::uint32_t total = 0;
+    for (const std::uint32_t d : delays) total += d;
+    return total;
+  }
+};
+ApngTimes ReadApngTimes(const fs::path& path) {
+  const std::string b = clitest::ReadText(path);
+  const auto u32 = [&](std::size_t at) {
+    return std::uint32_t{static_cast<unsigned char>(b.at(at))} << 24 | std::uint32_t{static_cast<unsigned char>(b.at(at + 1))} << 16 |
+           std::uint32_t{static_cast<unsigned char>(b.at(at + 2))} << 8 | static_cast<unsigned char>(b.at(at + 3));
+  };
+  const auto u16 = [&](std::size_t at) { return u32(at) >> 16; };
+  ApngTimes times;
+  for (std::size_t at = 8; at + 8 <= b.size();) {
+    const std::uint32_t length = u32(at);
+    const std::string type = b.substr(at + 4, 4);
+    if (type == "acTL") times.frames = u32(at + 8), times.plays = u32(at + 12);
+    if (type == "fcTL") {
+      EXPECT_EQ(u16(at + 8 + 22), 60u);  // the denominator
+      times.delays.push_back(u16(at + 8 + 20));
+    }
+    at += 12 + length;
+  }
+  return times;
+}
+
+// The animation options at their ends: the longest hold and a loop for ever are taken; the
+// opening's 7 frames of a tick each are there unless --no-open leaves them out.
+TEST_F(ComposeCli, AnimationOptionsAtTheirEnds) {
+  const auto animate = [&](std::vector<std::string> options) {
+    options.insert(options.end(), {"--animate", "--text", "Hi", "-o", "a.png"});
+    const Outcome o = Run(options);
+    EXPECT_EQ(o.exitCode, 0) << o.err;
+    return ReadApngTimes(folder_ / "a.png");
+  };
+  const ApngTimes base = animate({"--hold", "0", "--loop", "3"});
+  EXPECT_EQ(base.plays, 3u);
+  EXPECT_EQ(base.frames, base.delays.size());
+  const ApngTimes longest = animate({"--hold", "60", "--loop", "0"});
+  EXPECT_EQ(longest.plays, 0u);
+  EXPECT_EQ(longest.Total(), base.Total() + 60 * 60);
+  const ApngTimes closed = animate({"--hold", "0", "--loop", "3", "--no-open"});
+  EXPECT_EQ(closed.frames + 7, base.frames);
+  EXPECT_EQ(closed.Total() + 7, base.Total());
+  for (std::size_t i = 0; i < 7; ++i) EXPECT_EQ(base.delays.at(i), 1u) << i;
+}
+
+// A face sheet as large as a sheet may be is read; a palette sheet whose tRNS makes an index
+// other than 0 transparent hides that index and draws index 0.
+TEST_F(ComposeCli, FaceSheetsAtTheirLimitsAndTransparency) {
+  Save(CoordinateSkin(), "skin.bmp");
+  // 85 rows of four faces: the last, 339, at (144, 4032).
+  Save(testing::Picture(4 * 48, kMaxSheetSide,
+                        [](int x, int y) { return RGB(10, static_cast<std::uint8_t>(y / 48), static_cast<std::uint8_t>(x / 48)); }),
+       "tall.bmp");
+  const Outcome tall = Run({"--system", "skin.bmp", "--text", "a", "--face", "tall.bmp:339", "-o", "tall-face.bmp"});
+  ASSERT_EQ(tall.exitCode, 0) << tall.err;
+  EXPECT_EQ(Load("tall-face.bmp").GetPixelColor(8, 8), RGB(10, 84, 3));
+
+  test::RawImage image{48, 48, 8, {}};
+  for (int y = 0; y < 48; ++y)
+    for (int x = 0; x < 48; ++x) image.pixels.push_back({static_cast<std::uint8_t>((x + y) % 3)});
+  test::PngBuilder png;
+  png.Ihdr(48, 48, 8, 3).Plte({0xC01020, 0x20C010, 0x1020C0}).Chunk("tRNS", {255, 255, 0});
+  png.Idat(test::Deflate(test::Scanlines(image, false))).Iend();
+  WriteFile(folder_ / "palette.png", std::string(png.Get().begin(), png.Get().end()));
+  const Outcome o = Run({"--system", "skin.bmp", "--wallpaper", "tile", "--text", "a", "--face", "palette.png", "-o", "w.bmp"});
+  ASSERT_EQ(o.exitCode, 0) << o.err;
+  const TBitmap window = Load("w.bmp");
+  const TColor colours[] = {RGB(0xC0, 0x10, 0x20), RGB(0x20, 0xC0, 0x10)};
+  for (int y = 0; y < 48; ++y)
+    for (int x = 0; x < 48; ++x) {
+      const int index = (x + y) % 3;
+      ASSERT_EQ(window.GetPixelColor(8 + x, 8 + y), index == 2 ? Src((8 + x) % 32, (8 + y) % 32) : colours[index])
+          << x << "," << y;
+    }
+}
+
+// A batch stopped by a signal leaves no file half-made: the windows put in place stay, the
+// hidden temporary files of those made ahead are gone.
+TEST_F(ComposeCli, AStoppedBatchLeavesNoTemporaryFile) {
+  // The first window takes long; the short ones after it are made ahead and wait, unfinished.
+  std::string batch;
+  for (int i = 0; i < 2500; ++i) batch += "a long first window, line " + std::to_string(i) + "\n";
+  for (int i = 0; i < 300; ++i) batch += "---\nshort " + std::to_string(i) + "\n";
+  WriteFile(folder_ / "batch.txt", batch);
+  const auto temporary = [&] {
+    std::size_t n = 0;
+    for (const auto& entry : fs::directory_iterator(folder_)) n += entry.path().extension() == ".tmp";
+    return n;
+  };
+  for (const int signal : {SIGINT, SIGTERM}) {
+    SCOPED_TRACE(signal);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      ::chdir(folder_.c_str());
+      ::execl(PW_CLI_PATH, PW_CLI_PATH, "compose", "--batch", "batch.txt", "--jobs", "2", "-o", "w.png", nullptr);
+      ::_exit(127);
+    }
+    bool seen = false;
+    for (int i = 0; i < 3000 && !seen; ++i) {
+      seen = temporary() > 0;
+      if (!seen) ::usleep(2000);
+    }
+    EXPECT_TRUE(seen) << "no window was made ahead";
+    ::kill(pid, signal);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(temporary(), 0u);
   }
 }
 

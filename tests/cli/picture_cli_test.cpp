@@ -211,11 +211,11 @@ TEST_F(PictureCli, ErrorsAndUsage) {
     std::string err;  // exact standard error, or empty to check only the exit code
   };
   const Case cases[] = {
-      {{"info", Path("fake.bmp")}, 1, "panelwright-cli: A bitmap image is illegal.\n"},
-      {{"info", Path("short.bmp")}, 1, "panelwright-cli: Stream read error\n"},
+      {{"info", Path("fake.bmp")}, 1, "panelwright-cli: " + Path("fake.bmp") + ": A bitmap image is illegal.\n"},
+      {{"info", Path("short.bmp")}, 1, "panelwright-cli: " + Path("short.bmp") + ": Stream read error; the file is cut short\n"},
       {{"info", Path("missing.bmp")}, 1, "panelwright-cli: File " + Path("missing.bmp") + "  isn't opened.\n"},
       {{"info", Path("picture.gif")}, 1, ""},
-      {{"convert", Path("fake.bmp"), Path("out.bmp")}, 1, "panelwright-cli: A bitmap image is illegal.\n"},
+      {{"convert", Path("fake.bmp"), Path("out.bmp")}, 1, "panelwright-cli: " + Path("fake.bmp") + ": A bitmap image is illegal.\n"},
       {{"info", Path("cut.png")}, 1, "panelwright-cli: " + Path("cut.png") + " holds no image; the file may be cut short\n"},
       {{"convert", Path("cut.png"), Path("out.bmp")}, 1,
        "panelwright-cli: " + Path("cut.png") + " holds no image; the file may be cut short\n"},

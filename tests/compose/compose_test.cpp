@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -502,6 +503,62 @@ TEST_F(ExtrasTest, FaceIsMaskedByItsOwnSheetsTransparencyOnly) {
       const int sx = 48 * (c.index % 4) + (c.flip ? 47 - (x - 8) : x - 8), sy = 48 * (c.index / 4) + y - 8;
       return c.hidden(sx, sy) ? Src(x, y) : c.sheet.GetPixelColor(sx, sy);
     });
+  }
+}
+
+// No window is composed that the picture readers would refuse (more than 2^28 pixels): the
+// composition refuses it before drawing, and the line-by-line check refuses it exactly when the
+// composition would, stopping at the first line wide enough.
+TEST_F(ExtrasTest, WindowsLargerThanTheReadersTakeAreRefused) {
+  const std::string limit = "268435456";
+  // 131 lines with the largest margin and line gap: 44032 rows, so 6097 columns at most.
+  std::vector<std::string> tall(131, "x");
+  tall[0] = std::string(1000, 'x');  // 6000 + 2 x 160 + 16 = 6336 columns
+  const std::string tallRefusal =
+      "The window would be at least 6336x44032 pixels, more than the " + limit + " pixels of the largest picture Panelwright reads";
+  WindowExtras arrow;
+  arrow.pauseArrow = true;
+  for (const WindowExtras& extras : {WindowExtras{}, arrow}) {
+    try {
+      ComposeWindow(Input(tall, kTile, 160, 320), extras);
+      ADD_FAILURE() << "composed";
+    } catch (const EComposeError& e) {
+      EXPECT_EQ(std::string(e.what()), tallRefusal);
+    }
+  }
+  // 15 lines without margin or gap: 256 rows, so 2^20 columns, 174760 half-width characters.
+  struct Case {
+    const char* name;
+    std::string first;         // the first line; the other 14 are empty
+    bool face, gameCodes;
+    std::string refusal;       // empty: it fits
+    std::size_t linesRead;     // lines measured before the answer
+  };
+  const Case cases[] = {
+      {"exactly the limit", std::string(174760, 'x'), false, false, "", 15},
+      {"one character more", std::string(174761, 'x'), false, false, "1048582x256", 1},
+      {"with a face, 56 columns more", std::string(174760, 'x'), true, false, "1048632x256", 1},
+      {"a name given for \\N[1]", "\\N[1]" + std::string(174750, 'x'), false, true, "1048582x256", 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ComposeInput in = Input({});
+    WindowExtras extras = c.face ? Face(0) : WindowExtras{};
+    extras.gameCodes = c.gameCodes;
+    extras.gameValues.names[1] = "abcdefghijk";  // 11 half-width characters
+    std::size_t read = 0;
+    const auto lineAt = [&](std::size_t i) -> std::optional<std::string> {
+      ++read;
+      return i == 0 ? c.first : std::string();
+    };
+    try {
+      RequireWindowFits(15, lineAt, in, extras);
+      EXPECT_TRUE(c.refusal.empty());
+    } catch (const EComposeError& e) {
+      EXPECT_EQ(std::string(e.what()), "The window would be at least " + c.refusal + " pixels, more than the " + limit +
+                                           " pixels of the largest picture Panelwright reads");
+    }
+    EXPECT_EQ(read, c.linesRead);
   }
 }
 

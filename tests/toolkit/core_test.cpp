@@ -7,6 +7,8 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <new>
+#include <stdexcept>
 #include <functional>
 #include <optional>
 #include <thread>
@@ -27,6 +29,26 @@ TEST(Messages, FileErrorsNameTheFileWithTheToolkitWording) {
   EXPECT_STREQ(ERangeError().what(), "Range check error");
   EXPECT_STREQ(EReadError().what(), "Stream read error");
   EXPECT_EQ(FormatMessage("%s-%s-%s", {"a", "b"}), "a-b-%s");
+  EXPECT_STREQ(EFileTooLarge("/dev/zero", 12).what(), "/dev/zero holds more than 12 bytes, more than any file Panelwright reads");
+}
+
+// Every failure reaches users as a sentence: memory that ran out is never "std::bad_alloc".
+TEST(Messages, UserMessagesOfEveryFailure) {
+  const std::string memory = "There is not enough memory to finish this; nothing was changed.";
+  const struct {
+    const char* name;
+    std::exception_ptr failure;
+    std::string message;
+  } cases[] = {
+      {"out of memory", std::make_exception_ptr(std::bad_alloc()), memory},
+      {"a buffer larger than any", std::make_exception_ptr(std::length_error("vector::_M_default_append")), memory},
+      {"a library's failure", std::make_exception_ptr(EReadError()), "Stream read error"},
+      {"a standard failure", std::make_exception_ptr(std::runtime_error("stopped")), "stopped"},
+      {"no exception class at all", std::make_exception_ptr(42), "Unknown error"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(UserMessage(c.failure), c.message) << c.name;
+  }
 }
 
 TEST(Streams, MemoryStreamReadsWritesAndSeeks) {
@@ -90,7 +112,26 @@ TEST(Streams, WholeFileReadsAtTheirEdges) {
     const char* name;
     // Makes the file and returns its name; a pipe's writer runs in the thread given.
     std::function<std::string(std::optional<std::thread>&)> make;
-    std::optional<std::vector<std::uint8_t>> bytes;  // none: EFOpenError
+    std::optional<std::vector<std::uint8_t>> bytes;  // none: EFOpenError, or EFileTooLarge with a ceiling
+    std::size_t ceiling = kMaxFileBytes;
+  };
+  // A named pipe fed n bytes by a thread of its own.
+  const auto pipe = [&](const char* leaf, std::size_t n) {
+    return [&, leaf, n](std::optional<std::thread>& writer) {
+      const std::string name = (dir / leaf).string();
+      EXPECT_EQ(::mkfifo(name.c_str(), 0600), 0);
+      writer.emplace([name, n] {
+        const int fd = ::open(name.c_str(), O_WRONLY);
+        const auto bytes = Numbered(n);
+        for (std::size_t done = 0; fd >= 0 && done < bytes.size();) {
+          const ssize_t written = ::write(fd, bytes.data() + done, std::min<std::size_t>(bytes.size() - done, 7000));
+          if (written <= 0) break;
+          done += static_cast<std::size_t>(written);
+        }
+        ::close(fd);
+      });
+      return name;
+    };
   };
   const std::vector<Case> cases = {
       {"empty file", [&](auto&) { WriteBytes((dir / "empty").string(), {}); return (dir / "empty").string(); },
@@ -118,13 +159,27 @@ TEST(Streams, WholeFileReadsAtTheirEdges) {
        Numbered(150000)},
       {"folder", [&](auto&) { return dir.string(); }, std::nullopt},
       {"missing file", [&](auto&) { return (dir / "missing").string(); }, std::nullopt},
+      // Reads of unknown size stop at their ceiling; a regular file is read at the size it has.
+      {"named pipe of exactly the ceiling", pipe("fifo-at", 100000), Numbered(100000), 100000},
+      {"named pipe one byte past the ceiling", pipe("fifo-past", 100001), std::nullopt, 100000},
+      {"endless device", [&](auto&) { return std::string("/dev/zero"); }, std::nullopt, 70000},
+      {"regular file past the ceiling", [&](auto&) { WriteBytes((dir / "long").string(), Numbered(5000)); return (dir / "long").string(); },
+       Numbered(5000), 4000},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     std::optional<std::thread> writer;
     const std::string name = c.make(writer);
     if (c.bytes) {
-      EXPECT_EQ(ReadFileBytes(name), *c.bytes);
+      EXPECT_EQ(ReadFileBytes(name, c.ceiling), *c.bytes);
+    } else if (c.ceiling != kMaxFileBytes) {
+      try {
+        ReadFileBytes(name, c.ceiling);
+        ADD_FAILURE() << "read past the ceiling";
+      } catch (const EFileTooLarge& e) {
+        EXPECT_EQ(std::string(e.what()), name + " holds more than " + std::to_string(c.ceiling) +
+                                             " bytes, more than any file Panelwright reads");
+      }
     } else {
       EXPECT_THROW(ReadFileBytes(name), EFOpenError);
     }

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -374,6 +375,39 @@ TEST_F(ReplaceFileTest, APreparedFileTakesEffectOnlyWhenCommitted) {
   pending.Commit();
   EXPECT_EQ(ReadFileBytes(file), (Bytes{'o', 'l', 'd'}));
   EXPECT_EQ(Entries(), 1u);
+}
+
+// A run ended by a signal takes its unfinished files with it: files made and committed stay,
+// files prepared and not yet in place vanish, the old file stays as it was, and the process
+// ends as the signal ends it.
+TEST_F(ReplaceFileTest, AnInterruptedRunLeavesNoTemporaryFile) {
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    SCOPED_TRACE(signal);
+    fs::remove_all(folder_);
+    fs::create_directories(folder_);
+    TMemoryStream(Bytes{'o', 'l', 'd'}).SaveToFile(Path("old.bmp"));
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      RemoveTemporaryFilesOnInterrupt();
+      ReplaceFile(Path("done.bmp"), Writer(NewBytes()));
+      TPendingFile first = PrepareFile(Path("old.bmp"), Writer(NewBytes()));
+      TPendingFile second = PrepareFile(Path("new.bmp"), Writer(NewBytes()));
+      ::kill(::getpid(), signal);
+      for (int i = 0; i < 100; ++i) ::usleep(50000);
+      ::_exit(0);  // the signal never came
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFSIGNALED(status));
+    if (WIFSIGNALED(status)) {
+      EXPECT_EQ(WTERMSIG(status), signal);
+    }
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder_)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"done.bmp", "old.bmp"}));
+    EXPECT_EQ(ReadFileBytes(Path("old.bmp")), (Bytes{'o', 'l', 'd'}));
+  }
 }
 
 }  // namespace

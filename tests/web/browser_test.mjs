@@ -397,6 +397,33 @@ test('a text file in a code page fills the text box, and a character without a g
   await page.selectOption('#letters', 'japanese');
 });
 
+// The encodings are named as the window names them; a Windows editor's byte-order mark is no
+// text; a text whose window no reader could take is refused and the text box keeps its text.
+test('a text file is read without its byte-order mark, and one too large for any reader is refused', async () => {
+  assert.equal(await page.$eval('#text-encoding option[value=cp1251]', (o) => o.textContent), 'cp1251 (Cyrillic)');
+  assert.deepEqual(await page.$$eval('#text-encoding option', (options) => options.map((o) => o.value)),
+    ['utf-8', 'cp932', 'cp1250', 'cp1251', 'cp1252', 'cp1253', 'cp1254', 'cp1257', 'cp936', 'cp949', 'cp950']);
+  await setForm({ skin: 'blue', text: 'Typed', margin: 160, gap: 320 });
+  await page.selectOption('#text-encoding', 'utf-8');
+  const bom = join(work, 'bom.txt');
+  writeFileSync(bom, Buffer.from([0xEF, 0xBB, 0xBF, 0x48, 0x69]));
+  await page.setInputFiles('#text-file', bom);
+  await page.waitForFunction(() => document.getElementById('text').value === 'Hi');
+  assert.equal(await page.textContent('#notes'), '');
+  // 131 lines at the widest margin and line gap: 6336x44032 pixels.
+  const tall = join(work, 'tall.txt');
+  writeFileSync(tall, 'x'.repeat(1000) + '\n'.repeat(130) + 'x');
+  await page.setInputFiles('#text-file', tall);
+  await page.waitForFunction(() => document.getElementById('message').textContent !== '');
+  assert.equal(await page.textContent('#message'), 'tall.txt: The window would be at least 6336x44032 pixels, more than the ' +
+    '268435456 pixels of the largest picture Panelwright reads');
+  assert.equal(await page.inputValue('#text'), 'Hi');
+  const run = runCli(['compose', '--text-file', tall, '--margin', '160', '--line-gap', '320', '-o', 'tall.png']);
+  assert.equal(run.status, 1);
+  assert.ok(run.stderr.endsWith((await page.textContent('#message')).replace('tall.txt: ', '') + '\n'), run.stderr);
+  await setForm({ skin: 'blue', text: 'Typed' });
+});
+
 test('a skin that cannot be used shows the command line\'s message and keeps the preview', async () => {
   const before = await page.evaluate(() => document.getElementById('window').toDataURL());
   const grey = [];
@@ -532,6 +559,18 @@ test('a dialogue\'s ZIP holds the command line\'s batch files, byte for byte', a
   await page.check('#mode-window');
 });
 
+// The characters without a glyph of every window of a dialogue are named, one a line, as the
+// command line names them.
+test('a dialogue names the characters without a glyph of all its windows', async () => {
+  const text = 'First \u0E01\n---\nSecond \u{1F600}\n---\nThird';
+  await composeDialogue(text, 'png');
+  const run = cliDialogue(text, 'png');
+  assert.equal(run.status, 0);
+  assert.equal(await page.$eval('#notes', (notes) => notes.innerText.trim()), run.stderr.replaceAll('panelwright-cli: ', '').trim());
+  assert.equal(run.stderr.split('\n').filter(Boolean).length, 2);
+  await page.check('#mode-window');
+});
+
 test('a dialogue block that fails shows the command line\'s message and the others are kept', async (t) => {
   const bad = [
     { name: 'unknown face sheet', block: '@face nobody.png:1\nWho?' },
@@ -592,6 +631,30 @@ test('number fields refuse what is not a whole number in range, and the download
       assert.equal(await page.isDisabled('#save-png'), false);
     });
   }
+});
+
+// Speed, hold and plays are read by the command line's rules and refused with its words.
+test('the animation fields take what the command line takes', async (t) => {
+  const rows = [
+    { field: '#speed', value: '2.5', option: '--speed', label: 'Speed' },
+    { field: '#hold', value: '1e1', option: '--hold', label: 'Hold' },
+    { field: '#loop', value: '4294967297', option: '--loop', label: 'Plays' },
+  ];
+  await setForm({ skin: 'blue', text: 'Animated' });
+  for (const r of rows) {
+    await t.test(`${r.field} ${r.value}`, async () => {
+      await setAnimation({});
+      await page.fill(r.field, r.value);
+      await page.click('#save-gif');
+      const message = await page.textContent('#message');
+      const run = runCli(['compose', '--animate', '--text', 'x', r.option, r.value, '-o', 'n.gif']);
+      assert.equal(run.status, 2);
+      assert.equal(run.stderr, `panelwright-cli: ${message.replace(r.label, r.option)}\n`);
+    });
+  }
+  await setAnimation({});
+  const [apng] = await Promise.all([page.waitForEvent('download'), page.click('#save-apng')]);
+  assert.equal(apng.suggestedFilename(), 'window-animated.png');  // not the still window's name
 });
 
 test('the names and values boxes are read only with game codes on', async () => {

@@ -62,9 +62,10 @@
     gameCodes: $('game-codes').checked,
     names: $('names').value,
     values: $('values').value,
-    speed: Number($('speed').value),
-    hold: Number($('hold').value),
-    loop: Number($('loop').value),
+    // As typed: the command line's rules refuse what they refuse (2.5 plays, 1e1 seconds).
+    speed: $('speed').value,
+    hold: $('hold').value,
+    loop: $('loop').value,
     open: $('open').checked,
   });
 
@@ -155,6 +156,8 @@
       list.append(item);
     }
     canSave(saved > 0);
+    // Characters that no font holds, in any window of the dialogue.
+    $('notes').textContent = done ? session.notes() : '';
     showDialogueBlock();
     showZoom();
   };
@@ -249,6 +252,12 @@
     setTimeout(() => URL.revokeObjectURL(url), 1000);
   };
 
+  // The encodings of a text file, named as the window names them.
+  for (const line of module.Session.encodings().split('\n').filter(Boolean)) {
+    const [name, title] = line.split('\t');
+    $('text-encoding').append(new Option(title, name));
+  }
+
   $('sample').append(new Option('(your own skin)', ''));
   $('sample').options[0].disabled = true;
   for (const name of module.Session.sampleSkinNames().split('\n').filter(Boolean)) {
@@ -328,7 +337,8 @@
     $('text').addEventListener(event, () => { if (state.dialogue && blockAtCursor() !== state.shown) showDialogueBlock(); });
   }
 
-  // A text file in the chosen encoding fills the text box; its encoding sets the letters.
+  // A text file in the chosen encoding fills the text box; its encoding sets the letters. A text
+  // whose window no reader could take is refused and the text box keeps what it held.
   $('text-file').addEventListener('change', async (e) => {
     const file = e.target.files[0];
     if (!file) return;
@@ -336,8 +346,11 @@
     const text = module.Session.decodeText(await readFile(file), encoding);
     e.target.value = '';  // the same file can be read again, in another encoding
     if (text.startsWith('!')) { showMessage(`${file.name}: ${text.slice(1)}`); return; }
+    const letters = module.Session.defaultLetters(encoding);
+    const refused = session.hasSkin() && session.checkText({ ...options(), text, letters }, state.dialogue);
+    if (refused) { showMessage(`${file.name}: ${refused}`); return; }
     $('text').value = text;
-    $('letters').value = module.Session.defaultLetters(encoding);
+    $('letters').value = letters;
     compose();
   });
 
@@ -378,7 +391,8 @@
     download(file(), name, type);
   };
   $('save-gif').addEventListener('click', () => saveAnimation(() => session.animationGif(), 'window.gif', 'image/gif'));
-  $('save-apng').addEventListener('click', () => saveAnimation(() => session.animationApng(), 'window.png', 'image/apng'));
+  // Not the still window's window.png: both can be kept side by side.
+  $('save-apng').addEventListener('click', () => saveAnimation(() => session.animationApng(), 'window-animated.png', 'image/apng'));
 
   $('text').value = '\\C[0]Welcome to \\C[2]Panelwright\\C[0]! $A$b\n\\C[4]Skins, text and glyphs in one window.';
   $('sample').dispatchEvent(new Event('change'));
