@@ -2,12 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <deque>
-#include <map>
-#include <tuple>
+#include <memory>
+#include <unordered_map>
 
 #include "compose/steps.h"
-#include "dib/qvdib.h"
+#include "dib/colour_counts.h"
 
 namespace pw {
 namespace {
@@ -16,11 +15,14 @@ namespace {
 // pending until a step ends and shows them.
 class TPageTyper {
  public:
-  TPageTyper(std::size_t page, const AnimationTiming& options, std::vector<AnimationStep>& steps)
-      : page_(page), options_(options), speed_(options.speed), steps_(steps) {}
+  TPageTyper(std::size_t page, const AnimationTiming& options, std::vector<AnimationStep>& steps, std::size_t maxSteps)
+      : page_(page), options_(options), speed_(options.speed), steps_(steps), maxSteps_(maxSteps) {}
 
   void Run(const std::vector<TimingEvent>& events) {
-    for (const TimingEvent& event : events) Take(event);
+    for (const TimingEvent& event : events) {
+      if (steps_.size() > maxSteps_) return;
+      Take(event);
+    }
     Flush();
     Show(timing::kEndTicks);
     if (!noHold_) Blink(options_.holdTicks);
@@ -78,7 +80,7 @@ class TPageTyper {
         return;
       }
     }
-    steps_.push_back(step);
+    if (steps_.size() <= maxSteps_) steps_.push_back(step);
   }
 
   // The pause arrow shows and hides in turns for the hold.
@@ -92,6 +94,7 @@ class TPageTyper {
   const AnimationTiming& options_;
   int speed_;
   std::vector<AnimationStep>& steps_;
+  std::size_t maxSteps_;
   std::size_t shown_ = 0;
   bool pending_ = false;
   int halves_ = 0;
@@ -115,39 +118,122 @@ TRgbaImage OpeningFrame(const TRgbaImage& empty, int k) {
   return frame;
 }
 
-// The colours of the still picture reduced to 8 bits, at most limit of them.
-std::vector<TColor> ReducedPalette(const TRgbaImage& still, std::size_t limit) {
-  TQvDIB dib;
-  dib.InternalForWrite().CreateDIB(still.width, still.height, 0, 24);
-  TQvDIBInfos& infos = dib.InternalForWrite().DIBInfos;
-  for (int y = 0; y < still.height; ++y) {
-    std::uint8_t* row = infos.Row(y);
-    for (int x = 0; x < still.width; ++x, row += 3) {
-      const std::uint8_t* p = still.Pixel(x, y);
-      row[0] = p[2], row[1] = p[1], row[2] = p[0];
+// The colours of opaque pixels, in the order they first appear, looked up in an open-addressed
+// table at most half full; counting stops once there are more than `limit`.
+class TColourSet {
+ public:
+  explicit TColourSet(std::size_t limit) : limit_(limit) {
+    std::size_t slots = 16;
+    while (slots < 2 * (limit + 1)) slots *= 2;
+    seen_.assign(slots, kFree);
+  }
+  // Adds the colours of rect of image; false once there are more than limit.
+  bool Add(const TRgbaImage& image, TFrameRect rect) {
+    for (int y = rect.y; y < rect.y + rect.height; ++y) {
+      const std::uint8_t* p = image.Pixel(rect.x, y);
+      for (int x = 0; x < rect.width; ++x, p += 4) {
+        if (p[3] == 0) continue;
+        const TColor c = RGB(p[0], p[1], p[2]);
+        if (c == last_) continue;  // neighbouring pixels mostly repeat one colour: looked up once
+        last_ = c;
+        if (!Insert(c)) return false;
+      }
+    }
+    return true;
+  }
+  const std::vector<TColor>& Colours() const { return colours_; }
+
+ private:
+  static constexpr TColor kFree = -1;  // no colour
+  bool Insert(TColor c) {
+    const std::size_t mask = seen_.size() - 1;
+    std::size_t slot = (static_cast<std::uint32_t>(c) * 2654435761u) & mask;
+    while (seen_[slot] != kFree && seen_[slot] != c) slot = (slot + 1) & mask;
+    if (seen_[slot] == c) return true;
+    seen_[slot] = c;
+    colours_.push_back(c);
+    return colours_.size() <= limit_;
+  }
+
+  std::size_t limit_;
+  std::vector<TColor> seen_;
+  std::vector<TColor> colours_;
+  TColor last_ = kFree;
+};
+
+// Pixel counts of the colours of whole pictures, added one after the other.
+class TColourCensus {
+ public:
+  void Add(const TRgbaImage& image) {
+    for (std::size_t i = 0; i < image.rgba.size(); i += 4) {
+      if (image.rgba[i + 3] == 0) continue;
+      ++counts_[RGB(image.rgba[i], image.rgba[i + 1], image.rgba[i + 2])];
     }
   }
-  dib.ConvertMode = qvCmHigh;
-  dib.SetPixelFormat(qvPf8Bit);
-  TBitmap reduced;
-  dib.AssignTo(reduced);
-  std::vector<TColor> colours;
-  for (const TPaletteEntry& e : reduced.GetPalette()) {
-    if (colours.size() == limit) break;
-    colours.push_back(RGB(e.peRed, e.peGreen, e.peBlue));
+  std::vector<TColourCount> Counts() const {
+    std::vector<TColourCount> counts;
+    counts.reserve(counts_.size());
+    for (const auto& [colour, pixels] : counts_) counts.push_back({colour, pixels});
+    std::sort(counts.begin(), counts.end(), [](const TColourCount& a, const TColourCount& b) { return a.colour < b.colour; });
+    return counts;
   }
-  return colours;
+
+ private:
+  std::unordered_map<TColor, std::uint64_t> counts_;
+};
+
+// The most frames an animation of a window of this size may have.
+std::size_t MaxFrames(WindowSize size) {
+  const auto pixels = static_cast<std::uint64_t>(size.width) * static_cast<std::uint64_t>(size.height);
+  return static_cast<std::size_t>(std::min<std::uint64_t>(timing::kMaxFrames, timing::kMaxFramePixels / pixels));
 }
+
+// The window of the opening: wallpaper and frame of the animation's size, no text, no face.
+TRgbaImage EmptyWindow(const ComposeInput& first, WindowSize size) {
+  const WindowExtras bare;
+  ComposeInput nothing = first;
+  nothing.lines.clear();
+  // No line gap unless the bare window would then be higher than the animation: pages
+  // without lines and with a line gap are lower than 16 + 2 x margin.
+  nothing.padLine = 0;
+  nothing.padLine = std::max(0, steps::SizeOf(0, 0, nothing).height - size.height);
+  return ToRgba(*steps::ComposeWindowPart(nothing, bare, size, 0));
+}
+
+// Frames as they change the picture: each whole window is compared with the one before, over
+// the rows that may differ, and kept as the rectangle that does.
+class TFrameMaker {
+ public:
+  explicit TFrameMaker(TAnimation& animation) : animation_(animation), picture_(animation.width, animation.height) {}
+
+  // A frame whose picture may differ anywhere.
+  void Add(const TRgbaImage& picture, int ticks) { Add(picture, {0, picture.height}, ticks); }
+  // A frame whose picture differs from the one before only in rows.
+  void Add(const TRgbaImage& picture, steps::TRowSpan rows, int ticks) {
+    const bool first = animation_.frames.empty();
+    const TFrameRect within{0, rows.first, picture.width, rows.last - rows.first};
+    const TFrameRect rect =
+        first ? TFrameRect{0, 0, picture.width, picture.height} : rows.Empty() ? TFrameRect{} : ChangedRect(picture_, picture, within);
+    animation_.frames.push_back({rect, Crop(picture, rect), ticks});
+    CopyRect(picture, rect, picture_);
+  }
+
+ private:
+  TAnimation& animation_;
+  TRgbaImage picture_;  // the picture of the last frame
+};
 
 }  // namespace
 
 std::vector<AnimationStep> BuildTimeline(const std::vector<std::vector<TimingEvent>>& pages,
-                                         const AnimationTiming& options) {
+                                         const AnimationTiming& options, std::size_t maxSteps) {
   std::vector<AnimationStep> steps;
   if (options.open) {
     for (int k = 1; k <= timing::kOpenSteps; ++k) steps.push_back({k, 0, 0, false, 1});
   }
-  for (std::size_t page = 0; page < pages.size(); ++page) TPageTyper(page, options, steps).Run(pages[page]);
+  for (std::size_t page = 0; page < pages.size() && steps.size() <= maxSteps; ++page) {
+    TPageTyper(page, options, steps, maxSteps).Run(pages[page]);
+  }
   return steps;
 }
 
@@ -165,29 +251,17 @@ TRgbaImage ToRgba(const TBitmap& window) {
 }
 
 std::vector<TColor> AnimationPalette(const TAnimation& animation, std::size_t limit) {
-  // The colours seen, in an open-addressed table at most half full: the search stops at limit + 1.
-  std::size_t slots = 16;
-  while (slots < 2 * (limit + 1)) slots *= 2;
-  constexpr TColor kFree = -1;
-  std::vector<TColor> seen(slots, kFree);
-  std::vector<TColor> colours;
-  TColor last = kFree;  // no colour: neighbouring pixels mostly repeat one, looked up once
+  TColourSet colours(limit);
   for (const TTimedFrame& frame : animation.frames) {
-    const std::vector<std::uint8_t>& rgba = frame.image.rgba;
-    for (std::size_t i = 0; i < rgba.size(); i += 4) {
-      if (rgba[i + 3] == 0) continue;
-      const TColor c = RGB(rgba[i], rgba[i + 1], rgba[i + 2]);
-      if (c == last) continue;
-      last = c;
-      std::size_t slot = (static_cast<std::uint32_t>(c) * 2654435761u) & (slots - 1);
-      while (seen[slot] != kFree && seen[slot] != c) slot = (slot + 1) & (slots - 1);
-      if (seen[slot] == c) continue;
-      seen[slot] = c;
-      colours.push_back(c);
-      if (colours.size() > limit) return ReducedPalette(animation.still, limit);
+    if (colours.Add(frame.image, {0, 0, frame.rect.width, frame.rect.height})) continue;
+    std::vector<TColor> reduced;
+    for (const TPaletteEntry& e : HighReductionPalette(animation.restColours, 8)) {
+      if (reduced.size() == limit) break;
+      reduced.push_back(RGB(e.peRed, e.peGreen, e.peBlue));
     }
+    return reduced;
   }
-  return colours;
+  return colours.Colours();
 }
 
 TAnimation ComposeAnimation(const ComposeInput& input, const std::vector<AnimationPage>& pages,
@@ -205,48 +279,65 @@ TAnimation ComposeAnimation(const ComposeInput& input, const std::vector<Animati
     common.preparedSkin = &skin.emplace(PrepareSkin(*common.systemGraphic));
   }
 
-  // Each page is read and measured once; the largest page gives the animation's size.
+  // Each page is read and measured first; the largest page gives the animation's size, and the
+  // timeline the number of frames, both known before anything is drawn.
   std::vector<ComposeInput> inputs(pages.size(), common);
-  std::deque<steps::TPageWindow> windows;
+  std::vector<std::unique_ptr<steps::TPageWindow>> windows;
   std::vector<std::vector<TimingEvent>> events;
   WindowSize size{0, 0};
   for (std::size_t p = 0; p < pages.size(); ++p) {
     inputs[p].lines = pages[p].lines;
-    const WindowSize natural = windows.emplace_back(inputs[p], pages[p].extras).Size();
+    const WindowSize natural = windows.emplace_back(std::make_unique<steps::TPageWindow>(inputs[p], pages[p].extras))->Size();
     size.width = std::max(size.width, natural.width);
     size.height = std::max(size.height, natural.height);
     events.push_back(PageTiming(pages[p].lines, pages[p].extras));
   }
-  for (steps::TPageWindow& window : windows) window.Paint(size);
+  const std::size_t maxFrames = MaxFrames(size);
+  const std::vector<AnimationStep> timeline = BuildTimeline(events, options, maxFrames);
+  if (timeline.size() > maxFrames) {
+    throw EComposeError(FormatMessage(compose_msg::kAnimationTooLarge, {std::to_string(maxFrames),
+                                                                       std::to_string(size.width), std::to_string(size.height)}));
+  }
   animation.width = size.width;
   animation.height = size.height;
-  animation.still = windows.back().Rgba(SIZE_MAX, false);
 
-  // A frame that shows what an earlier one showed (the blinking arrow) is a copy of it.
-  std::map<std::tuple<std::size_t, std::size_t, bool>, std::size_t> drawn;
+  // One page is painted at a time: the steps come page after page. A page is finished when the
+  // steps move past it: its window with all its text is counted for the palette, and dropped.
+  TFrameMaker frames(animation);
+  TColourCensus rest;
   std::optional<TRgbaImage> empty;
-  for (const AnimationStep& step : BuildTimeline(events, options)) {
+  std::size_t next = 0;         // the first page not finished
+  bool nextPainted = false;
+  const auto reach = [&](std::size_t page) {
+    for (; next < page; ++next, nextPainted = false) {
+      steps::TPageWindow& window = *windows[next];
+      if (!nextPainted) window.Paint(size);  // a page without frames still has a finished window
+      steps::TRowSpan changed;
+      rest.Add(window.RgbaView(SIZE_MAX, false, changed));
+      if (next + 1 == windows.size()) animation.still = window.RgbaView(SIZE_MAX, false, changed);
+      window.Release();
+    }
+    if (page < windows.size() && !nextPainted) {
+      windows[page]->Paint(size);
+      nextPainted = true;
+      return true;
+    }
+    return false;
+  };
+  for (const AnimationStep& step : timeline) {
     if (step.opening > 0) {
-      if (!empty) {
-        WindowExtras bare;  // wallpaper and frame only
-        ComposeInput nothing = inputs[0];
-        nothing.lines.clear();
-        // No line gap unless the bare window would then be higher than the animation: pages
-        // without lines and with a line gap are lower than 16 + 2 x margin.
-        nothing.padLine = 0;
-        nothing.padLine = std::max(0, steps::SizeOf(0, 0, nothing).height - size.height);
-        empty = ToRgba(*steps::ComposeWindowPart(nothing, bare, size, 0));
-      }
-      animation.frames.push_back({OpeningFrame(*empty, step.opening), step.ticks});
+      if (!empty) empty = EmptyWindow(inputs[0], size);
+      frames.Add(OpeningFrame(*empty, step.opening), step.ticks);
       continue;
     }
-    const auto key = std::make_tuple(step.page, step.shown, step.arrow);
-    const auto earlier = drawn.find(key);
-    TRgbaImage image = earlier != drawn.end() ? animation.frames[earlier->second].image
-                                              : windows[step.page].Rgba(step.shown, step.arrow);
-    drawn.emplace(key, animation.frames.size());
-    animation.frames.push_back({std::move(image), step.ticks});
+    const bool fresh = reach(step.page);
+    steps::TRowSpan changed;
+    const TRgbaImage& picture = windows[step.page]->RgbaView(step.shown, step.arrow, changed);
+    if (fresh) frames.Add(picture, step.ticks);
+    else frames.Add(picture, changed, step.ticks);
   }
+  reach(windows.size());
+  animation.restColours = rest.Counts();
   return animation;
 }
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,11 @@ inline constexpr int kBlinkTicks = 16;  // the pause arrow shows and hides for t
 inline constexpr int kOpenSteps = 7;    // the window opens over this many ticks
 inline constexpr double kMaxHoldSeconds = 60;
 inline constexpr int kMaxPlays = 65535;     // --loop; 0 plays for ever
+// What an animation may hold, checked before it is drawn: frames are kept as the rectangles
+// that change, but a long text in a large window still costs time and memory by its frames
+// and its window's size.
+inline constexpr std::size_t kMaxFrames = 100000;
+inline constexpr std::uint64_t kMaxFramePixels = std::uint64_t{1} << 30;  // frames x width x height
 }  // namespace timing
 
 // What the typing of a page meets, in order.
@@ -70,8 +76,9 @@ struct AnimationStep {
 };
 
 // The steps of pages typed one after the other. Adjacent steps that show the same are merged.
+// Stops once there are more than maxSteps.
 std::vector<AnimationStep> BuildTimeline(const std::vector<std::vector<TimingEvent>>& pages,
-                                         const AnimationTiming& options);
+                                         const AnimationTiming& options, std::size_t maxSteps = SIZE_MAX);
 
 // Seconds of hold as ticks; raises EComposeError outside 0..60 seconds.
 int HoldTicks(double seconds);
@@ -83,15 +90,16 @@ struct AnimationPage {
 };
 
 // Composes the animation of the pages (input.lines is not used). The window has the largest
-// width and height of all pages; the still picture is the last page's finished window. Raises
-// what ComposeWindow raises; std::nullopt-like empty animation (no frames) when no system
-// graphic is loaded.
+// width and height of all pages; the still picture is the last page's finished window, and the
+// rest colours count the pixels of every page's finished window. Raises what ComposeWindow
+// raises, and EComposeError, before drawing, for an animation beyond timing::kMaxFrames or
+// timing::kMaxFramePixels; an empty animation (no frames) when no system graphic is loaded.
 TAnimation ComposeAnimation(const ComposeInput& input, const std::vector<AnimationPage>& pages,
                             const AnimationTiming& options);
 
 // The colours of a palette that shows the animation: every colour its opaque pixels have when
-// they are at most `limit`, otherwise the 8-bit reduction (the High division) of the still
-// picture, cut to `limit` entries.
+// they are at most `limit`, otherwise the 8-bit reduction (the High division) of its rest
+// colours (every page's finished window), cut to `limit` entries.
 std::vector<TColor> AnimationPalette(const TAnimation& animation, std::size_t limit);
 
 // A 24-bit window bitmap as opaque RGBA pixels.

@@ -341,6 +341,7 @@ class WebSession {
       const AnimationTiming pace = Pace(o);
       const ComposeInput input = Input(o);
       animation_ = ComposeAnimation(input, {{input.lines, AnimationExtras(o)}}, pace);
+      replay_.reset();
     });
   }
 
@@ -355,6 +356,7 @@ class WebSession {
       const WindowExtras extras = AnimationExtras(o);
       const auto extrasFor = [&](const std::optional<io::FaceChoice>& face) { return FaceExtras(extras, face); };
       animation_ = ComposeAnimation(input, io::AnimationPages(DialogueBlocks(o, extras, text), extrasFor, name), pace);
+      replay_.reset();
     });
   }
 
@@ -362,7 +364,11 @@ class WebSession {
   int AnimationHeight() const { return animation_.height; }
   int FrameCount() const { return static_cast<int>(animation_.frames.size()); }
   int FrameTicks(int i) const { return animation_.frames.at(static_cast<std::size_t>(i)).ticks; }
-  val FrameRgba(int i) const { return View(animation_.frames.at(static_cast<std::size_t>(i)).image.rgba); }
+  // The whole window of frame i; playing forward lays only each frame's change.
+  val FrameRgba(int i) {
+    if (!replay_) replay_.emplace(animation_);
+    return View(replay_->At(static_cast<std::size_t>(i)).rgba);
+  }
 
   // The animation as GIF and as animated PNG: the command line's files for -o NAME.gif and
   // -o NAME.png with --animate. Null before any animation.
@@ -515,6 +521,7 @@ class WebSession {
   TFontCache fonts_;
   TBitmap result_;
   TAnimation animation_;
+  std::optional<TFrameReplay> replay_;  // the frames of animation_ as whole windows, for Play
   std::vector<std::uint8_t> file_;
   std::vector<std::uint8_t> rgba_;
   std::string notes_;

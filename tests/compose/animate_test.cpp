@@ -132,6 +132,7 @@ TEST_F(AnimationFrames, TypedFramesEndInTheStillWindowAndTheArrowFramesInTheStil
     AnimationTiming options;
     options.holdTicks = 32;
     const TAnimation animation = ComposeAnimation(Input(), {page}, options);
+    TFrameReplay frames(animation);
     std::vector<std::vector<TimingEvent>> events = {PageTiming(c.lines, page.extras)};
     const std::vector<AnimationStep> steps = BuildTimeline(events, options);
     ASSERT_EQ(animation.frames.size(), steps.size());
@@ -141,9 +142,9 @@ TEST_F(AnimationFrames, TypedFramesEndInTheStillWindowAndTheArrowFramesInTheStil
     const TRgbaImage withArrow = Still(c.lines, arrow);
     // A hold of 32 ticks ends the page with the arrow shown, then hidden.
     ASSERT_FALSE(steps[steps.size() - 3].arrow);
-    EXPECT_EQ(animation.frames[steps.size() - 3].image, still) << c.lines[0];
-    EXPECT_EQ(animation.frames.back().image, still);  // the arrow hidden at the end
-    EXPECT_EQ(animation.frames[steps.size() - 2].image, withArrow);
+    EXPECT_EQ(frames.At(steps.size() - 3), still) << c.lines[0];
+    EXPECT_EQ(frames.At(steps.size() - 1), still);  // the arrow hidden at the end
+    EXPECT_EQ(frames.At(steps.size() - 2), withArrow);
     EXPECT_EQ(animation.still, still);
     for (std::size_t i = 0; i < steps.size(); ++i) EXPECT_EQ(animation.frames[i].ticks, steps[i].ticks);
     // Every typed frame is the window with that much text composed on its own, however the
@@ -155,19 +156,20 @@ TEST_F(AnimationFrames, TypedFramesEndInTheStillWindowAndTheArrowFramesInTheStil
       WindowExtras extras = page.extras;
       extras.pauseArrow = steps[i].arrow;
       const TBitmap alone = *steps::ComposeWindowPart(in, extras, {animation.width, animation.height}, steps[i].shown);
-      EXPECT_EQ(animation.frames[i].image, ToRgba(alone)) << c.lines[0] << ", step " << i;
+      EXPECT_EQ(frames.At(i), ToRgba(alone)) << c.lines[0] << ", step " << i;
     }
   }
 }
 
 TEST_F(AnimationFrames, OpeningShowsTheMiddleRowsOfTheEmptyWindow) {
   const TAnimation animation = ComposeAnimation(Input(), {{{"abc"}, {}}}, {});
+  TFrameReplay frames(animation);
   const TRgbaImage empty = Still({}, {});  // 16 rows: the window of "abc" is 32 rows high
   ASSERT_EQ(animation.height, 32);
   // Middle k/7 of 32 rows: 5 (at least 2), 9, 14, 18, 23, 27, 32.
   const int rows[] = {5, 9, 14, 18, 23, 27, 32};
   for (int k = 1; k <= 7; ++k) {
-    const TRgbaImage& frame = animation.frames[k - 1].image;
+    const TRgbaImage& frame = frames.At(k - 1);
     const int top = (32 - rows[k - 1]) / 2;
     for (int y = 0; y < 32; ++y) {
       const bool inside = y >= top && y < top + rows[k - 1];
@@ -177,7 +179,7 @@ TEST_F(AnimationFrames, OpeningShowsTheMiddleRowsOfTheEmptyWindow) {
   // The whole empty window: wallpaper and frame of the full size, no text.
   ComposeInput in = Input();
   in.lines = {"   "};  // no ink, the width of "abc"
-  EXPECT_EQ(animation.frames[6].image, ToRgba(*ComposeWindow(in)));
+  EXPECT_EQ(frames.At(6), ToRgba(*ComposeWindow(in)));
 }
 
 TEST_F(AnimationFrames, PagesShareTheLargestSizeAndTheirOwnFaces) {
@@ -195,7 +197,8 @@ TEST_F(AnimationFrames, PagesShareTheLargestSizeAndTheirOwnFaces) {
   ASSERT_GT(first.width, second.width);
   ASSERT_GT(second.height, first.height);
   // The second page's face lies at the top left as in its own window.
-  const TRgbaImage& last = animation.frames.back().image;
+  TFrameReplay frames(animation);
+  const TRgbaImage& last = frames.At(animation.frames.size() - 1);
   for (int y = 8; y < 56; ++y)
     for (int x = 8; x < 56; ++x)
       ASSERT_EQ(std::vector<std::uint8_t>(last.Pixel(x, y), last.Pixel(x, y) + 4),

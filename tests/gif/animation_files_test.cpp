@@ -154,7 +154,7 @@ TEST(GifTiming, DelaysCarryTheRemainderAndNeverFallUnderTwo) {
   };
   for (const Case& c : cases) {
     std::vector<TTimedFrame> frames;
-    for (int t : c.ticks) frames.push_back({TRgbaImage(1, 1), t});
+    for (int t : c.ticks) frames.push_back({{0, 0, 1, 1}, TRgbaImage(1, 1), t});
     std::string got;
     for (const GifSpan& span : GifTiming(frames)) {
       got += (got.empty() ? "" : " ") + std::to_string(span.frame) + ":" + std::to_string(span.delay);
@@ -183,6 +183,7 @@ TEST_F(AnimationFiles, GifFramesDecodeToTheComposedFrames) {
   for (const Case& c : cases) {
     const TAnimation animation = Animate(c.pages, c.plays, c.open, c.skin);
     const std::vector<GifSpan> spans = GifTiming(animation.frames);
+    TFrameReplay frames(animation);
     const DecodedGif decoded = DecodeGif(Gif(animation));
     EXPECT_EQ(decoded.loopCount, c.loopCount);
     ASSERT_EQ(decoded.frames.size(), spans.size());
@@ -190,7 +191,7 @@ TEST_F(AnimationFiles, GifFramesDecodeToTheComposedFrames) {
     for (std::size_t i = 0; i < spans.size(); ++i) {
       EXPECT_EQ(decoded.delays[i], spans[i].delay) << i;
       if (exact) {
-        EXPECT_TRUE(SamePixels(decoded.frames[i], animation.frames[spans[i].frame].image)) << "frame " << i;
+        EXPECT_TRUE(SamePixels(decoded.frames[i], frames.At(spans[i].frame))) << "frame " << i;
       }
     }
     if (!exact) {
@@ -235,14 +236,15 @@ TEST_F(AnimationFiles, PillowReadsTheSameFramesFromGifAndApng) {
   const auto apng = PillowFrames(Save(Apng(animation), "a.png"));
   if (!gif || !apng) GTEST_SKIP() << "Pillow is not installed";
   const std::vector<GifSpan> spans = GifTiming(animation.frames);
+  TFrameReplay frames(animation);
   ASSERT_EQ(gif->size(), spans.size());
   for (std::size_t i = 0; i < spans.size(); ++i)
-    EXPECT_TRUE(SamePixels((*gif)[i], animation.frames[spans[i].frame].image)) << "GIF frame " << i;
+    EXPECT_TRUE(SamePixels((*gif)[i], frames.At(spans[i].frame))) << "GIF frame " << i;
   // The default image, then every frame.
   ASSERT_EQ(apng->size(), animation.frames.size() + 1);
   EXPECT_TRUE(SamePixels(apng->front(), animation.still));
   for (std::size_t i = 0; i < animation.frames.size(); ++i)
-    EXPECT_TRUE(SamePixels((*apng)[i + 1], animation.frames[i].image)) << "APNG frame " << i;
+    EXPECT_TRUE(SamePixels((*apng)[i + 1], frames.At(i))) << "APNG frame " << i;
 }
 
 TEST_F(AnimationFiles, ApngChunksAndPlays) {
