@@ -11,93 +11,123 @@
 namespace pw {
 namespace {
 
-// The typing of one page, tick by tick: characters that appeared since the last step are
-// pending until a step ends and shows them.
+// The typing of one page by the rules in animate.h: each wait is a step showing the glyphs
+// that have appeared so far; glyphs that wait 0 frames appear in the same frame as the next.
 class TPageTyper {
  public:
-  TPageTyper(std::size_t page, const AnimationTiming& options, std::vector<AnimationStep>& steps, std::size_t maxSteps)
-      : page_(page), options_(options), speed_(options.speed), steps_(steps), maxSteps_(maxSteps) {}
+  TPageTyper(std::size_t page, bool pageFollows, const AnimationTiming& options, std::vector<AnimationStep>& steps,
+             std::size_t maxSteps)
+      : page_(page), pageFollows_(pageFollows), options_(options), speed_(options.speed), steps_(steps),
+        maxSteps_(maxSteps) {}
 
   void Run(const std::vector<TimingEvent>& events) {
-    for (const TimingEvent& event : events) {
-      if (steps_.size() > maxSteps_) return;
-      Take(event);
+    for (std::size_t i = 0; i < events.size() && steps_.size() <= maxSteps_; ++i) Take(events, i);
+    if (!noHold_ && options_.holdTicks > 0) {
+      Blink(options_.holdTicks);
+    } else if (steps_.empty() || !Shows(steps_.back(), false)) {
+      Wait(1);  // text that took no time (instant, or no text) still shows, finished, for a frame
     }
-    Flush();
-    Show(timing::kEndTicks);
-    if (!noHold_) Blink(options_.holdTicks);
   }
 
  private:
-  void Take(const TimingEvent& event) {
+  // What came last on the line.
+  enum class Last { kNothing, kCode, kGlyphNoWait, kGlyphWaited };
+
+  void Take(const std::vector<TimingEvent>& events, std::size_t i) {
+    switch (events[i].kind) {
+      case TimingKind::kGlyph: Glyph(events, i, events[i].value, true); break;
+      case TimingKind::kThin: Glyph(events, i, 1, false); break;
+      case TimingKind::kLineEnd: LineEnd(i + 1 == events.size()); break;
+      default: Code(events[i]); break;
+    }
+  }
+
+  void Glyph(const std::vector<TimingEvent>& events, std::size_t i, int w, bool shows) {
+    if (w == 2 && !instant_ && last_ == Last::kGlyphNoWait) {
+      Wait(1);
+      ++counter_;
+    }
+    if (shows) ++shown_;
+    const bool lineEnds = i + 1 < events.size() && events[i + 1].kind == TimingKind::kLineEnd;
+    const bool pageEnds = lineEnds && i + 2 == events.size();
+    int wait = 0;
+    if (instant_) wait = 0;
+    else if (pageEnds) wait = timing::kLastGlyphWait;
+    else if (speed_ >= 2) wait = speed_ * w / 2 + 1;
+    else wait = w / 2 + (w % 2 == 1 && (counter_ % 2 == 1 || lineEnds) ? 1 : 0);
+    Count(w);
+    Wait(wait);
+    last_ = wait == 0 ? Last::kGlyphNoWait : Last::kGlyphWaited;
+  }
+
+  // The counter after a glyph of width class w.
+  void Count(int w) {
+    if (speed_ == 1 && w == 1) ++counter_;
+    else counter_ = counter_ / 2 * 2 + 2;
+  }
+
+  // A code acts, then waits at the speed then in force.
+  void Code(const TimingEvent& event) {
+    int wait = 0;
     switch (event.kind) {
-      case TimingKind::kHalf: ++shown_; [[fallthrough]];
-      case TimingKind::kThin: Half(); break;
-      case TimingKind::kFull:
-        ++shown_;
-        if (instant_) pending_ = true;
-        else Show(speed_ == 1 ? 1 : speed_ + 1);
-        break;
-      case TimingKind::kLineEnd:
-        halves_ = 0;
-        if (!instant_) Flush();
-        break;
-      case TimingKind::kWait: Flush(); Show(event.value); break;
-      case TimingKind::kHold: Flush(); Blink(options_.holdTicks); break;
-      case TimingKind::kInstantOn: Flush(); instant_ = true; break;
-      case TimingKind::kInstantOff:
-        if (instant_) Flush();
-        instant_ = false;
-        break;
       case TimingKind::kSpeed: speed_ = event.value; break;
-      case TimingKind::kNoHold: noHold_ = true; break;
+      case TimingKind::kInstantOn: instant_ = true; break;
+      case TimingKind::kInstantOff: instant_ = false, wait = speed_; break;
+      case TimingKind::kNoHold: noHold_ = true, wait = speed_; break;
+      case TimingKind::kMoney: wait = speed_; break;
+      case TimingKind::kShortWait:
+        wait = timing::kShortWait + std::clamp(speed_ - timing::kShortWait, 0, timing::kShortWaitGrowth);
+        break;
+      case TimingKind::kLongWait: wait = timing::kLongWait; break;
+      default: break;  // \C[n] and \! wait 0 frames
     }
+    if (!instant_) Wait(wait + (speed_ == 1 && counter_ % 2 == 1 ? 1 : 0));
+    if (counter_ > 0) Count(1);
+    last_ = Last::kCode;
+    if (event.kind == TimingKind::kHold) Blink(options_.holdTicks);
   }
 
-  // At speed 1 every second half-width character of a line ends its tick; above, each takes
-  // speed / 2 + 1 ticks.
-  void Half() {
-    ++halves_;
-    if (instant_) pending_ = true;
-    else if (speed_ > 1) Show(speed_ / 2 + 1);
-    else if (halves_ % 2 == 0) Show(1);
-    else pending_ = true;
+  void LineEnd(bool pageEnds) {
+    const bool pageBreak = pageEnds && pageFollows_;
+    if (instant_) Wait(pageBreak ? 2 : 0);
+    else if (last_ == Last::kNothing || last_ == Last::kCode) Wait(pageBreak ? 2 : 1);
+    instant_ = false;
+    counter_ = 0;
+    last_ = Last::kNothing;
   }
 
-  // Ends the tick that shows characters not yet shown.
-  void Flush() {
-    if (pending_) Show(1);
+  void Wait(int ticks) { Show(ticks, false); }
+
+  // True when the step shows what this page shows now.
+  bool Shows(const AnimationStep& step, bool arrow) const {
+    return step.opening == 0 && step.page == page_ && step.shown == shown_ && step.arrow == arrow;
   }
 
-  void Show(int ticks, bool arrow = false) {
-    pending_ = false;
+  void Show(int ticks, bool arrow) {
     if (ticks <= 0) return;
-    AnimationStep step{0, page_, shown_, arrow, ticks};
-    if (!steps_.empty()) {
-      AnimationStep& last = steps_.back();
-      if (last.opening == 0 && last.page == page_ && last.shown == shown_ && last.arrow == arrow) {
-        last.ticks += ticks;
-        return;
-      }
+    if (!steps_.empty() && Shows(steps_.back(), arrow)) {
+      steps_.back().ticks += ticks;
+      return;
     }
-    if (steps_.size() <= maxSteps_) steps_.push_back(step);
+    if (steps_.size() <= maxSteps_) steps_.push_back({0, page_, shown_, arrow, ticks});
   }
 
   // The pause arrow shows and hides in turns for the hold.
   void Blink(int ticks) {
-    for (int t = 0; t < ticks; t += timing::kBlinkTicks) {
+    for (int t = 0; t < ticks && steps_.size() <= maxSteps_; t += timing::kBlinkTicks) {
       Show(std::min(timing::kBlinkTicks, ticks - t), (t / timing::kBlinkTicks) % 2 == 0);
     }
   }
 
   std::size_t page_;
+  bool pageFollows_;
   const AnimationTiming& options_;
   int speed_;
   std::vector<AnimationStep>& steps_;
   std::size_t maxSteps_;
   std::size_t shown_ = 0;
-  bool pending_ = false;
-  int halves_ = 0;
+  int counter_ = 0;
+  Last last_ = Last::kNothing;
   bool instant_ = false;
   bool noHold_ = false;
 };
@@ -232,7 +262,7 @@ std::vector<AnimationStep> BuildTimeline(const std::vector<std::vector<TimingEve
     for (int k = 1; k <= timing::kOpenSteps; ++k) steps.push_back({k, 0, 0, false, 1});
   }
   for (std::size_t page = 0; page < pages.size() && steps.size() <= maxSteps; ++page) {
-    TPageTyper(page, options, steps, maxSteps).Run(pages[page]);
+    TPageTyper(page, page + 1 < pages.size(), options, steps, maxSteps).Run(pages[page]);
   }
   return steps;
 }
@@ -290,7 +320,7 @@ TAnimation ComposeAnimation(const ComposeInput& input, const std::vector<Animati
     const WindowSize natural = windows.emplace_back(std::make_unique<steps::TPageWindow>(inputs[p], pages[p].extras))->Size();
     size.width = std::max(size.width, natural.width);
     size.height = std::max(size.height, natural.height);
-    events.push_back(PageTiming(pages[p].lines, pages[p].extras));
+    events.push_back(PageTiming(pages[p].lines, pages[p].extras, common.fonts->Get(common.fontFace)));
   }
   const std::size_t maxFrames = MaxFrames(size);
   const std::vector<AnimationStep> timeline = BuildTimeline(events, options, maxFrames);

@@ -105,6 +105,9 @@ struct TRowSpan {
   }
 };
 
+// How far a character moves the text on: its drawn advance in pixels.
+int Advance(const std::string& character, const TTextRasterizer& font);
+
 // Draws the first `limit` characters (all lines counted in order) with their colour and shadow,
 // the text origin moved shift pixels right; the characters before `first` are only measured, as
 // when they are drawn already. Returns the rows drawn on.
