@@ -232,16 +232,19 @@ TEST_F(AnimationFrames, EveryFrameIsItsPageWithThatMuchTextForTheTicksOfTheRules
     const std::vector<AnimationStep> expected = Steps(c.expected);
     ASSERT_EQ(animation.frames.size(), expected.size()) << c.expected;
     TFrameReplay frames(animation);
+    std::vector<TRgbaImage> pictures;
     for (std::size_t i = 0; i < expected.size(); ++i) {
       const AnimationStep& step = expected[i];
       ComposeInput in = Input();
       in.lines = c.pages[step.page].lines;
       WindowExtras extras = c.pages[step.page].extras;
       extras.pauseArrow = step.arrow;
-      const TBitmap alone = *steps::ComposeWindowPart(in, extras, {animation.width, animation.height}, step.shown);
+      pictures.push_back(ToRgba(*steps::ComposeWindowPart(in, extras, {animation.width, animation.height}, step.shown)));
       EXPECT_EQ(animation.frames[i].ticks, step.ticks) << c.expected << ", frame " << i;
-      EXPECT_EQ(frames.At(i), ToRgba(alone)) << c.expected << ", frame " << i;
+      EXPECT_EQ(frames.At(i), pictures.back()) << c.expected << ", frame " << i;
     }
+    // Played again from the start, as Play loops.
+    EXPECT_EQ(frames.At(1), pictures[1]);
     const AnimationPage& last = c.pages.back();
     EXPECT_EQ(animation.still, ToRgba(*steps::ComposeWindowPart([&] {
                 ComposeInput in = Input();

@@ -286,7 +286,7 @@ TEST_F(AnimationFiles, GifOfManyColoursKeepsEveryPageClose) {
     const DecodedGif decoded = DecodeGif(Gif(animation));
     ASSERT_EQ(decoded.frames.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) {
-      EXPECT_LE(LargestChannelDifference(decoded.frames[i], expected[i]), 40) << "frame " << i;
+      EXPECT_LE(LargestChannelDifference(decoded.frames[i], expected[i]), 24) << "frame " << i;
     }
   }
 }
