@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <unordered_map>
 
@@ -139,14 +140,25 @@ std::pair<int, int> OpenRows(int height, int k) {
   return {top, top + rows};
 }
 
-// The frame with every row outside [top, bottom) transparent.
-TRgbaImage OpeningFrame(const TRgbaImage& empty, int k) {
-  TRgbaImage frame(empty.width, empty.height);
-  const auto [top, bottom] = OpenRows(empty.height, k);
-  const std::size_t rowBytes = 4 * static_cast<std::size_t>(empty.width);
-  std::copy_n(empty.Pixel(0, top), rowBytes * static_cast<std::size_t>(bottom - top), frame.Pixel(0, top));
-  return frame;
-}
+// The window opening: the empty window's middle rows, the others transparent, more rows at
+// each step.
+class TOpening {
+ public:
+  explicit TOpening(TRgbaImage empty) : empty_(std::move(empty)), frame_(empty_.width, empty_.height) {}
+
+  // The frame of step k, and in `open` the rows that may differ from the step before.
+  const TRgbaImage& Step(int k, steps::TRowSpan& open) {
+    const auto [top, bottom] = OpenRows(empty_.height, k);
+    const std::size_t rowBytes = 4 * static_cast<std::size_t>(empty_.width);
+    std::copy_n(empty_.Pixel(0, top), rowBytes * static_cast<std::size_t>(bottom - top), frame_.Pixel(0, top));
+    open = {top, bottom};
+    return frame_;
+  }
+
+ private:
+  TRgbaImage empty_;
+  TRgbaImage frame_;
+};
 
 // The colours of opaque pixels, in the order they first appear, looked up in an open-addressed
 // table at most half full; counting stops once there are more than `limit`.
@@ -194,10 +206,16 @@ class TColourSet {
 // Pixel counts of the colours of whole pictures, added one after the other.
 class TColourCensus {
  public:
+  // Runs of one colour, as wallpaper and frame make them, are counted at once.
   void Add(const TRgbaImage& image) {
-    for (std::size_t i = 0; i < image.rgba.size(); i += 4) {
-      if (image.rgba[i + 3] == 0) continue;
-      ++counts_[RGB(image.rgba[i], image.rgba[i + 1], image.rgba[i + 2])];
+    const std::uint8_t* p = image.rgba.data();
+    const std::uint8_t* const end = p + image.rgba.size();
+    while (p < end) {
+      const std::uint8_t* const run = p;
+      const std::uint32_t pixel = Load(run);
+      for (p += 4; p < end && Load(p) == pixel; p += 4) {
+      }
+      if (run[3] != 0) counts_[RGB(run[0], run[1], run[2])] += static_cast<std::uint64_t>(p - run) / 4;
     }
   }
   std::vector<TColourCount> Counts() const {
@@ -209,6 +227,12 @@ class TColourCensus {
   }
 
  private:
+  static std::uint32_t Load(const std::uint8_t* p) {
+    std::uint32_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+  }
+
   std::unordered_map<TColor, std::uint64_t> counts_;
 };
 
@@ -227,7 +251,9 @@ TRgbaImage EmptyWindow(const ComposeInput& first, WindowSize size) {
   // without lines and with a line gap are lower than 16 + 2 x margin.
   nothing.padLine = 0;
   nothing.padLine = std::max(0, steps::SizeOf(0, 0, nothing).height - size.height);
-  return ToRgba(*steps::ComposeWindowPart(nothing, bare, size, 0));
+  steps::TPageWindow window(nothing, bare);
+  window.Paint(size);
+  return window.Rgba(0, false);
 }
 
 // Frames as they change the picture: each whole window is compared with the one before, over
@@ -335,7 +361,7 @@ TAnimation ComposeAnimation(const ComposeInput& input, const std::vector<Animati
   // steps move past it: its window with all its text is counted for the palette, and dropped.
   TFrameMaker frames(animation);
   TColourCensus rest;
-  std::optional<TRgbaImage> empty;
+  std::optional<TOpening> opening;
   std::size_t next = 0;         // the first page not finished
   bool nextPainted = false;
   const auto reach = [&](std::size_t page) {
@@ -356,8 +382,10 @@ TAnimation ComposeAnimation(const ComposeInput& input, const std::vector<Animati
   };
   for (const AnimationStep& step : timeline) {
     if (step.opening > 0) {
-      if (!empty) empty = EmptyWindow(inputs[0], size);
-      frames.Add(OpeningFrame(*empty, step.opening), step.ticks);
+      if (!opening) opening.emplace(EmptyWindow(inputs[0], size));
+      steps::TRowSpan open;
+      const TRgbaImage& picture = opening->Step(step.opening, open);
+      frames.Add(picture, open, step.ticks);
       continue;
     }
     const bool fresh = reach(step.page);
