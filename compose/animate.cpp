@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
-#include <unordered_map>
 
 #include "compose/steps.h"
 #include "dib/colour_counts.h"
@@ -52,7 +51,7 @@ class TPageTyper {
     const bool lineEnds = i + 1 < events.size() && events[i + 1].kind == TimingKind::kLineEnd;
     const bool pageEnds = lineEnds && i + 2 == events.size();
     int wait = 0;
-    if (instant_) wait = 0;
+    if (instant_) wait = 0;  // instant glyphs all appear in one frame
     else if (pageEnds) wait = timing::kLastGlyphWait;
     else if (speed_ >= 2) wait = speed_ * w / 2 + 1;
     else wait = w / 2 + (w % 2 == 1 && (counter_ % 2 == 1 || lineEnds) ? 1 : 0);
@@ -73,8 +72,14 @@ class TPageTyper {
     switch (event.kind) {
       case TimingKind::kSpeed: speed_ = event.value; break;
       case TimingKind::kInstantOn: instant_ = true; break;
-      case TimingKind::kInstantOff: instant_ = false, wait = speed_; break;
-      case TimingKind::kNoHold: noHold_ = true, wait = speed_; break;
+      case TimingKind::kInstantOff:
+        instant_ = false;
+        wait = speed_;
+        break;
+      case TimingKind::kNoHold:
+        noHold_ = true;
+        wait = speed_;
+        break;
       case TimingKind::kMoney: wait = speed_; break;
       case TimingKind::kShortWait:
         wait = timing::kShortWait + std::clamp(speed_ - timing::kShortWait, 0, timing::kShortWaitGrowth);
@@ -90,8 +95,8 @@ class TPageTyper {
 
   void LineEnd(bool pageEnds) {
     const bool pageBreak = pageEnds && pageFollows_;
-    if (instant_) Wait(pageBreak ? 2 : 0);
-    else if (last_ == Last::kNothing || last_ == Last::kCode) Wait(pageBreak ? 2 : 1);
+    if (instant_) Wait(pageBreak ? timing::kPageBreakWait : 0);
+    else if (last_ == Last::kNothing || last_ == Last::kCode) Wait(pageBreak ? timing::kPageBreakWait : timing::kLineEndWait);
     instant_ = false;
     counter_ = 0;
     last_ = Last::kNothing;
@@ -160,81 +165,69 @@ class TOpening {
   TRgbaImage frame_;
 };
 
-// The colours of opaque pixels, in the order they first appear, looked up in an open-addressed
-// table at most half full; counting stops once there are more than `limit`.
-class TColourSet {
+// Colours and how many pixels have each, in the order they first appear, looked up in an
+// open-addressed table kept at most half full.
+class TColourTable {
  public:
-  explicit TColourSet(std::size_t limit) : limit_(limit) {
-    std::size_t slots = 16;
-    while (slots < 2 * (limit + 1)) slots *= 2;
-    seen_.assign(slots, kFree);
-  }
-  // Adds the colours of rect of image; false once there are more than limit.
-  bool Add(const TRgbaImage& image, TFrameRect rect) {
-    for (int y = rect.y; y < rect.y + rect.height; ++y) {
-      const std::uint8_t* p = image.Pixel(rect.x, y);
-      for (int x = 0; x < rect.width; ++x, p += 4) {
-        if (p[3] == 0) continue;
-        const TColor c = RGB(p[0], p[1], p[2]);
-        if (c == last_) continue;  // neighbouring pixels mostly repeat one colour: looked up once
-        last_ = c;
-        if (!Insert(c)) return false;
+  TColourTable() : slots_(16, kFree) {}
+
+  // Counts `pixels` more pixels of colour c.
+  void Add(TColor c, std::uint64_t pixels) {
+    std::size_t slot = Find(c);
+    if (slots_[slot] == kFree) {
+      if (2 * (counts_.size() + 1) > slots_.size()) {
+        Grow();
+        slot = Find(c);
       }
+      slots_[slot] = static_cast<std::uint32_t>(counts_.size());
+      counts_.push_back({c, 0});
     }
-    return true;
+    counts_[slots_[slot]].pixels += pixels;
   }
-  const std::vector<TColor>& Colours() const { return colours_; }
+  std::size_t Size() const { return counts_.size(); }
+  const std::vector<TColourCount>& Counts() const { return counts_; }
 
  private:
-  static constexpr TColor kFree = -1;  // no colour
-  bool Insert(TColor c) {
-    const std::size_t mask = seen_.size() - 1;
+  static constexpr std::uint32_t kFree = UINT32_MAX;
+
+  std::size_t Find(TColor c) const {
+    const std::size_t mask = slots_.size() - 1;
     std::size_t slot = (static_cast<std::uint32_t>(c) * 2654435761u) & mask;
-    while (seen_[slot] != kFree && seen_[slot] != c) slot = (slot + 1) & mask;
-    if (seen_[slot] == c) return true;
-    seen_[slot] = c;
-    colours_.push_back(c);
-    return colours_.size() <= limit_;
+    while (slots_[slot] != kFree && counts_[slots_[slot]].colour != c) slot = (slot + 1) & mask;
+    return slot;
+  }
+  void Grow() {
+    slots_.assign(2 * slots_.size(), kFree);
+    for (std::size_t i = 0; i < counts_.size(); ++i) slots_[Find(counts_[i].colour)] = static_cast<std::uint32_t>(i);
   }
 
-  std::size_t limit_;
-  std::vector<TColor> seen_;
-  std::vector<TColor> colours_;
-  TColor last_ = kFree;
+  std::vector<std::uint32_t> slots_;  // indices into counts_
+  std::vector<TColourCount> counts_;
 };
 
-// Pixel counts of the colours of whole pictures, added one after the other.
-class TColourCensus {
- public:
-  // Runs of one colour, as wallpaper and frame make them, are counted at once.
-  void Add(const TRgbaImage& image) {
-    const std::uint8_t* p = image.rgba.data();
-    const std::uint8_t* const end = p + image.rgba.size();
-    while (p < end) {
-      const std::uint8_t* const run = p;
-      const std::uint32_t pixel = Load(run);
-      for (p += 4; p < end && Load(p) == pixel; p += 4) {
-      }
-      if (run[3] != 0) counts_[RGB(run[0], run[1], run[2])] += static_cast<std::uint64_t>(p - run) / 4;
-    }
-  }
-  std::vector<TColourCount> Counts() const {
-    std::vector<TColourCount> counts;
-    counts.reserve(counts_.size());
-    for (const auto& [colour, pixels] : counts_) counts.push_back({colour, pixels});
-    std::sort(counts.begin(), counts.end(), [](const TColourCount& a, const TColourCount& b) { return a.colour < b.colour; });
-    return counts;
-  }
-
- private:
-  static std::uint32_t Load(const std::uint8_t* p) {
+// Adds the opaque pixels of rect of image to the table, runs of one colour (as wallpaper and
+// frame make them) at once; stops early, returning false, once the table has more than limit colours.
+bool AddColours(const TRgbaImage& image, TFrameRect rect, TColourTable& table, std::size_t limit = SIZE_MAX) {
+  const auto load = [](const std::uint8_t* p) {
     std::uint32_t v;
     std::memcpy(&v, p, sizeof v);
     return v;
+  };
+  for (int y = rect.y; y < rect.y + rect.height; ++y) {
+    const std::uint8_t* p = image.Pixel(rect.x, y);
+    const std::uint8_t* const end = p + 4 * static_cast<std::size_t>(rect.width);
+    while (p < end) {
+      const std::uint8_t* const run = p;
+      const std::uint32_t pixel = load(run);
+      for (p += 4; p < end && load(p) == pixel; p += 4) {
+      }
+      if (run[3] == 0) continue;
+      table.Add(RGB(run[0], run[1], run[2]), static_cast<std::uint64_t>(p - run) / 4);
+      if (table.Size() > limit) return false;
+    }
   }
-
-  std::unordered_map<TColor, std::uint64_t> counts_;
-};
+  return true;
+}
 
 // The most frames an animation of a window of this size may have.
 std::size_t MaxFrames(WindowSize size) {
@@ -307,17 +300,18 @@ TRgbaImage ToRgba(const TBitmap& window) {
 }
 
 std::vector<TColor> AnimationPalette(const TAnimation& animation, std::size_t limit) {
-  TColourSet colours(limit);
+  TColourTable table;
+  std::vector<TColor> colours;
   for (const TTimedFrame& frame : animation.frames) {
-    if (colours.Add(frame.image, {0, 0, frame.rect.width, frame.rect.height})) continue;
-    std::vector<TColor> reduced;
+    if (AddColours(frame.image, {0, 0, frame.rect.width, frame.rect.height}, table, limit)) continue;
     for (const TPaletteEntry& e : HighReductionPalette(animation.restColours, 8)) {
-      if (reduced.size() == limit) break;
-      reduced.push_back(RGB(e.peRed, e.peGreen, e.peBlue));
+      if (colours.size() == limit) break;
+      colours.push_back(RGB(e.peRed, e.peGreen, e.peBlue));
     }
-    return reduced;
+    return colours;
   }
-  return colours.Colours();
+  for (const TColourCount& c : table.Counts()) colours.push_back(c.colour);
+  return colours;
 }
 
 TAnimation ComposeAnimation(const ComposeInput& input, const std::vector<AnimationPage>& pages,
@@ -360,7 +354,7 @@ TAnimation ComposeAnimation(const ComposeInput& input, const std::vector<Animati
   // One page is painted at a time: the steps come page after page. A page is finished when the
   // steps move past it: its window with all its text is counted for the palette, and dropped.
   TFrameMaker frames(animation);
-  TColourCensus rest;
+  TColourTable rest;
   std::optional<TOpening> opening;
   std::size_t next = 0;         // the first page not finished
   bool nextPainted = false;
@@ -369,7 +363,8 @@ TAnimation ComposeAnimation(const ComposeInput& input, const std::vector<Animati
       steps::TPageWindow& window = *windows[next];
       if (!nextPainted) window.Paint(size);  // a page without frames still has a finished window
       steps::TRowSpan changed;
-      rest.Add(window.RgbaView(SIZE_MAX, false, changed));
+      const TRgbaImage& finished = window.RgbaView(SIZE_MAX, false, changed);
+      AddColours(finished, {0, 0, finished.width, finished.height}, rest);
       if (next + 1 == windows.size()) animation.still = window.RgbaView(SIZE_MAX, false, changed);
       window.Release();
     }

@@ -321,7 +321,9 @@ TEST_F(AnimationFrames, PagesShareTheLargestSizeAndTheirOwnFaces) {
   }
   std::vector<TColourCount> expected;
   for (const auto& [colour, pixels] : counts) expected.push_back({colour, pixels});
-  EXPECT_EQ(animation.restColours, expected);
+  std::vector<TColourCount> rest = animation.restColours;
+  std::sort(rest.begin(), rest.end(), [](const TColourCount& a, const TColourCount& b) { return a.colour < b.colour; });
+  EXPECT_EQ(rest, expected);
 }
 
 // Frames x width x height is held to 2^30 and frames to 100000, refused before drawing.
