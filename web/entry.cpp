@@ -371,7 +371,7 @@ class WebSession {
   }
 
   // The animation as GIF and as animated PNG: the command line's files for -o NAME.gif and
-  // -o NAME.png with --animate. Null before any animation.
+  // -o NAME.png with --animate. Null before any animation, and when the writer refuses it.
   val AnimationGif() {
     return AnimationFile([this](TStream& file) {
       WriteGif(animation_, AnimationPalette(animation_, gif::kMaxColours), file);
@@ -380,6 +380,8 @@ class WebSession {
   val AnimationApng() {
     return AnimationFile([this](TStream& file) { WriteApng(animation_, file); });
   }
+  // Why the last animation file was not made; empty when it was.
+  std::string FileFailure() const { return fileFailure_; }
 
  private:
   // The composed window, reduced to depth as the command line's --depth does. The composer's
@@ -431,9 +433,14 @@ class WebSession {
     return extras;
   }
 
+  // The file, or null before any animation and when the writer refuses it (FileFailure says why).
   template <typename Write>
   val AnimationFile(Write write) {
-    return animation_.frames.empty() ? val::null() : KeptFile(write);
+    fileFailure_.clear();
+    if (animation_.frames.empty()) return val::null();
+    val file = val::null();
+    fileFailure_ = Try([&] { file = KeptFile(write); });
+    return file;
   }
 
   // The window written by write into the file buffer the page reads; null before any window.
@@ -522,6 +529,7 @@ class WebSession {
   TBitmap result_;
   TAnimation animation_;
   std::optional<TFrameReplay> replay_;  // the frames of animation_ as whole windows, for Play
+  std::string fileFailure_;
   std::vector<std::uint8_t> file_;
   std::vector<std::uint8_t> rgba_;
   std::string notes_;
@@ -592,7 +600,8 @@ EMSCRIPTEN_BINDINGS(panelwright) {
       .function("frameTicks", &WebSession::FrameTicks)
       .function("frameRgba", &WebSession::FrameRgba)
       .function("animationGif", &WebSession::AnimationGif)
-      .function("animationApng", &WebSession::AnimationApng);
+      .function("animationApng", &WebSession::AnimationApng)
+      .function("fileFailure", &WebSession::FileFailure);
 }
 
 }  // namespace pw::web

@@ -375,7 +375,8 @@
   // dialogue).
   const saveAnimation = (file, name, type) => {
     if (!session.hasSkin() || !succeeded(animate(name))) return;
-    download(file(), name, type);
+    const bytes = file();
+    if (succeeded(session.fileFailure())) download(bytes, name, type);
   };
   $('save-gif').addEventListener('click', () => saveAnimation(() => session.animationGif(), 'window.gif', 'image/gif'));
   $('save-apng').addEventListener('click', () => saveAnimation(() => session.animationApng(), 'window.png', 'image/apng'));
