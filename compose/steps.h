@@ -147,8 +147,6 @@ class TPageWindow {
   // The same as RGBA kept here (valid until the next call); changed gets the rows in which it
   // may differ from what the call before gave (all rows after Paint).
   const TRgbaImage& RgbaView(std::size_t shown, bool arrow, TRowSpan& changed);
-  // How many characters the text has, as `shown` counts them.
-  std::size_t Characters() const { return characters_; }
   // Frees the painted window's memory; drawing again needs Paint again.
   void Release();
 
