@@ -627,6 +627,7 @@ void TForm1::Button_PlayClick(QObject*) {
   for (const TTimedFrame& frame : animation.frames) playStarts_.push_back(playStarts_.back() + frame.ticks);
   if (const TBitmap* shown = ui_->Image_Res->Picture()) stillBeforePlaying_ = *shown;
   playing_ = std::move(animation);
+  playReplay_.emplace(*playing_);
   playShown_ = -1;
   playClock_.start();
   if (!playTimer_.isActive()) {
@@ -646,13 +647,14 @@ void TForm1::PlayTick() {
   const int frame = static_cast<int>(std::upper_bound(playStarts_.begin(), playStarts_.end(), ticks) - playStarts_.begin()) - 1;
   if (frame == playShown_) return;
   playShown_ = frame;
-  ui_->Image_Res->SetPicture(FrameBitmap(playing_->frames[static_cast<std::size_t>(frame)].image));
+  ui_->Image_Res->SetPicture(FrameBitmap(playReplay_->At(static_cast<std::size_t>(frame))));
   ResizePreview();
 }
 
 void TForm1::StopPlaying() {
   if (!playing_) return;
   playTimer_.stop();
+  playReplay_.reset();
   playing_.reset();
   ui_->Button_Play->setText(app_msg::kPlay);
   ui_->Image_Res->SetPicture(stillBeforePlaying_ ? std::move(*stillBeforePlaying_) : TBitmap());

@@ -167,6 +167,7 @@ class TForm1 : public QMainWindow {
   std::string lastAnimationName_;
   // Playing: the animation, when each frame starts (ticks), the clock and the frame shown.
   std::optional<TAnimation> playing_;
+  std::optional<TFrameReplay> playReplay_;  // playing_'s frames as whole windows
   std::vector<long long> playStarts_;
   QElapsedTimer playClock_;
   QTimer playTimer_;

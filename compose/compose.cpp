@@ -215,13 +215,13 @@ class TLazySheets {
   std::optional<TGlyphSheets> sheets_;
 };
 
+}  // namespace
+
 // Shift-JIS characters step by their byte count, as ever; others by their glyph's width.
 int Advance(const std::string& character, const TTextRasterizer& font) {
   const bool extension = sjis::ExtensionAt(character, 0).has_value();
   return extension ? font.CharAdvance(character) : character.size() >= 2 ? kFullAdvance : kHalfAdvance;
 }
-
-}  // namespace
 
 // Draws every character in its 12x12 cell: black ink takes the swatch colour pixel by pixel,
 // with the shadow one pixel down and right unless the shadow colour is the transparent one.

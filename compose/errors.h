@@ -22,6 +22,9 @@ inline constexpr const char* kNoName = "The text uses \\N[%s], but no name is gi
 inline constexpr const char* kNoValue = "The text uses \\V[%s], but no value is given for %s";
 // Animation.
 inline constexpr const char* kHoldRange = "The hold must be between 0 and 60 seconds, not %s";
+inline constexpr const char* kAnimationTooLarge =
+    "The animation would be more than %s frames of %sx%s pixels; an animation is at most 100000 frames and "
+    "1073741824 frame pixels (frames x width x height): shorten the text or the holds";
 }  // namespace compose_msg
 
 // Inputs that cannot make a window.

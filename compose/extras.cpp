@@ -74,12 +74,11 @@ struct VanishedCode {
 // The game code that starts at the backslash t[i] and vanishes.
 VanishedCode VanishingCode(const Chars& t, std::size_t i) {
   static constexpr std::pair<char, TimingEvent> kTimed[] = {
-      {'!', {TimingKind::kHold}},      {'.', {TimingKind::kWait, timing::kShortWait}},
-      {'|', {TimingKind::kWait, timing::kLongWait}}, {'^', {TimingKind::kNoHold}},
-      {'>', {TimingKind::kInstantOn}}, {'<', {TimingKind::kInstantOff}}};
+      {'!', {TimingKind::kHold}},      {'.', {TimingKind::kShortWait}}, {'|', {TimingKind::kLongWait}},
+      {'^', {TimingKind::kNoHold}},    {'>', {TimingKind::kInstantOn}}, {'<', {TimingKind::kInstantOff}},
+      {'$', {TimingKind::kMoney}}};
   for (const auto& [c, event] : kTimed)
     if (Is(t, i + 1, c)) return {2, event};
-  if (Is(t, i + 1, '$')) return {2, std::nullopt};  // the money window takes no time
   std::size_t length = 0;
   if (IsLetter(t, i + 1, 'S')) {
     if (const std::optional<int> n = BracketedNumber(t, i + 2, length)) {
@@ -199,6 +198,7 @@ namespace {
 
 // Appends one parsed piece of a line to the whole line.
 void Append(ParsedLine& line, ParsedLine piece) {
+  for (const std::size_t at : piece.ColourCodeAt) line.ColourCodeAt.push_back(line.Length() + at);
   line.DisplayText += piece.DisplayText;
   line.ColourCodes += piece.ColourCodes;
   line.GlyphCodes += piece.GlyphCodes;
@@ -237,15 +237,50 @@ steps::ParsedText steps::ParseGameText(const std::vector<std::string>& lines, co
   return text;
 }
 
-std::vector<TimingEvent> PageTiming(const std::vector<std::string>& lines, const WindowExtras& extras) {
-  const auto character = [](const std::string& c) {
-    return TimingEvent{c.size() >= 2 ? TimingKind::kFull : TimingKind::kHalf};
-  };
+namespace {
+
+// The timing of one parsed piece of a line: its characters and colour codes in their order.
+class TPieceTiming {
+ public:
+  TPieceTiming(const ParsedLine& piece, const TTextRasterizer& font, std::vector<TimingEvent>& events)
+      : piece_(piece), font_(font), events_(events) {}
+
+  // Adds what comes before the first `characters` characters and `codes` colour codes have
+  // passed; a colour code comes before the character it stands in front of.
+  void Upto(std::size_t characters, std::size_t codes) {
+    for (;;) {
+      if (code_ < codes && (character_ >= characters || piece_.ColourCodeAt[code_] <= character_)) {
+        events_.push_back({TimingKind::kColour});
+        ++code_;
+      } else if (character_ < characters) {
+        const bool half = steps::Advance(piece_.Characters[character_], font_) <= timing::kHalfWidthAdvance;
+        events_.push_back({TimingKind::kGlyph, half ? 1 : 2});
+        ++character_;
+      } else {
+        return;
+      }
+    }
+  }
+  void Rest() { Upto(piece_.Length(), piece_.ColourCodeAt.size()); }
+
+ private:
+  const ParsedLine& piece_;
+  const TTextRasterizer& font_;
+  std::vector<TimingEvent>& events_;
+  std::size_t character_ = 0;
+  std::size_t code_ = 0;
+};
+
+}  // namespace
+
+std::vector<TimingEvent> PageTiming(const std::vector<std::string>& lines, const WindowExtras& extras,
+                                    const TTextRasterizer& font) {
   std::vector<TimingEvent> events;
   int colour = 0;
   for (const std::string& source : lines) {
     if (!extras.gameCodes) {
-      for (const std::string& c : ParseMarkupLine(source, colour).Characters) events.push_back(character(c));
+      const ParsedLine line = ParseMarkupLine(source, colour);
+      TPieceTiming(line, font, events).Rest();
       events.push_back({TimingKind::kLineEnd});
       continue;
     }
@@ -254,16 +289,17 @@ std::vector<TimingEvent> PageTiming(const std::vector<std::string>& lines, const
     for (std::size_t i = 0; i < scanned.pieces.size(); ++i) {
       const int start = colour;
       const ParsedLine piece = ParseMarkupLine(scanned.pieces[i], colour);
-      std::size_t k = 0;
+      TPieceTiming timing(piece, font, events);
       for (; mark < scanned.marks.size() && scanned.marks[mark].piece == i; ++mark) {
-        // The code stands after the characters that the markup before it makes.
+        // The code stands after what the markup before it makes.
         int prefixColour = start;
-        const std::string_view before = std::string_view(scanned.pieces[i]).substr(0, scanned.marks[mark].offset);
-        const std::size_t at = std::min(piece.Length(), ParseMarkupLine(before, prefixColour).Length());
-        for (; k < at; ++k) events.push_back(character(piece.Characters[k]));
+        const std::string_view text = std::string_view(scanned.pieces[i]).substr(0, scanned.marks[mark].offset);
+        const ParsedLine before = ParseMarkupLine(text, prefixColour);
+        timing.Upto(std::min(piece.Length(), before.Length()),
+                    std::min(piece.ColourCodeAt.size(), before.ColourCodeAt.size()));
         events.push_back(scanned.marks[mark].event);
       }
-      for (; k < piece.Length(); ++k) events.push_back(character(piece.Characters[k]));
+      timing.Rest();
     }
     events.push_back({TimingKind::kLineEnd});
   }

@@ -69,6 +69,7 @@ ParsedLine ParseMarkupLine(std::string_view line, int& currentColour) {
       const int colour = MatchColourCode(t, i, length);
       if (colour >= 0) {
         currentColour = colour;
+        out.ColourCodeAt.push_back(out.FromGlyphCode.size());
         t.erase(t.begin() + static_cast<std::ptrdiff_t>(i), t.begin() + static_cast<std::ptrdiff_t>(i + length));
         --i;  // wraps for i == 0; the loop's increment brings it back
         continue;

@@ -20,6 +20,8 @@ struct ParsedLine {
   // The flag tells "$A" (glyph 0) apart from an ordinary character, which also has glyph number 0.
   std::vector<std::string> Characters;
   std::vector<bool> FromGlyphCode;
+  // One entry per colour code, in order: how many display characters come before it.
+  std::vector<std::size_t> ColourCodeAt;
 
   std::size_t Length() const { return Characters.size(); }
   int ColourAt(std::size_t k) const;  // k counted from 0

@@ -132,8 +132,8 @@ TPageWindow::~TPageWindow() = default;
 void TPageWindow::Paint(WindowSize atLeast) {
   size_.width = std::max(size_.width, atLeast.width);
   size_.height = std::max(size_.height, atLeast.height);
-  steps::MakeWindowImage(scratch_, size_);
-  steps::TWindowWriter writer(scratch_);
+  steps::MakeWindowImage(scratch_.emplace(), size_);
+  steps::TWindowWriter writer(*scratch_);
   steps::PaintWallpaper(*skin_, size_, input_.wallMode, writer);
   steps::DrawFrame(*skin_, input_.transColor, size_, writer);
   if (face_) {
@@ -155,19 +155,19 @@ void TPageWindow::Paint(WindowSize atLeast) {
 }
 
 // Each window differs from the one before by what was drawn since: more characters are drawn
-// over it, as DrawText draws them one after the other. Fewer characters, or an arrow to take
-// away, start again from the background.
+// over it, as DrawText draws them one after the other, and the arrow's rows are put back as
+// they were before it was drawn. Fewer characters start again from the background.
 void TPageWindow::Draw(std::size_t shown, bool arrow) {
   Assert(painted_, "TPageWindow: Paint Comes Before Drawing");
   shown = std::min(shown, characters_);
-  steps::TWindowWriter writer(scratch_);
-  if (arrowDrawn_ || shown < drawn_) {
+  steps::TWindowWriter writer(*scratch_);
+  if (arrowDrawn_ && (!arrow || shown != drawn_)) RemoveArrow(writer);
+  if (shown < drawn_) {
     const std::size_t rowBytes = 3 * static_cast<std::size_t>(size_.width);
     for (int y = 0; y < size_.height; ++y) {
       std::memcpy(writer.Row(y), background_.data() + rowBytes * static_cast<std::size_t>(y), rowBytes);
     }
     drawn_ = 0;
-    arrowDrawn_ = false;
     dirty_ = {0, size_.height};
   }
   if (shown > drawn_) {
@@ -176,25 +176,55 @@ void TPageWindow::Draw(std::size_t shown, bool arrow) {
     if (!rows.Empty()) dirty_.Add(std::max(rows.first, 0), std::min(rows.last, size_.height));
     drawn_ = shown;
   }
-  if (arrow) {
+  if (arrow && !arrowDrawn_) {
+    const std::size_t rowBytes = 3 * static_cast<std::size_t>(size_.width);
+    const int top = std::max(size_.height - kPauseArrow.height, 0);
+    underArrow_.resize(rowBytes * static_cast<std::size_t>(size_.height - top));
+    for (int y = top; y < size_.height; ++y) {
+      std::memcpy(underArrow_.data() + rowBytes * static_cast<std::size_t>(y - top), writer.Row(y), rowBytes);
+    }
     DrawPauseArrow(*skin_, input_.transColor, size_, writer);
-    dirty_.Add(std::max(size_.height - kPauseArrow.height, 0), size_.height);
+    dirty_.Add(top, size_.height);
     arrowDrawn_ = true;
   }
 }
 
+void TPageWindow::RemoveArrow(TWindowWriter& writer) {
+  const std::size_t rowBytes = 3 * static_cast<std::size_t>(size_.width);
+  const int top = std::max(size_.height - kPauseArrow.height, 0);
+  for (int y = top; y < size_.height; ++y) {
+    std::memcpy(writer.Row(y), underArrow_.data() + rowBytes * static_cast<std::size_t>(y - top), rowBytes);
+  }
+  dirty_.Add(top, size_.height);
+  arrowDrawn_ = false;
+}
+
 TBitmap TPageWindow::Window(std::size_t shown, bool arrow) {
   Draw(shown, arrow);
-  return steps::ToResult(scratch_);
+  return steps::ToResult(*scratch_);
+}
+
+TRgbaImage TPageWindow::Rgba(std::size_t shown, bool arrow) {
+  TRowSpan changed;
+  return RgbaView(shown, arrow, changed);
 }
 
 // Only the rows drawn on since the last RGBA copy are converted again.
-TRgbaImage TPageWindow::Rgba(std::size_t shown, bool arrow) {
+const TRgbaImage& TPageWindow::RgbaView(std::size_t shown, bool arrow, TRowSpan& changed) {
   Draw(shown, arrow);
-  const TQvDIBInfos& infos = scratch_.InternalForWrite().DIBInfos;
+  const TQvDIBInfos& infos = scratch_->InternalForWrite().DIBInfos;
   for (int y = dirty_.first; y < dirty_.last; ++y) BgrRowToRgba(infos.Row(y), size_.width, rgba_.Pixel(0, y));
+  changed = dirty_;
   dirty_ = {};
   return rgba_;
+}
+
+void TPageWindow::Release() {
+  scratch_.reset();
+  background_ = {};
+  underArrow_ = {};
+  rgba_ = {};
+  painted_ = false;
 }
 
 void BgrRowToRgba(const std::uint8_t* bgr, int width, std::uint8_t* rgba) {

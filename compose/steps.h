@@ -109,6 +109,9 @@ struct TRowSpan {
   }
 };
 
+// How far a character moves the text on: its drawn advance in pixels.
+int Advance(const std::string& character, const TTextRasterizer& font);
+
 // Draws the first `limit` characters (all lines counted in order) with their colour and shadow,
 // the text origin moved shift pixels right; the characters before `first` are only measured, as
 // when they are drawn already. Returns the rows drawn on.
@@ -145,10 +148,17 @@ class TPageWindow {
   // The painted window with its first `shown` characters and, if arrow, the pause arrow.
   TBitmap Window(std::size_t shown, bool arrow);
   TRgbaImage Rgba(std::size_t shown, bool arrow);
+  // The same as RGBA kept here (valid until the next call); changed gets the rows in which it
+  // may differ from what the call before gave (all rows after Paint).
+  const TRgbaImage& RgbaView(std::size_t shown, bool arrow, TRowSpan& changed);
+  // Frees the painted window's memory; drawing again needs Paint again.
+  void Release();
 
  private:
   // Draws into scratch_: the background, the text and the arrow.
   void Draw(std::size_t shown, bool arrow);
+  // Puts back the rows the arrow was drawn over.
+  void RemoveArrow(TWindowWriter& writer);
 
   const ComposeInput& input_;
   std::optional<TColourImage> readSkin_;
@@ -162,10 +172,11 @@ class TPageWindow {
   bool faceFlip_ = false;
   bool painted_ = false;
   std::vector<std::uint8_t> background_;  // blue-green-red rows, top first
-  TQvDIB scratch_;                        // each window is drawn here, over the one before
+  std::optional<TQvDIB> scratch_;         // each window is drawn here, over the one before
   std::size_t characters_ = 0;            // in all lines of text_
   std::size_t drawn_ = 0;                 // characters drawn in scratch_
   bool arrowDrawn_ = false;               // the arrow is drawn in scratch_
+  std::vector<std::uint8_t> underArrow_;  // the rows of scratch_ the arrow was drawn over
   TRowSpan dirty_;                        // rows of scratch_ that rgba_ does not show yet
   TRgbaImage rgba_;                       // the last window as RGBA
 };

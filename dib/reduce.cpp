@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "dib/color_division.h"
+#include "dib/colour_counts.h"
 #include "dib/convert.h"
 #include "dib/index_rows.h"
 #include "dib/messages.h"
@@ -233,6 +234,17 @@ TQvDIBInfos PaletteToSixteen(const TQvDIBInfos& source, bool useFMO, const TQvCo
 }
 
 }  // namespace
+
+TPaletteEntries HighReductionPalette(const std::vector<TColourCount>& colours, int depth) {
+  // Each pixel adds to the division's sums alone, so a colour of n pixels is one item of weight n.
+  std::vector<TColorItem> items;
+  items.reserve(colours.size());
+  for (const TColourCount& c : colours) {
+    if (c.pixels == 0) continue;
+    items.push_back(TColorItem{{GetRValue(c.colour), GetGValue(c.colour), GetBValue(c.colour)}, 0, 0, c.pixels});
+  }
+  return DivideItems(items, depth, TQvConvertContext{});
+}
 
 TQvDIBInfos Convert4BitRGBTo1BitRGB(const TQvDIBInfos& source, bool useFMO, const TQvConvertContext& context) {
   rows::RequirePlain(source, 4, qvmsg::kConvert4To1Bad);

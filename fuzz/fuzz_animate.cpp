@@ -1,8 +1,8 @@
 // libFuzzer target of animated windows (the input is described in compose_fuzz_common.h): the
 // lines are pages split at "---" lines, typed with the header's speed, hold and opening, and
 // written as a GIF or an APNG file when the header asks. Any input must animate or fail with a
-// library exception; every frame has the animation's size, and its still picture is the window
-// of its last page.
+// library exception; every frame's change lies inside the animation's size (the first covers it
+// whole), and its still picture is the window of its last page.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -38,8 +38,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     options.open = data[10] & 0x80;
     const pw::TAnimation animation = pw::ComposeAnimation(w.in, pages, options);
     Check(!animation.frames.empty());
+    const pw::TFrameRect whole{0, 0, animation.width, animation.height};
+    Check(animation.frames.front().rect == whole);
     for (const pw::TTimedFrame& frame : animation.frames) {
-      Check(frame.image.width == animation.width && frame.image.height == animation.height && frame.ticks > 0);
+      const pw::TFrameRect r = frame.rect;
+      Check(frame.image.width == r.width && frame.image.height == r.height && frame.ticks > 0);
+      Check(r.Empty() || (r.x >= 0 && r.y >= 0 && r.x + r.width <= animation.width && r.y + r.height <= animation.height));
     }
     // The still picture is the last page's window, without the arrow, grown to the animation's size.
     if (pages.size() == 1) {

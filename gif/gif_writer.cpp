@@ -23,7 +23,7 @@ long long Hundredths(long long ticks) {
 
 [[noreturn]] void Fail(int error) {
   const char* text = GifErrorString(error);
-  throw EGifWrite(std::string("GIF writing failed: ") + (text != nullptr ? text : "unknown error"));
+  throw EGifWrite(FormatMessage(gif_msg::kFailed, {text != nullptr ? text : "unknown error"}));
 }
 
 int WriteToStream(GifFileType* file, const GifByteType* data, int size) {
@@ -126,6 +126,40 @@ void PutImage(GifFileType* file, const TRgbaImage* before, const TRgbaImage& aft
   }
 }
 
+// The animation's picture, frame by frame, beside the picture the GIF's images have shown so far.
+class TGifCanvas {
+ public:
+  explicit TGifCanvas(const TAnimation& animation) : frames_(animation.frames), replay_(animation) {}
+
+  // Lays the frames up to and including `last`; returns the smallest rectangle in which the
+  // picture now differs from the one shown (the whole picture before the first image).
+  TFrameRect LayUpTo(std::size_t last) {
+    for (; next_ <= last; ++next_) pending_ = Union(pending_, frames_[next_].rect);
+    picture_ = &replay_.At(last);
+    if (!started_) return {0, 0, picture_->width, picture_->height};
+    return pending_.Empty() ? TFrameRect{} : ChangedRect(shown_, *picture_, pending_);
+  }
+  const TRgbaImage& Picture() const { return *picture_; }
+  // What the GIF showed before the image being written; null before the first.
+  const TRgbaImage* Shown() const { return started_ ? &shown_ : nullptr; }
+  // The image written shows the picture.
+  void Show() {
+    if (!started_) shown_ = *picture_;
+    else CopyRect(*picture_, pending_, shown_);
+    started_ = true;
+    pending_ = {};
+  }
+
+ private:
+  const std::vector<TTimedFrame>& frames_;
+  TFrameReplay replay_;
+  const TRgbaImage* picture_ = nullptr;
+  TRgbaImage shown_;
+  std::size_t next_ = 0;
+  bool started_ = false;
+  TFrameRect pending_;  // where frames were laid since the last image
+};
+
 }  // namespace
 
 std::vector<GifSpan> GifTiming(const std::vector<TTimedFrame>& frames) {
@@ -149,21 +183,26 @@ std::vector<GifSpan> GifTiming(const std::vector<TTimedFrame>& frames) {
 }
 
 void WriteGif(const TAnimation& animation, const std::vector<TColor>& palette, TStream& stream) {
-  if (palette.size() > static_cast<std::size_t>(gif::kMaxColours)) throw EGifWrite("GIF writing failed: more than 255 colours");
+  if (animation.width > gif::kMaxSide || animation.height > gif::kMaxSide) {
+    throw EGifWrite(FormatMessage(gif_msg::kTooLarge, {std::to_string(animation.width), std::to_string(animation.height)}));
+  }
+  if (palette.size() > static_cast<std::size_t>(gif::kMaxColours)) throw EGifWrite(gif_msg::kTooManyColours);
+  if (animation.frames.empty()) throw EGifWrite(gif_msg::kNoFrames);
   GifFile file = Open(stream);
   PutScreen(file.get(), animation, palette);
   PutLoop(file.get(), animation.plays);
   TColourIndex index(palette);
-  const TRgbaImage* shown = nullptr;
+  TGifCanvas canvas(animation);
   for (const GifSpan& span : GifTiming(animation.frames)) {
-    const TRgbaImage& image = animation.frames[span.frame].image;
-    TFrameRect rect = shown == nullptr ? TFrameRect{0, 0, image.width, image.height} : ChangedRect(*shown, image);
+    TFrameRect rect = canvas.LayUpTo(span.frame);
     if (rect.Empty()) rect = {0, 0, 1, 1};  // nothing changed: one transparent pixel carries the delay
+    const TRgbaImage* before = canvas.Shown();
     for (int delay = span.delay; delay > 0; delay -= gif::kMaxDelay) {
-      PutImage(file.get(), shown, image, rect, std::min(delay, gif::kMaxDelay), index);
-      shown = &image;
+      PutImage(file.get(), before, canvas.Picture(), rect, std::min(delay, gif::kMaxDelay), index);
+      before = &canvas.Picture();  // the rest of a long delay changes nothing
       rect = {0, 0, 1, 1};
     }
+    canvas.Show();
   }
   int error = 0;
   if (EGifCloseFile(file.release(), &error) == GIF_ERROR) Fail(error);

@@ -444,27 +444,23 @@ Bytes FrameControl(std::uint32_t sequence, TFrameRect rect, int ticks) {
   return fctl;
 }
 
-// One frame of an animated PNG: its data as fdAT chunks, each led by the sequence number.
-struct ApngFrame {
-  TFrameRect rect;
-  int ticks;
-  UninitialisedBytes data;
-};
+// The number of fcTL chunks: a frame longer than the delay's 16 bits allow is split in several.
+std::uint32_t ApngFrameCount(const TAnimation& animation) {
+  std::uint64_t count = 0;
+  for (const TTimedFrame& frame : animation.frames) count += (static_cast<std::uint64_t>(frame.ticks) + kMaxDelayTicks - 1) / kMaxDelayTicks;
+  return static_cast<std::uint32_t>(count);
+}
 
-std::vector<ApngFrame> ApngFrames(const TAnimation& animation, TDeflater& deflater) {
-  std::vector<ApngFrame> frames;
-  const TRgbaImage* shown = nullptr;
-  for (const TTimedFrame& frame : animation.frames) {
-    TFrameRect rect = shown == nullptr ? TFrameRect{0, 0, frame.image.width, frame.image.height}
-                                       : ChangedRect(*shown, frame.image);
-    if (rect.Empty()) rect = {0, 0, 1, 1};  // nothing changed: one pixel as it is carries the delay
-    for (int ticks = frame.ticks; ticks > 0; ticks -= kMaxDelayTicks) {
-      frames.push_back({rect, std::min(ticks, kMaxDelayTicks), DeflateRgba(deflater, Crop(frame.image, rect))});
-      rect = {0, 0, 1, 1};
-    }
-    shown = &frame.image;
+// One frame: fcTL, then its data as fdAT chunks, each led by the sequence number.
+void WriteApngFrame(TStream& stream, std::uint32_t& sequence, TFrameRect rect, int ticks, const UninitialisedBytes& data) {
+  WriteChunk(stream, "fcTL", FrameControl(sequence++, rect, ticks));
+  for (std::size_t at = 0; at < data.size(); at += kIdatSize) {
+    const std::size_t size = std::min(kIdatSize, data.size() - at);
+    Bytes fdat(4 + size);
+    PutU32(fdat.data(), sequence++);
+    std::memcpy(fdat.data() + 4, data.data() + at, size);
+    WriteChunk(stream, "fdAT", fdat);
   }
-  return frames;
 }
 
 // A PNG file held as the pieces it is written from, so that the deflated image data is never
@@ -526,7 +522,6 @@ void WriteApng(const TAnimation& animation, TStream& stream) {
   }
   TDeflater deflater;
   const UninitialisedBytes still = DeflateRgba(deflater, animation.still);
-  const std::vector<ApngFrame> frames = ApngFrames(animation, deflater);
 
   Bytes ihdr(13, 0);
   PutU32(ihdr.data(), static_cast<std::uint32_t>(animation.width));
@@ -534,7 +529,7 @@ void WriteApng(const TAnimation& animation, TStream& stream) {
   ihdr[8] = 8;
   ihdr[9] = kColourTypeRgba;
   Bytes actl(8, 0);
-  PutU32(actl.data(), static_cast<std::uint32_t>(frames.size()));
+  PutU32(actl.data(), ApngFrameCount(animation));
   PutU32(actl.data() + 4, static_cast<std::uint32_t>(animation.plays));
 
   stream.WriteBuffer(kSignature.data(), kSignature.size());
@@ -543,15 +538,23 @@ void WriteApng(const TAnimation& animation, TStream& stream) {
   for (std::size_t at = 0; at < still.size(); at += kIdatSize) {
     WriteChunk(stream, "IDAT", still.data() + at, std::min(kIdatSize, still.size() - at));
   }
+  // Each frame is the rectangle that changed (the first the whole picture), one pixel as it is
+  // where nothing changed, and also where a long frame goes on after the first of its parts.
+  TFrameReplay replay(animation);
   std::uint32_t sequence = 0;
-  for (const ApngFrame& frame : frames) {
-    WriteChunk(stream, "fcTL", FrameControl(sequence++, frame.rect, frame.ticks));
-    for (std::size_t at = 0; at < frame.data.size(); at += kIdatSize) {
-      const std::size_t size = std::min(kIdatSize, frame.data.size() - at);
-      Bytes fdat(4 + size);
-      PutU32(fdat.data(), sequence++);
-      std::memcpy(fdat.data() + 4, frame.data.data() + at, size);
-      WriteChunk(stream, "fdAT", fdat);
+  for (std::size_t i = 0; i < animation.frames.size(); ++i) {
+    const TTimedFrame& frame = animation.frames[i];
+    const TRgbaImage& picture = replay.At(i);
+    TFrameRect rect = i == 0 ? TFrameRect{0, 0, animation.width, animation.height} : frame.rect;
+    const bool whole = i == 0 || rect.Empty();
+    if (rect.Empty()) rect = {0, 0, 1, 1};
+    UninitialisedBytes data = DeflateRgba(deflater, whole ? Crop(picture, rect) : frame.image);
+    for (int ticks = frame.ticks, part = 0; ticks > 0; ticks -= kMaxDelayTicks, ++part) {
+      if (part == 1) {
+        rect = {0, 0, 1, 1};
+        data = DeflateRgba(deflater, Crop(picture, rect));
+      }
+      WriteApngFrame(stream, sequence, rect, std::min(ticks, kMaxDelayTicks), data);
     }
   }
   WriteChunk(stream, "IEND", nullptr, 0);

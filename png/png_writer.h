@@ -20,10 +20,11 @@ class TStream;
 void WritePng(const TBitmap& bitmap, TStream& stream);
 
 // Writes an animated PNG (8-bit RGBA): the still picture as the default image, which is no frame
-// of the animation, so that viewers without animation show it; then every frame as the
-// rectangle that changed since the frame before (the first whole), shown for its ticks / 60 s,
-// replacing what lay there (blend source, dispose none); acTL's num_plays is the animation's
-// plays. Raises EKroPNG for an animation without frames or pixels.
+// of the animation, so that viewers without animation show it; then every frame as its
+// rectangle of change (the first whole, one pixel where nothing changed), shown for its
+// ticks / 60 s, replacing what lay there (blend source, dispose none); acTL's num_plays is the
+// animation's plays. Frames are deflated and written one at a time. Raises EKroPNG for an
+// animation without frames or pixels.
 void WriteApng(const TAnimation& animation, TStream& stream);
 
 // Writes the bitmap as a PNG file through a temporary file renamed over fileName when complete,

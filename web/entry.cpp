@@ -357,6 +357,7 @@ class WebSession {
       const ComposeInput input = Input(o);
       animation_ = ComposeAnimation(input, {{input.lines, extras}}, pace);
       notes_ = NotesOf(input.lines, extras.gameValues);
+      replay_.reset();
     });
   }
 
@@ -373,6 +374,7 @@ class WebSession {
       const std::vector<io::WindowJob> blocks = DialogueBlocks(o, extras, text);
       animation_ = ComposeAnimation(input, io::AnimationPages(blocks, extrasFor, name), pace);
       notes_ = NotesOf(AllLines(blocks), extras.gameValues);
+      replay_.reset();
     });
   }
 
@@ -380,16 +382,22 @@ class WebSession {
   int AnimationHeight() const { return animation_.height; }
   int FrameCount() const { return static_cast<int>(animation_.frames.size()); }
   int FrameTicks(int i) const { return animation_.frames.at(static_cast<std::size_t>(i)).ticks; }
-  val FrameRgba(int i) const { return View(animation_.frames.at(static_cast<std::size_t>(i)).image.rgba); }
+  // The whole window of frame i; playing forward lays only each frame's change.
+  val FrameRgba(int i) {
+    if (!replay_) replay_.emplace(animation_);
+    return View(replay_->At(static_cast<std::size_t>(i)).rgba);
+  }
 
   // The animation as GIF and as animated PNG: the command line's files for -o NAME.gif and
-  // -o NAME.png with --animate. Null before any animation.
+  // -o NAME.png with --animate. Null before any animation, and when the writer refuses it.
   val AnimationGif() {
     return AnimationFile([this](TStream& file) { io::WriteAnimation(animation_, "window.gif", file, "Download GIF"); });
   }
   val AnimationApng() {
     return AnimationFile([this](TStream& file) { io::WriteAnimation(animation_, "window.png", file, "Download APNG"); });
   }
+  // Why the last animation file was not made; empty when it was.
+  std::string FileFailure() const { return fileFailure_; }
 
  private:
   // The composed window, reduced to depth as the command line's --depth does. The composer's
@@ -441,9 +449,14 @@ class WebSession {
     return io::WithFace(extras, sheet->second, *face);
   }
 
+  // The file, or null before any animation and when the writer refuses it (FileFailure says why).
   template <typename Write>
   val AnimationFile(Write write) {
-    return animation_.frames.empty() ? val::null() : KeptFile(write);
+    fileFailure_.clear();
+    if (animation_.frames.empty()) return val::null();
+    val file = val::null();
+    fileFailure_ = Try([&] { file = KeptFile(write); });
+    return file;
   }
 
   // The window written by write into the file buffer the page reads; null before any window.
@@ -517,6 +530,8 @@ class WebSession {
   TFontCache fonts_;
   TBitmap result_;
   TAnimation animation_;
+  std::optional<TFrameReplay> replay_;  // the frames of animation_ as whole windows, for Play
+  std::string fileFailure_;
   std::vector<std::uint8_t> file_;
   std::vector<std::uint8_t> rgba_;
   std::string notes_;
@@ -589,7 +604,8 @@ EMSCRIPTEN_BINDINGS(panelwright) {
       .function("frameTicks", &WebSession::FrameTicks)
       .function("frameRgba", &WebSession::FrameRgba)
       .function("animationGif", &WebSession::AnimationGif)
-      .function("animationApng", &WebSession::AnimationApng);
+      .function("animationApng", &WebSession::AnimationApng)
+      .function("fileFailure", &WebSession::FileFailure);
 }
 
 }  // namespace pw::web

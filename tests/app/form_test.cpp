@@ -638,6 +638,20 @@ class TestForm : public QObject, public TFormFixture {
     QCOMPARE(dialogs_->animationPrefills.back(), target);
   }
 
+  // A GIF's size has 16 bits: a wider animation is refused with a message, and nothing written.
+  void saveAnimationWiderThanAGifIsRefused() {
+    LoadSample();
+    Trigger("GameCodes1");
+    Control<QPlainTextEdit>(*form_, "Memo1")->setPlainText("\\>" + QString("a").repeated(10920));  // 65536 wide
+    const std::string target = Path("wide.gif");
+    dialogs_->animationAnswers.push_back(target);
+    Trigger("SaveAnimation1");
+    QCOMPARE(dialogs_->boxes.size(), std::size_t{1});
+    QVERIFY(dialogs_->boxes[0].text.find("A GIF is at most 65535 pixels wide and high, and this animation is 65536x") !=
+            std::string::npos);
+    QVERIFY(!std::filesystem::exists(target));
+  }
+
   void playShowsTheFramesAndAnEditStopsIt() {
     LoadSample();
     Click("Button_Make");

@@ -534,21 +534,25 @@ TEST_F(ComposeCli, AnimationOfABatchIsOneFileWithTheLibrarysBytes) {
     pages[p].extras.faceIndex = p;
     pages[p].extras.faceRight = p == 1;
   }
-  AnimationTiming pace;
-  pace.speed = 2;
-  pace.holdTicks = 30;
-  pace.plays = 2;
-  const TAnimation animation = ComposeAnimation(in, pages, pace);
-  TMemoryStream gif, apng;
-  WriteGif(animation, AnimationPalette(animation, gif::kMaxColours), gif);
-  WriteApng(animation, apng);
-  for (const std::string name : {"talk.gif", "talk.png"}) {
-    const Outcome o = Run({"--animate", "--system", "skin.bmp", "--batch", "dialogue.txt", "--game-codes", "--speed", "2",
-                           "--hold", "0.5", "--loop", "2", "-o", name});
-    ASSERT_EQ(o.exitCode, 0) << o.err;
-    const std::vector<std::uint8_t> expected = name == "talk.gif" ? gif.Bytes() : apng.Bytes();
-    const std::string file = clitest::ReadText(folder_ / name);
-    EXPECT_EQ(std::vector<std::uint8_t>(file.begin(), file.end()), expected) << name;
+  // Seconds of hold are rounded to ticks, not cut.
+  const std::pair<std::string, int> holds[] = {{"0.5", 30}, {"1.999", 120}, {"0.125", 8}};
+  for (const auto& [seconds, ticks] : holds) {
+    AnimationTiming pace;
+    pace.speed = 2;
+    pace.holdTicks = ticks;
+    pace.plays = 2;
+    const TAnimation animation = ComposeAnimation(in, pages, pace);
+    TMemoryStream gif, apng;
+    WriteGif(animation, AnimationPalette(animation, gif::kMaxColours), gif);
+    WriteApng(animation, apng);
+    for (const std::string name : {"talk.gif", "talk.png"}) {
+      const Outcome o = Run({"--animate", "--system", "skin.bmp", "--batch", "dialogue.txt", "--game-codes", "--speed",
+                             "2", "--hold", seconds, "--loop", "2", "-o", name});
+      ASSERT_EQ(o.exitCode, 0) << o.err;
+      const std::vector<std::uint8_t> expected = name == "talk.gif" ? gif.Bytes() : apng.Bytes();
+      const std::string file = clitest::ReadText(folder_ / name);
+      EXPECT_EQ(std::vector<std::uint8_t>(file.begin(), file.end()), expected) << name << " held " << seconds;
+    }
   }
   EXPECT_FALSE(fs::exists(folder_ / "talk-001.gif"));
   // UTF-8 text reaches the animation converted as it reaches the still window: the animated
@@ -558,6 +562,29 @@ TEST_F(ComposeCli, AnimationOfABatchIsOneFileWithTheLibrarysBytes) {
   const Outcome animated = Run({"--animate", "--system", "skin.bmp", "--text", text, "-o", "moving.png"});
   ASSERT_EQ(animated.exitCode, 0) << animated.err;
   ExpectSamePixels(io::LoadPicture((folder_ / "moving.png").string()), io::LoadPicture((folder_ / "still.png").string()));
+}
+
+TEST_F(ComposeCli, AnimationAtTheGifSizeLimit) {
+  const std::string wide = "\\>" + std::string(10919, 'a') + "\\_";  // 65519 pixels of text
+  struct Case {
+    std::vector<std::string> args;
+    std::string output;
+    int width;
+  };
+  const Case cases[] = {
+      {{"--margin", "1", "--text", wide}, "w.gif", 65535},
+      {{"--text", "\\>" + std::string(10920, 'a')}, "w.png", 65536},
+  };
+  for (Case c : cases) {
+    c.args.insert(c.args.end(), {"--animate", "--game-codes", "--no-open", "--hold", "0", "-o", c.output});
+    const Outcome o = Run(c.args);
+    ASSERT_EQ(o.exitCode, 0) << o.err;
+    const std::string file = clitest::ReadText(folder_ / c.output);
+    const auto byte = [&](std::size_t at) { return static_cast<std::uint8_t>(file.at(at)); };
+    // The GIF's logical screen width (16 bits, little-endian), the PNG's IHDR width (32 bits, big-endian).
+    const int width = c.output == "w.gif" ? byte(6) | byte(7) << 8 : byte(16) << 24 | byte(17) << 16 | byte(18) << 8 | byte(19);
+    EXPECT_EQ(width, c.width) << c.output;
+  }
 }
 
 TEST_F(ComposeCli, FailuresExitWithOneAndWriteNothing) {
@@ -575,6 +602,9 @@ TEST_F(ComposeCli, FailuresExitWithOneAndWriteNothing) {
   WriteFile(folder_ / "unknown-face.txt", "Hello\n---\n@face missing.png\nWho?\n");
   // 131 lines with the widest margin and line gap: 6336x44032 pixels, more than 2^28.
   WriteFile(folder_ / "tall.txt", std::string(1000, 'x') + std::string(130, '\n') + "x");
+  std::string tallText, manyLines;
+  for (int i = 0; i < 4095; ++i) tallText += "\\>a\n";
+  for (int i = 0; i < 1747; ++i) manyLines += "a\n";
   struct Case {
     std::vector<std::string> args;
     std::string message;
@@ -617,6 +647,15 @@ TEST_F(ComposeCli, FailuresExitWithOneAndWriteNothing) {
        "picture Panelwright reads\n"},
       {{"--text-file", "tall.txt", "--margin", "160", "--line-gap", "320", "--animate"}, "at least 6336x44032 pixels",
        "w.gif"},
+      // A GIF's size has 16 bits; the same animation as an animated PNG is written (below).
+      {{"--animate", "--game-codes", "--no-open", "--hold", "0", "--text", "\\>" + std::string(10920, 'a')},
+       "A GIF is at most 65535 pixels wide and high, and this animation is 65536x32: write it as an animated PNG "
+       "(.png) instead", "w.gif"},
+      {{"--animate", "--game-codes", "--no-open", "--hold", "0", "--text", tallText}, "this animation is 22x65536",
+       "w.gif"},
+      // Frames x width x height at most 2^30: 1747 lines of one character a frame each are too many.
+      {{"--animate", "--speed", "2", "--hold", "0", "--no-open", "--text", manyLines},
+       "The animation would be more than 1745 frames of 22x27968 pixels", "w.png"},
   };
   for (Case c : cases) {
     c.args.insert(c.args.end(), {"-o", c.output});

@@ -362,6 +362,19 @@ test('every downloaded animation, GIF and APNG, equals the command line\'s, and 
   }
 });
 
+test('an animation wider than a GIF can be is refused as GIF with the command line\'s message, and written as APNG', async () => {
+  const c = { skin: 'blue', game: true, text: '\\>' + 'a'.repeat(10920) };  // 65536 pixels wide
+  const anim = { hold: 0, open: false };
+  await setForm(c);
+  await setAnimation(anim);
+  const run = runCli([...cliArgs(c, join(work, 'wide.gif')), ...animationArgs(anim)]);
+  assert.equal(run.status, 1);
+  await page.click('#save-gif');
+  assert.equal(await page.textContent('#message') + '\n', run.stderr.replace(/^panelwright-cli: /, ''));
+  const apng = await download('#save-apng');
+  assert.equal(apng.readUInt32BE(16), 65536);
+});
+
 test('Play shows the animation in the preview and an edit stops it', async () => {
   await setForm({ skin: 'blue', text: 'Played text', game: true });
   await setAnimation({ hold: 1 });

@@ -388,7 +388,8 @@
   // dialogue).
   const saveAnimation = (file, name, type) => {
     if (!session.hasSkin() || !succeeded(animate(name))) return;
-    download(file(), name, type);
+    const bytes = file();
+    if (succeeded(session.fileFailure())) download(bytes, name, type);
   };
   $('save-gif').addEventListener('click', () => saveAnimation(() => session.animationGif(), 'window.gif', 'image/gif'));
   // Not the still window's window.png: both can be kept side by side.
