@@ -64,10 +64,10 @@ class TPoReader {
   void Line(std::string_view line) {
     if (line.empty()) {
       Flush();
-    } else if (line.starts_with("#~")) {
-      // An obsolete entry: not used.
     } else if (line.front() == '#') {
-      if (hasText_) Flush();  // a comment starts the next entry
+      // Comments, obsolete entries ("#~") among them, are not read but for the fuzzy flag; a
+      // comment after a translation starts the next entry.
+      if (hasText_) Flush();
       if (line.starts_with("#,") && HasFlag(line.substr(2), "fuzzy")) fuzzy_ = true;
     } else if (line.front() == '"') {
       if (target_ == nullptr) Fail(game_msg::kStrayString);
