@@ -106,12 +106,13 @@ std::pair<int, int> OpenRows(int height, int k) {
   return {top, top + rows};
 }
 
-// The frame with every row outside [top, bottom) transparent.
-TRgbaImage OpeningFrame(const TRgbaImage& empty, int k) {
-  TRgbaImage frame(empty.width, empty.height);
-  const auto [top, bottom] = OpenRows(empty.height, k);
+// The frame with the window's rows outside its middle k/7 as the band shows a closed window.
+TRgbaImage OpeningFrame(const TRgbaImage& empty, const steps::TWindowBand& band, int k) {
+  TRgbaImage frame = band.closed;
+  const auto [first, last] = OpenRows(band.height, k);
+  const int top = band.top + first;
   const std::size_t rowBytes = 4 * static_cast<std::size_t>(empty.width);
-  std::copy_n(empty.Pixel(0, top), rowBytes * static_cast<std::size_t>(bottom - top), frame.Pixel(0, top));
+  std::copy_n(empty.Pixel(0, top), rowBytes * static_cast<std::size_t>(last - first), frame.Pixel(0, top));
   return frame;
 }
 
@@ -192,6 +193,8 @@ std::vector<TColor> AnimationPalette(const TAnimation& animation, std::size_t li
 
 TAnimation ComposeAnimation(const ComposeInput& input, const std::vector<AnimationPage>& pages,
                             const AnimationTiming& options) {
+  // In the game's layout a page of more than four lines goes on in the next window.
+  if (steps::NeedsGameWindows(pages)) return ComposeAnimation(input, steps::GameWindowPages(pages), options);
   TAnimation animation;
   animation.plays = options.plays;
   if (input.systemGraphic == nullptr || input.systemGraphic->GetEmpty() || pages.empty()) return animation;
@@ -225,10 +228,14 @@ TAnimation ComposeAnimation(const ComposeInput& input, const std::vector<Animati
   // A frame that shows what an earlier one showed (the blinking arrow) is a copy of it.
   std::map<std::tuple<std::size_t, std::size_t, bool>, std::size_t> drawn;
   std::optional<TRgbaImage> empty;
+  std::optional<steps::TWindowBand> band;
   for (const AnimationStep& step : BuildTimeline(events, options)) {
     if (step.opening > 0) {
       if (!empty) {
-        WindowExtras bare;  // wallpaper and frame only
+        WindowExtras bare;  // wallpaper and frame only, in the pages' layout
+        bare.layout = pages[0].extras.layout;
+        bare.layout.optionsFrom = SIZE_MAX;
+        band = steps::WindowBand(bare, input.transColor, size);
         ComposeInput nothing = inputs[0];
         nothing.lines.clear();
         // No line gap unless the bare window would then be higher than the animation: pages
@@ -237,7 +244,7 @@ TAnimation ComposeAnimation(const ComposeInput& input, const std::vector<Animati
         nothing.padLine = std::max(0, steps::SizeOf(0, 0, nothing).height - size.height);
         empty = ToRgba(*steps::ComposeWindowPart(nothing, bare, size, 0));
       }
-      animation.frames.push_back({OpeningFrame(*empty, step.opening), step.ticks});
+      animation.frames.push_back({OpeningFrame(*empty, *band, step.opening), step.ticks});
       continue;
     }
     const auto key = std::make_tuple(step.page, step.shown, step.arrow);
