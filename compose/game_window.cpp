@@ -11,6 +11,18 @@
 
 namespace pw {
 
+namespace {
+constexpr const char* kPositionNames[] = {"top", "middle", "bottom"};
+}  // namespace
+
+const char* WindowPositionName(TWindowPosition position) { return kPositionNames[static_cast<int>(position)]; }
+
+std::optional<TWindowPosition> ParseWindowPosition(std::string_view name) {
+  for (int i = 0; i < 3; ++i)
+    if (name == kPositionNames[i]) return static_cast<TWindowPosition>(i);
+  return std::nullopt;
+}
+
 int WindowTop(TWindowPosition position) { return game_window::kHeight * static_cast<int>(position); }
 
 int LineRoom(bool face, bool faceRight, bool option) {

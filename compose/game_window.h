@@ -6,6 +6,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <string_view>
 #include <vector>
 
 namespace pw {
@@ -31,6 +33,10 @@ inline constexpr int kScreenHeight = 240;
 
 // Where the game puts a window on its screen.
 enum class TWindowPosition { kTop = 0, kMiddle = 1, kBottom = 2 };
+
+// "top", "middle" or "bottom", and back.
+const char* WindowPositionName(TWindowPosition position);
+std::optional<TWindowPosition> ParseWindowPosition(std::string_view name);
 
 // The game's layout of a window, as an extra of the composition (WindowExtras::layout).
 struct GameLayout {
