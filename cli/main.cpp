@@ -20,6 +20,7 @@ const Command kCommands[] = {
     {"info", "print size, pixel format, compression, palette and transparency of a picture", RunInfo, kInfoUsage},
     {"convert", "convert a picture to a BMP, PNG or DIB file, optionally at another colour depth", RunConvert,
      kConvertUsage},
+    {"game", "list, check and draw a game's own messages in its own window", RunGame, kGameUsage},
 };
 
 void PrintOverview(std::FILE* out) {
