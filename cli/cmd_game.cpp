@@ -173,12 +173,7 @@ Options ParseOptions(const Args& args) {
   if (o.list && o.check) throw UsageError{"--list and --check exclude each other"};
   if (!o.output && (o.screen || o.format != io::GameFormat::kPng)) throw UsageError{"--format and --screen need -o FOLDER"};
   for (const std::string& part : o.game.only) {
-    const bool map = part.size() == 7 && (part[0] == 'M' || part[0] == 'm') &&
-                     std::all_of(part.begin() + 3, part.end(), [](unsigned char c) { return std::isdigit(c); }) &&
-                     (part.substr(1, 2) == "ap" || part.substr(1, 2) == "AP");
-    if (!map && part != "common" && part != "troop") {
-      throw UsageError{"--only takes MapNNNN, common or troop, not '" + part + "'"};
-    }
+    if (!game::TGameParts::IsPartName(part)) throw UsageError{"--only takes MapNNNN, common or troop, not '" + part + "'"};
   }
   return o;
 }

@@ -85,6 +85,13 @@ bool TGameParts::Wants(std::string_view part) const {
   return std::any_of(only.begin(), only.end(), [&](const std::string& name) { return Lower(name) == lower; });
 }
 
+bool TGameParts::IsPartName(std::string_view name) {
+  const std::string lower = Lower(name);
+  if (lower == "common" || lower == "troop") return true;
+  return lower.size() == 7 && lower.starts_with("map") &&
+         std::all_of(lower.begin() + 3, lower.end(), [](unsigned char c) { return std::isdigit(c); });
+}
+
 TGame ReadGame(const TGameFiles& files, const TGameParts& parts) {
   const TFileIndex index(files.list());
   TGame game;

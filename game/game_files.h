@@ -52,6 +52,8 @@ std::string MapFileName(int map);
 struct TGameParts {
   std::vector<std::string> only;
   bool Wants(std::string_view part) const;
+  // True for the names that can stand in only: MapNNNN (four digits), common and troop.
+  static bool IsPartName(std::string_view name);
 };
 
 struct TGame {
