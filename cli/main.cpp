@@ -28,7 +28,8 @@ void PrintOverview(std::FILE* out) {
   for (const Command& c : kCommands) std::fprintf(out, "  %-10s %s\n", c.name, c.summary);
   std::fprintf(out, "\nRun 'panelwright-cli COMMAND --help' for the options of a command,\n"
                     "'panelwright-cli --version' for the version.\n"
-                    "Exit status: 0 done, 1 failure (message on standard error), 2 usage error.\n");
+                    "Exit status: 0 done, 1 failure (message on standard error), 2 usage error,\n"
+                    "3 (game --check) some lines do not fit the game's window.\n");
 }
 
 }  // namespace
