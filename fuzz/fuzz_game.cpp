@@ -37,7 +37,7 @@ void Read(std::uint8_t reader, std::span<const std::uint8_t> file) {
       break;
     }
     case 1: ReadMapTree(file, "RPG_RT.lmt"); break;
-    case 2: Messages(ReadMapLists(file, "Map0001.lmu", {})); break;
+    case 2: Messages(ReadMapLists(file, "Map0001.lmu", 1)); break;
     case 3: Messages({{{}, ReadCommands(file, "list")}}); break;
     case 4: TCatalogue::Read(std::string_view(reinterpret_cast<const char*>(file.data()), file.size()), "x.po"); break;
     case 5: {

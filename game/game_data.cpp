@@ -33,23 +33,40 @@ constexpr std::string_view kDatabaseHeader = "LcfDataBase";
 constexpr std::string_view kMapTreeHeader = "LcfMapTree";
 constexpr std::string_view kMapHeader = "LcfMapUnit";
 
-// A command's smallest form: code, indent, string length and parameter count, one byte each.
-constexpr std::size_t kSmallestCommand = 4;
+// The commands whose string and parameters the messages need.
+bool Kept(std::int32_t code) {
+  switch (code) {
+    case command::kMessage:
+    case command::kMessageLine:
+    case command::kMessageOptions:
+    case command::kFace:
+    case command::kChoice:
+    case command::kSkin: return true;
+    default: return false;
+  }
+}
 
+// A command; one the messages do not need is read through but keeps only its code and indent,
+// which saves storing the tens of thousands of other commands a game holds.
 TCommand ReadCommand(TLcfReader& reader, std::int32_t code) {
   TCommand c;
   c.code = code;
   c.indent = reader.Int();
-  c.text = reader.String(reader.Length());
+  const bool kept = Kept(code);
+  const std::size_t length = reader.Length();
+  if (kept) c.text = reader.String(length);
+  else reader.Bytes(length);
   const std::size_t count = reader.Count(1);
-  c.parameters.reserve(count);
-  for (std::size_t i = 0; i < count; ++i) c.parameters.push_back(reader.Int());
+  if (kept) c.parameters.reserve(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::int32_t parameter = reader.Int();
+    if (kept) c.parameters.push_back(parameter);
+  }
   return c;
 }
 
 std::vector<TCommand> CommandsOf(TLcfReader& field) {
   std::vector<TCommand> commands;
-  commands.reserve(field.Remaining() / kSmallestCommand);
   // The list ends with code 0 (and the three zeros of an empty command after it); a list that
   // simply ends with its field ends there too.
   while (!field.AtEnd()) {
@@ -91,31 +108,34 @@ void ReadCommonEvents(TLcfReader& reader, std::vector<TCommandList>& lists) {
   });
 }
 
-void ReadTroops(TLcfReader& reader, std::vector<TCommandList>& lists) {
-  ReadArray(reader, [&](int index, TLcfReader& item) {
-    TMessage troop;
-    troop.source = TSource::kTroop;
-    troop.event = index;
-    std::vector<TCommandList> pages;
-    ReadRecord(item, [&](int id, TLcfReader& field) {
-      if (id == kName) troop.eventName = StringField(field);
-      if (id != kTroopPages) return;
-      ReadArray(field, [&](int page, TLcfReader& pageItem) {
-        TCommandList list;
-        list.place.page = page;
-        ReadRecord(pageItem, [&](int pageId, TLcfReader& pageField) {
-          if (pageId == kTroopPageCommands) list.commands = CommandsOf(pageField);
-        });
-        pages.push_back(std::move(list));
+// The pages of an event or troop: the command list in field `commands` of each page, with the
+// event's place once its whole record is read (its name may stand after its pages).
+void ReadPages(TLcfReader& item, TPlace place, int pagesField, int commandsField, std::vector<TCommandList>& lists) {
+  const std::size_t first = lists.size();
+  ReadRecord(item, [&](int id, TLcfReader& field) {
+    if (id == kName) place.eventName = StringField(field);
+    if (id != pagesField) return;
+    ReadArray(field, [&](int page, TLcfReader& pageItem) {
+      TCommandList& list = lists.emplace_back();
+      list.place.page = page;
+      ReadRecord(pageItem, [&](int pageId, TLcfReader& pageField) {
+        if (pageId == commandsField) list.commands = CommandsOf(pageField);
       });
     });
-    // The name may stand after the pages: the place is completed once the record is read.
-    for (TCommandList& page : pages) {
-      const int number = page.place.page;
-      page.place = troop;
-      page.place.page = number;
-      lists.push_back(std::move(page));
-    }
+  });
+  for (std::size_t i = first; i < lists.size(); ++i) {
+    const int page = lists[i].place.page;
+    lists[i].place = place;
+    lists[i].place.page = page;
+  }
+}
+
+void ReadTroops(TLcfReader& reader, std::vector<TCommandList>& lists) {
+  ReadArray(reader, [&](int index, TLcfReader& item) {
+    TPlace troop;
+    troop.source = TSource::kTroop;
+    troop.event = index;
+    ReadPages(item, troop, kTroopPages, kTroopPageCommands, lists);
   });
 }
 
@@ -161,8 +181,7 @@ TMapTree ReadMapTree(std::span<const std::uint8_t> data, const std::string& name
   return tree;
 }
 
-std::vector<TCommandList> ReadMapLists(std::span<const std::uint8_t> data, const std::string& name,
-                                       const TMessage& place) {
+std::vector<TCommandList> ReadMapLists(std::span<const std::uint8_t> data, const std::string& name, int map) {
   TLcfReader reader(data, name);
   reader.Header(kMapHeader);
   std::vector<TCommandList> lists;
@@ -171,31 +190,22 @@ std::vector<TCommandList> ReadMapLists(std::span<const std::uint8_t> data, const
       [&](int id, TLcfReader& field) {
         if (id != kMapEvents) return;
         ReadArray(field, [&](int index, TLcfReader& item) {
-          TMessage event = place;
+          TPlace event;
+          event.source = TSource::kMap;
+          event.map = map;
           event.event = index;
-          std::vector<TCommandList> pages;
-          ReadRecord(item, [&](int eventId, TLcfReader& eventField) {
-            if (eventId == kName) event.eventName = StringField(eventField);
-            if (eventId != kEventPages) return;
-            ReadArray(eventField, [&](int page, TLcfReader& pageItem) {
-              TCommandList list;
-              list.place.page = page;
-              ReadRecord(pageItem, [&](int pageId, TLcfReader& pageField) {
-                if (pageId == kEventPageCommands) list.commands = CommandsOf(pageField);
-              });
-              pages.push_back(std::move(list));
-            });
-          });
-          for (TCommandList& page : pages) {
-            const int number = page.place.page;
-            page.place = event;
-            page.place.page = number;
-            lists.push_back(std::move(page));
-          }
+          ReadPages(item, event, kEventPages, kEventPageCommands, lists);
         });
       },
       true);
   return lists;
+}
+
+const std::string& TMapTree::NameOf(int id) const {
+  static const std::string kNone;
+  for (const TMapEntry& entry : maps)
+    if (entry.id == id) return entry.name;
+  return kNone;
 }
 
 std::vector<std::string> ChoiceOptions(const std::string& text) {
@@ -211,7 +221,10 @@ std::vector<std::string> ChoiceOptions(const std::string& text) {
 
 std::vector<TMessage> ListMessages(const TCommandList& list, const TWindowState& start) {
   const std::vector<TCommand>& commands = list.commands;
-  const TMessage& place = list.place;
+  const auto shown = [](const TCommand& c) { return c.code == command::kMessage || c.code == command::kChoice; };
+  if (std::none_of(commands.begin(), commands.end(), shown)) return {};
+  TMessage place;
+  static_cast<TPlace&>(place) = list.place;
   std::vector<TMessage> out;
   TWindowState state = start;
   std::size_t lastLine = SIZE_MAX;  // the index of the last line of the last message

@@ -28,7 +28,9 @@ inline constexpr int kChoice = 10140;
 inline constexpr int kSkin = 10680;
 }  // namespace command
 
-// One event command: its code, indent, string (in the game's code page) and parameters.
+// One event command: its code, indent, string (in the game's code page) and parameters. The
+// readers keep the string and parameters of the commands in `command` only; others have
+// neither.
 struct TCommand {
   std::int32_t code = 0;
   std::int32_t indent = 0;
@@ -59,14 +61,17 @@ struct TWindowState {
 enum class TSource { kMap, kCommon, kTroop };
 enum class TKind { kMessage, kChoice };
 
-// A message (its lines) or a choice (its options), where it stands and the state it is shown in.
-struct TMessage {
+// Where a command list stands. A map's name is its entry's in the map tree.
+struct TPlace {
   TSource source = TSource::kMap;
   int map = 0;                  // the map's number, for map events
-  std::string mapName;          // in the game's code page
   int event = 0;                // the event, common event or troop number
-  std::string eventName;        // its name
+  std::string eventName;        // its name, in the game's code page
   int page = 0;                 // the page's number; 0 for common events
+};
+
+// A message (its lines) or a choice (its options), where it stands and the state it is shown in.
+struct TMessage : TPlace {
   int command = 0;              // the index of its first command in its list
   TKind kind = TKind::kMessage;
   std::vector<std::string> lines;  // the text as stored, codes intact; a choice's options
@@ -74,9 +79,9 @@ struct TMessage {
   TWindowState state;
 };
 
-// A command list and where it stands (the fields of a message that say so).
+// A command list and where it stands.
 struct TCommandList {
-  TMessage place;
+  TPlace place;
   std::vector<TCommand> commands;
 };
 
@@ -98,16 +103,17 @@ struct TMapEntry {
 struct TMapTree {
   std::vector<TMapEntry> maps;  // as stored
   std::vector<int> order;       // the ids in the tree's order
+
+  // The name of map id; empty when the tree has none.
+  const std::string& NameOf(int id) const;
 };
 
 // The readers raise EGameError naming name and the offset for a damaged file.
 std::vector<TCommand> ReadCommands(std::span<const std::uint8_t> data, const std::string& name);
 TDatabase ReadDatabase(std::span<const std::uint8_t> data, const std::string& name);
 TMapTree ReadMapTree(std::span<const std::uint8_t> data, const std::string& name);
-// The command list of every event page of a map, in the order of events and pages; place
-// gives the map's fields.
-std::vector<TCommandList> ReadMapLists(std::span<const std::uint8_t> data, const std::string& name,
-                                       const TMessage& place);
+// The command list of every event page of map number `map`, in the order of events and pages.
+std::vector<TCommandList> ReadMapLists(std::span<const std::uint8_t> data, const std::string& name, int map);
 
 // The messages and choices of one command list, each with the state in force, starting from
 // start (the database's skin and wallpaper: every list starts afresh).

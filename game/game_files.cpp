@@ -113,11 +113,7 @@ TGame ReadGame(const TGameFiles& files, const TGameParts& parts) {
     if (!parts.Wants(file.substr(0, file.size() - 4))) continue;
     const std::optional<std::string> listed = index.Find(file);
     if (!listed) throw EGameError(FormatMessage(game_msg::kMissingMap, {std::to_string(id), file}));
-    TMessage place;
-    place.source = TSource::kMap;
-    place.map = id;
-    place.mapName = it->second->name;
-    std::vector<TCommandList> lists = ReadMapLists(files.read(*listed), file, place);
+    std::vector<TCommandList> lists = ReadMapLists(files.read(*listed), file, id);
     game.lists.insert(game.lists.end(), std::make_move_iterator(lists.begin()), std::make_move_iterator(lists.end()));
   }
   if (parts.Wants("common")) {

@@ -10,16 +10,14 @@ namespace {
 constexpr int kMaxNumberBytes = 5;
 constexpr std::uint8_t kMore = 0x80;
 constexpr std::uint8_t kBits = 0x7F;
-// A record's smallest item: its index and the 0 that ends its fields.
-constexpr std::size_t kSmallestRecordItem = 2;
 
 }  // namespace
 
 TLcfReader::TLcfReader(std::span<const std::uint8_t> data, std::string name)
-    : data_(data), name_(std::make_shared<const std::string>(std::move(name))) {}
+    : data_(data), ownName_(std::make_shared<const std::string>(std::move(name))), name_(ownName_.get()) {}
 
-TLcfReader::TLcfReader(std::span<const std::uint8_t> data, std::shared_ptr<const std::string> name, std::size_t base)
-    : data_(data), base_(base), name_(std::move(name)) {}
+TLcfReader::TLcfReader(std::span<const std::uint8_t> data, const std::string* name, std::size_t base)
+    : data_(data), base_(base), name_(name) {}
 
 void TLcfReader::FailAt(std::size_t offset, const std::string& what) const {
   throw EGameError(FormatMessage(game_msg::kDamaged, {*name_, std::to_string(offset), what}));
@@ -27,7 +25,7 @@ void TLcfReader::FailAt(std::size_t offset, const std::string& what) const {
 
 void TLcfReader::Fail(const std::string& what) const { FailAt(Offset(), what); }
 
-std::int32_t TLcfReader::Int() {
+std::int32_t TLcfReader::LongInt() {
   const std::size_t start = Offset();
   std::uint64_t value = 0;
   for (int i = 0; i < kMaxNumberBytes; ++i) {
@@ -84,24 +82,6 @@ void TLcfReader::Header(std::string_view expected) {
     fail();
   }
   if (String(expected.size()) != expected) fail();
-}
-
-void ReadRecord(TLcfReader& reader, const FieldReader& field, bool untilEnd) {
-  for (;;) {
-    if (untilEnd && reader.AtEnd()) return;
-    const std::int32_t id = reader.Int();
-    if (id == 0) return;
-    TLcfReader bytes = reader.Sub(reader.Length());
-    field(id, bytes);
-  }
-}
-
-void ReadArray(TLcfReader& reader, const std::function<void(int index, TLcfReader& item)>& item) {
-  const std::size_t count = reader.Count(kSmallestRecordItem);
-  for (std::size_t i = 0; i < count; ++i) {
-    const std::int32_t index = reader.Int();
-    item(index, reader);
-  }
 }
 
 std::int32_t IntField(TLcfReader& field) { return field.AtEnd() ? 0 : field.Int(); }

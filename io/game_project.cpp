@@ -109,6 +109,10 @@ std::vector<GameProblem> CheckEntry(const GameProject& project, const GameEntry&
 TGameText::TGameText(std::string encoding, TLetters letters) : encoding_(std::move(encoding)), letters_(letters) {}
 
 std::string TGameText::Utf8(std::string_view stored) const {
+  // Every code page read here keeps ASCII as it is, and most of a game's text is ASCII.
+  if (std::all_of(stored.begin(), stored.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    return std::string(stored);
+  }
   if (encoding_ == "cp932") return sjis::ToUtf8(stored);
   if (encoding_ != "utf-8") return codepage::ToUtf8(stored, encoding_);
   for (std::size_t i = 0; i < stored.size();) {
@@ -237,7 +241,7 @@ std::string GamePlace(const GameProject& project, const game::TMessage& m) {
   const std::string page = ", page " + std::to_string(m.page);
   switch (m.source) {
     case game::TSource::kMap:
-      return game::MapFileName(m.map) + NameOf(project.text, m.mapName) + ", event " + std::to_string(m.event) + event +
+      return game::MapFileName(m.map) + NameOf(project.text, project.game.tree.NameOf(m.map)) + ", event " + std::to_string(m.event) + event +
              page + command;
     case game::TSource::kCommon: return "common event " + std::to_string(m.event) + event + command;
     case game::TSource::kTroop: return "troop " + std::to_string(m.event) + event + page + command;

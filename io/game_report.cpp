@@ -140,7 +140,7 @@ std::string GameListLine(const GameProject& project, std::size_t i) {
   const game::TMessage& m = entry.message;
   const bool map = m.source == game::TSource::kMap;
   std::string out = "{\"source\":" + JsonString(GameSource(m));
-  out += ",\"map\":" + (map ? JsonString(Decoded(project, m.mapName)) : std::string("null"));
+  out += ",\"map\":" + (map ? JsonString(Decoded(project, project.game.tree.NameOf(m.map))) : std::string("null"));
   out += ",\"event\":" + std::to_string(m.event);
   out += ",\"name\":" + JsonString(Decoded(project, m.eventName));
   out += ",\"page\":" + (m.source == game::TSource::kCommon ? std::string("null") : std::to_string(m.page));

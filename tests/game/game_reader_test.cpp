@@ -82,12 +82,11 @@ TEST(LcfRecords, UnknownFieldsAreSkippedByTheirLength) {
   const Bytes event = Record({Field(0x66, Bytes(300, '\x01')), Field(0x01, "Guard"),
                               Field(0x05, Array({{1, page}})), Field(0x1234, "zz")});
   const Bytes map = Header("LcfMapUnit") + Record({Field(0x50, "?"), Field(0x51, Array({{7, event}})), Field(0x5B, "\x02")});
-  TMessage place;
-  place.map = 3;
-  const std::vector<TCommandList> lists = ReadMapLists(Span(map), "Map0003.lmu", place);
+  const std::vector<TCommandList> lists = ReadMapLists(Span(map), "Map0003.lmu", 3);
   ASSERT_EQ(lists.size(), 1u);
   const std::vector<TMessage> messages = ListMessages(lists[0], {});
   ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].map, 3);
   EXPECT_EQ(messages[0].event, 7);
   EXPECT_EQ(messages[0].eventName, "Guard");
   EXPECT_EQ(messages[0].page, 1);
@@ -118,7 +117,7 @@ TEST(LcfRecords, DamagedFilesNameTheFileAndTheOffset) {
        "Map0001.lmu is damaged at byte 25: a count of 9 is more than the 1 bytes left could hold"},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(ErrorOf([&] { ReadMapLists(Span(c.file), "Map0001.lmu", {}); }), c.error) << c.what;
+    EXPECT_EQ(ErrorOf([&] { ReadMapLists(Span(c.file), "Map0001.lmu", 1); }), c.error) << c.what;
   }
 }
 
@@ -137,7 +136,7 @@ TEST(LcfRecords, EveryCutOfAFileFailsCleanlyOrReadsWhatIsThere) {
     }
     return errors;
   };
-  const int mapErrors = check(map, "Map0001.lmu", [](const Bytes& b) { ReadMapLists(Span(b), "Map0001.lmu", {}); });
+  const int mapErrors = check(map, "Map0001.lmu", [](const Bytes& b) { ReadMapLists(Span(b), "Map0001.lmu", 1); });
   const int treeErrors = check(tree, "RPG_RT.lmt", [](const Bytes& b) { ReadMapTree(Span(b), "RPG_RT.lmt"); });
   const int dbErrors = check(db, "RPG_RT.ldb", [](const Bytes& b) { ReadDatabase(Span(b), "RPG_RT.ldb"); });
   // Only five cuts of the map read: after its header, after each of its three leading fields,
@@ -261,7 +260,7 @@ TEST(GameFiles, MessagesComeInTreeOrderThenCommonEventsThenTroops) {
     const TMessage& m = game.messages[i];
     EXPECT_EQ(m.source, expected[i].source) << i;
     EXPECT_EQ(m.map, expected[i].map) << i;
-    EXPECT_EQ(m.mapName, expected[i].mapName) << i;
+    if (m.source == TSource::kMap) EXPECT_EQ(game.tree.NameOf(m.map), expected[i].mapName) << i;
     EXPECT_EQ(m.event, expected[i].event) << i;
     EXPECT_EQ(m.page, expected[i].page) << i;
     EXPECT_EQ(m.command, expected[i].command) << i;
