@@ -38,7 +38,12 @@ void Read(std::uint8_t reader, std::span<const std::uint8_t> file) {
     }
     case 1: ReadMapTree(file, "RPG_RT.lmt"); break;
     case 2: Messages(ReadMapLists(file, "Map0001.lmu", 1)); break;
-    case 3: Messages({{{}, ReadCommands(file, "list")}}); break;
+    case 3: {
+      TCommandList list;
+      list.commands = ReadCommands(file, "list");
+      Messages({list});
+      break;
+    }
     case 4: TCatalogue::Read(std::string_view(reinterpret_cast<const char*>(file.data()), file.size()), "x.po"); break;
     case 5: {
       if (file.size() >= 8 && static_cast<std::size_t>(file[4] | file[5] << 8) * (file[6] | file[7] << 8) > kMaxXyzPixels) break;

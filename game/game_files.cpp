@@ -3,10 +3,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <filesystem>
 
 #include "game/errors.h"
-#include "toolkit/stream.h"
 
 namespace pw::game {
 namespace {
@@ -27,30 +25,6 @@ std::vector<std::uint8_t> ReadListed(const TGameFiles& files, const TFileIndex& 
 }
 
 }  // namespace
-
-TGameFiles FolderFiles(const std::string& folder) {
-  namespace fs = std::filesystem;
-  TGameFiles files;
-  files.list = [folder] {
-    std::vector<std::string> names;
-    const fs::path root(folder);
-    for (const fs::directory_entry& entry : fs::directory_iterator(root)) {
-      const std::string name = entry.path().filename().string();
-      std::error_code error;
-      if (entry.is_regular_file(error)) {
-        names.push_back(name);
-      } else if (entry.is_directory(error)) {
-        for (const fs::directory_entry& inner : fs::directory_iterator(entry.path(), error)) {
-          if (inner.is_regular_file(error)) names.push_back(name + "/" + inner.path().filename().string());
-        }
-      }
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-  };
-  files.read = [folder](const std::string& name) { return ReadFileBytes((fs::path(folder) / name).string()); };
-  return files;
-}
 
 TFileIndex::TFileIndex(const std::vector<std::string>& names) {
   // The first of names that differ only in case wins, as listed (sorted) order gives it.

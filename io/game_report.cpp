@@ -42,7 +42,10 @@ std::string JsonBool(bool value) { return value ? "true" : "false"; }
 
 std::string JsonStrings(const std::vector<std::string>& lines) {
   std::string out = "[";
-  for (std::size_t i = 0; i < lines.size(); ++i) out += (i ? "," : "") + JsonString(lines[i]);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (i > 0) out += ',';
+    out += JsonString(lines[i]);
+  }
   return out + "]";
 }
 
@@ -99,7 +102,10 @@ std::string Html(std::string_view text) {
 
 std::string HtmlLines(const std::vector<std::string>& lines) {
   std::string out;
-  for (std::size_t i = 0; i < lines.size(); ++i) out += (i ? "\n" : "") + Html(lines[i]);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (i > 0) out += '\n';
+    out += Html(lines[i]);
+  }
   return out;
 }
 

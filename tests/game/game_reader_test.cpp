@@ -152,7 +152,9 @@ TEST(LcfRecords, EveryCutOfAFileFailsCleanlyOrReadsWhatIsThere) {
 
 std::vector<TMessage> MessagesOf(const std::vector<Bytes>& commands, const TWindowState& start = {}) {
   const Bytes list = Commands(commands);
-  return ListMessages({{}, ReadCommands(Span(list), "list")}, start);
+  TCommandList read;
+  read.commands = ReadCommands(Span(list), "list");
+  return ListMessages(read, start);
 }
 
 TEST(GameMessages, LinesFollowTheFirstAndChoicesSplitAtSlashes) {
@@ -260,7 +262,9 @@ TEST(GameFiles, MessagesComeInTreeOrderThenCommonEventsThenTroops) {
     const TMessage& m = game.messages[i];
     EXPECT_EQ(m.source, expected[i].source) << i;
     EXPECT_EQ(m.map, expected[i].map) << i;
-    if (m.source == TSource::kMap) EXPECT_EQ(game.tree.NameOf(m.map), expected[i].mapName) << i;
+    if (m.source == TSource::kMap) {
+      EXPECT_EQ(game.tree.NameOf(m.map), expected[i].mapName) << i;
+    }
     EXPECT_EQ(m.event, expected[i].event) << i;
     EXPECT_EQ(m.page, expected[i].page) << i;
     EXPECT_EQ(m.command, expected[i].command) << i;
