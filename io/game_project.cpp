@@ -104,6 +104,13 @@ std::vector<GameProblem> CheckEntry(const GameProject& project, const GameEntry&
   return problems;
 }
 
+// The catalogues a translation of a game consists of; other files are not read.
+bool IsGameCatalogue(const std::string& lower) {
+  if (lower == kDatabaseCatalogue || lower == kCommonCatalogue || lower == kBattleCatalogue) return true;
+  return lower.size() == 10 && lower.ends_with(".po") && game::TGameParts::IsPartName(lower.substr(0, 7)) &&
+         lower.starts_with("map");
+}
+
 }  // namespace
 
 TGameText::TGameText(std::string encoding, TLetters letters) : encoding_(std::move(encoding)), letters_(letters) {}
@@ -133,7 +140,7 @@ std::size_t GameProject::ProblemCount() const {
 TGameTranslation::TGameTranslation(const game::TGameFiles& folder) {
   for (const std::string& name : folder.list()) {
     const std::string lower = Lower(name);
-    if (lower.find('/') != std::string::npos || !lower.ends_with(".po")) continue;
+    if (!IsGameCatalogue(lower)) continue;
     const std::vector<std::uint8_t> bytes = folder.read(name);
     const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     catalogues_.emplace(lower, game::TCatalogue::Read(text, name));

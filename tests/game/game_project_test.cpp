@@ -106,7 +106,8 @@ TEST(GameTranslation, AMessagesLinesJoinedAreItsMsgidAndATranslationReplacesThem
        "msgid \"Long\"\nmsgstr \"1\\n2\\n3\\n4\\n5\"\n\n"
        "msgid \"Empty\"\nmsgstr \"\"\n\n"
        "msgid \"Yes\\nNo\"\nmsgstr \"Ja\\nNein\"\n"},
-      {"Map0002.po", "msgid \"Hello,\\nfriend.\"\nmsgstr \"wrong map\"\n"}};
+      {"Map0002.po", "msgid \"Hello,\\nfriend.\"\nmsgstr \"wrong map\"\n"},
+      {"notes.po", "not a catalogue: only the game's catalogues are read"}};
   const GameProject project = Read(files, {}, po);
   ASSERT_EQ(project.entries.size(), 6u);
   const auto& e = project.entries;
