@@ -22,6 +22,7 @@
 #include "compose/animate.h"
 #include "compose/compose.h"
 #include "compose/extras.h"
+#include "compose/game_window.h"
 #include "compose/layout.h"
 #include "dib/qvdib.h"
 #include "png/png_writer.h"
@@ -40,7 +41,8 @@ const char* const kComposeUsage =
     "    [--letters japanese|international] [--font RMG2000|RM2000] [--wallpaper stretch|tile]\n"
     "    [--margin N] [--line-gap N] [--trans RRGGBB | --trans-at X,Y] [--user-glyphs FILE]\n"
     "    [--depth 1|4|8|24] [--face FILE[:N]] [--face-right] [--face-flip] [--pause-arrow]\n"
-    "    [--game-codes] [--name N=TEXT]... [--var N=VALUE]... -o OUT.bmp|OUT.png\n"
+    "    [--game-codes] [--name N=TEXT]... [--var N=VALUE]... [--layout classic|game [--screen]\n"
+    "    [--position top|middle|bottom]] -o OUT.bmp|OUT.png\n"
     "       panelwright-cli compose --batch FILE [--jobs N] [options as above] -o OUT.bmp|OUT.png\n"
     "       panelwright-cli compose --animate [--speed N] [--hold SECONDS] [--loop N] [--no-open]\n"
     "           [--batch FILE] [options as above] -o OUT.gif|OUT.png\n"
@@ -93,6 +95,14 @@ const char* const kComposeUsage =
     "                        names and values given below; codes are case-insensitive\n"
     "  --name N=TEXT         the name that \\N[N] stands for (repeatable)\n"
     "  --var N=VALUE         the value that \\V[N] stands for (repeatable)\n"
+    "  --layout L            classic (default): the window fits the text; game: the game's own\n"
+    "                        320x80 window, text from (8, 10) in lines 16 pixels apart, a face at\n"
+    "                        (16, 16) or (256, 16) with the text at x 80 beside a left one, text cut\n"
+    "                        off at the inner area's edge, four lines a window (more go on in the\n"
+    "                        next window, drawn below it); no --margin or --line-gap\n"
+    "  --screen              with --layout game: the window on the game's 320x240 screen, the rest\n"
+    "                        of it in the transparent colour\n"
+    "  --position P          where --screen puts the window: top, middle or bottom (default)\n"
     "\n"
     "Animation: the window opens, then its text types out as the game shows it, 60 frames a second:\n"
     "  --animate             write an animation instead of a still picture: OUT.gif a looping GIF,\n"
@@ -136,6 +146,9 @@ struct Options {
   bool faceFlip = false;
   bool pauseArrow = false;
   bool gameCodes = false;
+  bool gameLayout = false;
+  bool screen = false;
+  std::optional<TWindowPosition> position;
   std::map<int, std::string> names;   // as typed, in the text's encoding
   std::map<int, std::string> values;
   // Animation.
@@ -250,6 +263,17 @@ Options ParseOptions(const Args& args) {
     else if (a == "--face-flip") o.faceFlip = true;
     else if (a == "--pause-arrow") o.pauseArrow = true;
     else if (a == "--game-codes") o.gameCodes = true;
+    else if (a == "--layout") {
+      const std::string& v = value(i);
+      if (v != "classic" && v != "game") throw UsageError{"--layout is classic or game, not '" + v + "'"};
+      o.gameLayout = v == "game";
+    }
+    else if (a == "--screen") o.screen = true;
+    else if (a == "--position") {
+      const std::string& v = value(i);
+      o.position = ParseWindowPosition(v);
+      if (!o.position) throw UsageError{"--position is top, middle or bottom, not '" + v + "'"};
+    }
     else if (a == "--animate") o.animate = true;
     else if (a == "--no-open") o.noOpen = true;
     else if (a == "--speed") o.speed = ParseNumber(a, value(i), timing::kMinSpeed, timing::kMaxSpeed);
@@ -272,6 +296,10 @@ Options ParseOptions(const Args& args) {
   if (!o.letters) o.letters = codepage::DefaultLetters(o.encoding);
   if (o.trans && o.transAt) throw UsageError{"--trans and --trans-at exclude each other"};
   CheckAnimationOptions(o);
+  if (!o.gameLayout && (o.screen || o.position)) throw UsageError{"--screen and --position need --layout game"};
+  if (o.gameLayout && (o.margin != 0 || o.lineGap != 0)) {
+    throw UsageError{"--margin and --line-gap do not apply to --layout game"};
+  }
   if (o.face) {
     o.face->right = o.faceRight;
     o.face->flip = o.faceFlip;
@@ -477,6 +505,9 @@ int Run(const Options& o) {
   extras.pauseArrow = o.pauseArrow;
   extras.gameCodes = o.gameCodes;
   extras.gameValues = GameValues(o);
+  extras.layout.on = o.gameLayout;
+  extras.layout.screen = o.screen;
+  extras.layout.position = o.position.value_or(TWindowPosition::kBottom);
 
   TFontCache fonts;
   if (o.animate) {

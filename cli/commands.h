@@ -25,6 +25,8 @@ int RunInfo(const Args& args);
 extern const char* const kInfoUsage;
 int RunConvert(const Args& args);
 extern const char* const kConvertUsage;
+int RunGame(const Args& args);
+extern const char* const kGameUsage;
 
 // Exit codes.
 inline constexpr int kExitOk = 0;

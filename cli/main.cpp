@@ -29,6 +29,7 @@ const Command kCommands[] = {
     {"info", "print size, pixel format, compression, palette and transparency of a picture", RunInfo, kInfoUsage},
     {"convert", "convert a picture to a BMP, PNG or DIB file, optionally at another colour depth", RunConvert,
      kConvertUsage},
+    {"game", "list, check and draw a game's own messages in its own window", RunGame, kGameUsage},
 };
 
 void PrintOverview(std::FILE* out) {
@@ -36,7 +37,8 @@ void PrintOverview(std::FILE* out) {
   for (const Command& c : kCommands) std::fprintf(out, "  %-10s %s\n", c.name, c.summary);
   std::fprintf(out, "\nRun 'panelwright-cli COMMAND --help' for the options of a command,\n"
                     "'panelwright-cli --version' for the version and the licence.\n"
-                    "Exit status: 0 done, 1 failure (message on standard error), 2 usage error.\n");
+                    "Exit status: 0 done, 1 failure (message on standard error), 2 usage error,\n"
+                    "3 (game --check) some lines do not fit the game's window.\n");
 }
 
 }  // namespace

@@ -145,23 +145,26 @@ std::pair<int, int> OpenRows(int height, int k) {
   return {top, top + rows};
 }
 
-// The window opening: the empty window's middle rows, the others transparent, more rows at
-// each step.
+// The window opening: the window's middle rows, more at each step, over what shows where the
+// window is not yet (nothing, or the game's screen).
 class TOpening {
  public:
-  explicit TOpening(TRgbaImage empty) : empty_(std::move(empty)), frame_(empty_.width, empty_.height) {}
+  TOpening(TRgbaImage empty, steps::TWindowBand band)
+      : empty_(std::move(empty)), band_(std::move(band)), frame_(band_.closed) {}
 
   // The frame of step k, and in `open` the rows that may differ from the step before.
   const TRgbaImage& Step(int k, steps::TRowSpan& open) {
-    const auto [top, bottom] = OpenRows(empty_.height, k);
+    const auto [first, last] = OpenRows(band_.height, k);
+    const int top = band_.top + first;
     const std::size_t rowBytes = 4 * static_cast<std::size_t>(empty_.width);
-    std::copy_n(empty_.Pixel(0, top), rowBytes * static_cast<std::size_t>(bottom - top), frame_.Pixel(0, top));
-    open = {top, bottom};
+    std::copy_n(empty_.Pixel(0, top), rowBytes * static_cast<std::size_t>(last - first), frame_.Pixel(0, top));
+    open = {top, band_.top + last};
     return frame_;
   }
 
  private:
   TRgbaImage empty_;
+  steps::TWindowBand band_;
   TRgbaImage frame_;
 };
 
@@ -235,9 +238,12 @@ std::size_t MaxFrames(WindowSize size) {
   return static_cast<std::size_t>(std::min<std::uint64_t>(timing::kMaxFrames, timing::kMaxFramePixels / pixels));
 }
 
-// The window of the opening: wallpaper and frame of the animation's size, no text, no face.
-TRgbaImage EmptyWindow(const ComposeInput& first, WindowSize size) {
-  const WindowExtras bare;
+// The window of the opening: wallpaper and frame of the animation's size, in the first page's
+// layout, no text, no face.
+TRgbaImage EmptyWindow(const ComposeInput& first, const WindowExtras& extras, WindowSize size) {
+  WindowExtras bare;
+  bare.layout = extras.layout;
+  bare.layout.optionsFrom = SIZE_MAX;
   ComposeInput nothing = first;
   nothing.lines.clear();
   // No line gap unless the bare window would then be higher than the animation: pages
@@ -316,6 +322,8 @@ std::vector<TColor> AnimationPalette(const TAnimation& animation, std::size_t li
 
 TAnimation ComposeAnimation(const ComposeInput& input, const std::vector<AnimationPage>& pages,
                             const AnimationTiming& options) {
+  // In the game's layout a page of more than four lines goes on in the next window.
+  if (steps::NeedsGameWindows(pages)) return ComposeAnimation(input, steps::GameWindowPages(pages), options);
   TAnimation animation;
   animation.plays = options.plays;
   if (input.systemGraphic == nullptr || input.systemGraphic->GetEmpty() || pages.empty()) return animation;
@@ -342,6 +350,8 @@ TAnimation ComposeAnimation(const ComposeInput& input, const std::vector<Animati
     size.height = std::max(size.height, natural.height);
     events.push_back(PageTiming(pages[p].lines, pages[p].extras, common.fonts->Get(common.fontFace)));
   }
+  // A window no reader would read back is refused as such, before the frames are counted.
+  steps::RequireWindowFits(size.width, size.height);
   const std::size_t maxFrames = MaxFrames(size);
   const std::vector<AnimationStep> timeline = BuildTimeline(events, options, maxFrames);
   if (timeline.size() > maxFrames) {
@@ -377,7 +387,9 @@ TAnimation ComposeAnimation(const ComposeInput& input, const std::vector<Animati
   };
   for (const AnimationStep& step : timeline) {
     if (step.opening > 0) {
-      if (!opening) opening.emplace(EmptyWindow(inputs[0], size));
+      if (!opening) {
+        opening.emplace(EmptyWindow(inputs[0], pages[0].extras, size), steps::WindowBand(pages[0].extras, input.transColor, size));
+      }
       steps::TRowSpan open;
       const TRgbaImage& picture = opening->Step(step.opening, open);
       frames.Add(picture, open, step.ticks);

@@ -78,7 +78,8 @@ const TTextRasterizer& FontFor(const ComposeInput& input, std::optional<TTextRas
   return local.emplace(input.fontFace);
 }
 
-TWindowWriter::TWindowWriter(TQvDIB& dib) : dib_(dib), width_(dib.GetWidth()), height_(dib.GetHeight()) {
+TWindowWriter::TWindowWriter(TQvDIB& dib)
+    : dib_(dib), width_(dib.GetWidth()), height_(dib.GetHeight()), right_(width_), bottom_(height_) {
   TQvDIBInfos& infos = dib.InternalForWrite().DIBInfos;
   rows_.reserve(static_cast<std::size_t>(height_));
   for (int y = 0; y < height_; ++y) rows_.push_back(infos.Row(y));

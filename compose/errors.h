@@ -20,6 +20,8 @@ inline constexpr const char* kNoFace =
     "The face sheet %s has no face %s: a %sx%s sheet holds faces of 48x48 pixels, four to a row, numbered from 0";
 inline constexpr const char* kNoName = "The text uses \\N[%s], but no name is given for %s";
 inline constexpr const char* kNoValue = "The text uses \\V[%s], but no value is given for %s";
+inline constexpr const char* kGameLayoutPads =
+    "The game's window layout has no margin or line gap, but a margin of %s and a line gap of %s are given";
 // Animation.
 inline constexpr const char* kHoldRange = "The hold must be between 0 and 60 seconds, not %s";
 inline constexpr const char* kAnimationTooLarge =

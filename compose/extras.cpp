@@ -58,11 +58,14 @@ std::string Literal(std::string_view text) {
   return out;
 }
 
-// The name or value given for n; the code named in the error otherwise.
-const std::string& Given(const std::map<int, std::string>& given, int n, const char* missing) {
+// The name or value given for n, else the one for every other number; the code named in the
+// error when there is neither.
+const std::string& Given(const std::map<int, std::string>& given, const std::optional<std::string>& other, int n,
+                         const char* missing) {
   const auto it = given.find(n);
-  if (it == given.end()) throw EComposeError(FormatMessage(missing, {std::to_string(n), std::to_string(n)}));
-  return it->second;
+  if (it != given.end()) return it->second;
+  if (other) return *other;
+  throw EComposeError(FormatMessage(missing, {std::to_string(n), std::to_string(n)}));
 }
 
 // A game code that vanishes from the text, with what it does to the typing.
@@ -97,7 +100,8 @@ std::optional<std::string> GivenCode(const Chars& t, std::size_t i, const GameCo
   const std::optional<int> n = BracketedNumber(t, i + 2, length);
   if (!n) return std::nullopt;
   length += 2;
-  return Literal(Given(name ? values.names : values.values, *n, name ? compose_msg::kNoName : compose_msg::kNoValue));
+  return Literal(name ? Given(values.names, values.otherNames, *n, compose_msg::kNoName)
+                      : Given(values.values, values.otherValues, *n, compose_msg::kNoValue));
 }
 
 // A timing code met in the game-code pass: in which piece, and at which byte of its markup.
@@ -273,6 +277,10 @@ class TPieceTiming {
 
 }  // namespace
 
+int GameLineWidth(std::string_view line, const GameCodeValues& values, const TTextRasterizer& font) {
+  return steps::ParseGameText({std::string(line)}, values, font).maxWidth;
+}
+
 std::vector<TimingEvent> PageTiming(const std::vector<std::string>& lines, const WindowExtras& extras,
                                     const TTextRasterizer& font) {
   std::vector<TimingEvent> events;
@@ -308,6 +316,7 @@ std::vector<TimingEvent> PageTiming(const std::vector<std::string>& lines, const
 
 std::optional<TBitmap> ComposeWindow(const ComposeInput& input, const WindowExtras& extras) {
   if (!extras.InUse()) return ComposeWindow(input);
+  if (extras.layout.on) return steps::ComposeGameWindows(input, extras);
   return steps::ComposeWindowPart(input, extras, {0, 0}, SIZE_MAX);
 }
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "compose/compose.h"
+#include "compose/game_window.h"
 #include "compose/layout.h"
 #include "toolkit/bitmap.h"
 
@@ -44,6 +45,9 @@ std::optional<std::pair<int, std::string>> ParseNumberedText(std::string_view li
 struct GameCodeValues {
   std::map<int, std::string> names;
   std::map<int, std::string> values;
+  // What stands for a number with nothing given; none makes that an error.
+  std::optional<std::string> otherNames;
+  std::optional<std::string> otherValues;
 };
 
 struct WindowExtras {
@@ -58,9 +62,10 @@ struct WindowExtras {
   bool pauseArrow = false;             // the skin's down arrow centred on the bottom edge
   bool gameCodes = false;              // read the text as a game's message text first
   GameCodeValues gameValues;
+  GameLayout layout;                   // the game's own window instead of one sized to the text
 
   // True when any extra changes the window.
-  bool InUse() const { return faceSheet != nullptr || pauseArrow || gameCodes; }
+  bool InUse() const { return faceSheet != nullptr || pauseArrow || gameCodes || layout.on; }
 };
 
 // One line of a game's message text with its codes acted on, as markup text for ParseMarkupLine.
@@ -71,6 +76,10 @@ struct WindowExtras {
 // given for n. Every other character, \C[n] and the $ codes included, passes through unchanged.
 std::vector<std::string> ApplyGameCodes(std::string_view line, const GameCodeValues& values);
 
+// The width one line of a game's message text takes as the composer draws it: its codes acted
+// on, \_ advances included.
+int GameLineWidth(std::string_view line, const GameCodeValues& values, const TTextRasterizer& font);
+
 // Composes the window with the extras. With a face the window is 56 pixels wider and at least
 // 64 + 2 x margin high; the face lies at (margin + 8, margin + 8) and the text moves 56 pixels
 // right, or, on the right, at (W - margin - 56, margin + 8). A face is masked by its own sheet's
@@ -78,6 +87,11 @@ std::vector<std::string> ApplyGameCodes(std::string_view line, const GameCodeVal
 // transparent colour (a PNG's tRNS), else of palette index 0 of a palette sheet; a direct-colour
 // sheet without alpha has none. The arrow is masked by the transparent colour like the frame.
 // Raises EComposeError for a face cell outside its sheet, and whatever ComposeWindow(input) raises.
+// With the game's layout the window is 320x80 (on a 320x240 screen with layout.screen) whatever
+// the text; the face lies at (16, 16) or (256, 16), text beside a left face starts at x 80, and
+// text is cut off where the inner area ends. A text of more than four lines is shown in as many
+// windows as it needs (see SplitGameWindows), one below the other in one picture. The game's
+// layout takes no margin or line gap (EComposeError otherwise).
 std::optional<TBitmap> ComposeWindow(const ComposeInput& input, const WindowExtras& extras);
 
 // Refuses, as the composition would and before the text is read whole, a window larger than the

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 
+#include "compose/animate.h"
 #include "compose/extras.h"
 #include "compose/steps.h"
 #include "toolkit/packed_pixels.h"
@@ -110,36 +111,95 @@ namespace steps {
 TPageWindow::TPageWindow(const ComposeInput& input, const WindowExtras& extras)
     : input_(input) {
   steps::CheckRanges(input);
+  if (extras.layout.on && (input.padRound != 0 || input.padLine != 0)) {
+    throw EComposeError(FormatMessage(compose_msg::kGameLayoutPads,
+                                      {std::to_string(input.padRound), std::to_string(input.padLine)}));
+  }
   skin_ = &steps::SkinOf(input, readSkin_);
   const bool withFace = extras.faceSheet != nullptr;
   if (withFace) face_ = std::make_unique<FaceImage>(ReadFace(extras));
   font_ = &steps::FontFor(input, localFont_);
   text_ = extras.gameCodes ? ParseGameText(input.lines, extras.gameValues, *font_)
                            : steps::ParseAndMeasure(input.lines, *font_);
+  faceRight_ = extras.faceRight;
+  faceFlip_ = extras.faceFlip;
+  for (const ParsedLine& line : text_.lines) characters_ += line.Length();
+  if (extras.layout.on) {
+    TakeGameLayout(extras.layout);
+    return;
+  }
   size_ = steps::SizeOf(text_.maxWidth, text_.lines.size(), input);
   if (withFace) {
     size_.width += face::kShift;
     size_.height = std::max(size_.height, face::kMinHeight + 2 * input.padRound);
   }
   steps::CheckHeight(size_, input);
-  for (const ParsedLine& line : text_.lines) characters_ += line.Length();
-  faceRight_ = extras.faceRight;
-  faceFlip_ = extras.faceFlip;
 }
 
 TPageWindow::~TPageWindow() = default;
 
+void TPageWindow::TakeGameLayout(const GameLayout& layout) {
+  layout_ = layout;
+  size_ = {game_window::kWidth, game_window::kHeight};
+  screenTop_ = layout.screen ? WindowTop(layout.position) : 0;
+  // An option starts kOptionIndent further right: an advance before its first character.
+  if (text_.gaps.empty()) {
+    for (const ParsedLine& line : text_.lines) text_.gaps.emplace_back(line.Length() + 1, 0);
+  }
+  for (std::size_t p = layout.optionsFrom; p < text_.lines.size(); ++p) text_.gaps[p][0] += game_window::kOptionIndent;
+}
+
+WindowSize TPageWindow::Size() const {
+  if (layout_.on && layout_.screen) return {game_window::kScreenWidth, game_window::kScreenHeight};
+  return size_;
+}
+
+int TPageWindow::TextShift() const {
+  if (!face_ || faceRight_) return 0;
+  return layout_.on ? game_window::kTextBesideFace : face::kShift;
+}
+
+// Wallpaper, frame and face; in a transparent window of the game's layout only the face, on the
+// transparent colour.
+void TPageWindow::PaintBackground(TWindowWriter& writer) {
+  if (!layout_.on) {
+    steps::PaintWallpaper(*skin_, size_, input_.wallMode, writer);
+    steps::DrawFrame(*skin_, input_.transColor, size_, writer);
+    if (face_) {
+      const int inside = input_.padRound + face::kGap;
+      const int left = faceRight_ ? size_.width - input_.padRound - face::kShift : inside;
+      DrawFace(*face_, faceFlip_, left, inside, writer);
+    }
+    return;
+  }
+  if (layout_.transparent) {
+    for (int y = 0; y < size_.height; ++y)
+      for (int x = 0; x < size_.width; ++x) writer.Put(x, y, input_.transColor);
+  } else {
+    steps::PaintWallpaper(*skin_, size_, input_.wallMode, writer);
+    steps::DrawFrame(*skin_, input_.transColor, size_, writer);
+  }
+  if (face_) {
+    const int left = game_window::kInnerLeft + (faceRight_ ? game_window::kFaceRight : game_window::kFaceLeft);
+    DrawFace(*face_, faceFlip_, left, game_window::kInnerTop + game_window::kFaceTop, writer);
+  }
+}
+
 void TPageWindow::Paint(WindowSize atLeast) {
-  size_.width = std::max(size_.width, atLeast.width);
-  size_.height = std::max(size_.height, atLeast.height);
+  if (!layout_.on) {
+    size_.width = std::max(size_.width, atLeast.width);
+    size_.height = std::max(size_.height, atLeast.height);
+  }
   steps::MakeWindowImage(scratch_.emplace(), size_);
   steps::TWindowWriter writer(*scratch_);
-  steps::PaintWallpaper(*skin_, size_, input_.wallMode, writer);
-  steps::DrawFrame(*skin_, input_.transColor, size_, writer);
-  if (face_) {
-    const int inside = input_.padRound + face::kGap;
-    const int left = faceRight_ ? size_.width - input_.padRound - face::kShift : inside;
-    DrawFace(*face_, faceFlip_, left, inside, writer);
+  PaintBackground(writer);
+  if (layout_.screen) {
+    // The screen around the window is the transparent colour; the window's rows are copied in
+    // with every picture.
+    steps::MakeWindowImage(screen_.emplace(), Size());
+    steps::TWindowWriter around(*screen_);
+    for (int y = 0; y < game_window::kScreenHeight; ++y)
+      for (int x = 0; x < game_window::kScreenWidth; ++x) around.Put(x, y, input_.transColor);
   }
   const std::size_t rowBytes = 3 * static_cast<std::size_t>(size_.width);
   background_.resize(rowBytes * static_cast<std::size_t>(size_.height));
@@ -150,7 +210,7 @@ void TPageWindow::Paint(WindowSize atLeast) {
   drawn_ = 0;
   arrowDrawn_ = false;
   dirty_ = {0, size_.height};
-  rgba_ = TRgbaImage(size_.width, size_.height);
+  rgba_ = layout_.screen ? ToRgba(steps::ToResult(*screen_)) : TRgbaImage(size_.width, size_.height);
   painted_ = true;
 }
 
@@ -171,8 +231,13 @@ void TPageWindow::Draw(std::size_t shown, bool arrow) {
     dirty_ = {0, size_.height};
   }
   if (shown > drawn_) {
-    const int shift = face_ && !faceRight_ ? face::kShift : 0;
-    const TRowSpan rows = steps::DrawText(text_, input_, shift, *skin_, *font_, writer, shown, drawn_);
+    // The game's window shows text only inside its inner area.
+    steps::TWindowWriter text(*scratch_);
+    if (layout_.on) {
+      text.ClipTo(game_window::kInnerLeft, game_window::kInnerTop, game_window::kInnerLeft + game_window::kInnerWidth,
+                  game_window::kInnerTop + game_window::kInnerHeight);
+    }
+    const TRowSpan rows = steps::DrawText(text_, input_, TextShift(), *skin_, *font_, text, shown, drawn_);
     if (!rows.Empty()) dirty_.Add(std::max(rows.first, 0), std::min(rows.last, size_.height));
     drawn_ = shown;
   }
@@ -201,7 +266,12 @@ void TPageWindow::RemoveArrow(TWindowWriter& writer) {
 
 TBitmap TPageWindow::Window(std::size_t shown, bool arrow) {
   Draw(shown, arrow);
-  return steps::ToResult(*scratch_);
+  if (!layout_.screen) return steps::ToResult(*scratch_);
+  const std::size_t rowBytes = 3 * static_cast<std::size_t>(size_.width);
+  steps::TWindowWriter window(*scratch_);
+  steps::TWindowWriter screen(*screen_);
+  for (int y = 0; y < size_.height; ++y) std::memcpy(screen.Row(screenTop_ + y), window.Row(y), rowBytes);
+  return steps::ToResult(*screen_);
 }
 
 TRgbaImage TPageWindow::Rgba(std::size_t shown, bool arrow) {
@@ -213,8 +283,11 @@ TRgbaImage TPageWindow::Rgba(std::size_t shown, bool arrow) {
 const TRgbaImage& TPageWindow::RgbaView(std::size_t shown, bool arrow, TRowSpan& changed) {
   Draw(shown, arrow);
   const TQvDIBInfos& infos = scratch_->InternalForWrite().DIBInfos;
-  for (int y = dirty_.first; y < dirty_.last; ++y) BgrRowToRgba(infos.Row(y), size_.width, rgba_.Pixel(0, y));
-  changed = dirty_;
+  for (int y = dirty_.first; y < dirty_.last; ++y) {
+    BgrRowToRgba(infos.Row(y), size_.width, rgba_.Pixel(0, screenTop_ + y));
+  }
+  // Rows of the picture: on the game's screen, the window's rows stand lower.
+  changed = dirty_.Empty() ? dirty_ : TRowSpan{dirty_.first + screenTop_, dirty_.last + screenTop_};
   dirty_ = {};
   return rgba_;
 }
@@ -224,6 +297,7 @@ void TPageWindow::Release() {
   background_ = {};
   underArrow_ = {};
   rgba_ = {};
+  screen_.reset();
   painted_ = false;
 }
 

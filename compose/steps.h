@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "compose/compose.h"
+#include "compose/game_window.h"
 #include "compose/layout.h"
 #include "dib/qvdib.h"
 #include "toolkit/animation.h"
@@ -17,6 +18,7 @@
 namespace pw {
 struct WindowExtras;
 struct GameCodeValues;
+struct AnimationPage;
 }
 
 namespace pw::steps {
@@ -59,7 +61,7 @@ WindowSize SizeOf(int maxWidth, std::size_t lineCount, const ComposeInput& input
 void CheckHeight(WindowSize size, const ComposeInput& input);
 
 // Writes colour values into a 24-bit DIB through its row memory. A position outside the image
-// goes through SetPixels, which raises the image's range error.
+// goes through SetPixels, which raises the image's range error, unless the writer is clipped.
 class TWindowWriter {
  public:
   explicit TWindowWriter(TQvDIB& dib);
@@ -67,9 +69,16 @@ class TWindowWriter {
   // Row y of the window, which must lie inside.
   std::uint8_t* Row(int y) { return rows_[static_cast<std::size_t>(y)]; }
 
+  // From now on pixels outside [left, right) x [top, bottom), which lies inside the image, are
+  // dropped.
+  void ClipTo(int left, int top, int right, int bottom) {
+    left_ = left, top_ = top, right_ = right, bottom_ = bottom;
+    clipped_ = true;
+  }
+
   void Put(int x, int y, TColor c) {
-    if (x < 0 || y < 0 || x >= width_ || y >= height_) {
-      dib_.SetPixels(x, y, c);
+    if (x < left_ || y < top_ || x >= right_ || y >= bottom_) {
+      if (!clipped_) dib_.SetPixels(x, y, c);
       return;
     }
     std::uint8_t* p = rows_[static_cast<std::size_t>(y)] + 3 * static_cast<std::size_t>(x);
@@ -83,6 +92,11 @@ class TWindowWriter {
   int width_;
   int height_;
   std::vector<std::uint8_t*> rows_;
+  int left_ = 0;
+  int top_ = 0;
+  int right_;
+  int bottom_;
+  bool clipped_ = false;
 };
 
 // Refuses a window of width x height pixels (at least so many) when it is larger than the
@@ -141,9 +155,11 @@ class TPageWindow {
   TPageWindow(const TPageWindow&) = delete;
   TPageWindow& operator=(const TPageWindow&) = delete;
 
-  // The window's size: the text's, or at least atLeast once painted.
-  WindowSize Size() const { return size_; }
-  // Paints the background at the text's size grown to at least atLeast.
+  // The picture's size: the text's, or at least atLeast once painted; with the game's layout the
+  // game's window or screen.
+  WindowSize Size() const;
+  // Paints the background at the text's size grown to at least atLeast (the game's layout keeps
+  // its own size).
   void Paint(WindowSize atLeast);
   // The painted window with its first `shown` characters and, if arrow, the pause arrow.
   TBitmap Window(std::size_t shown, bool arrow);
@@ -159,6 +175,10 @@ class TPageWindow {
   void Draw(std::size_t shown, bool arrow);
   // Puts back the rows the arrow was drawn over.
   void RemoveArrow(TWindowWriter& writer);
+  // The game's layout: its fixed size, and the options' indent.
+  void TakeGameLayout(const GameLayout& layout);
+  void PaintBackground(TWindowWriter& writer);
+  int TextShift() const;
 
   const ComposeInput& input_;
   std::optional<TColourImage> readSkin_;
@@ -179,11 +199,33 @@ class TPageWindow {
   std::vector<std::uint8_t> underArrow_;  // the rows of scratch_ the arrow was drawn over
   TRowSpan dirty_;                        // rows of scratch_ that rgba_ does not show yet
   TRgbaImage rgba_;                       // the last window as RGBA
+  GameLayout layout_;                     // the game's layout, when on
+  int screenTop_ = 0;                     // the window's top on its screen
+  std::optional<TQvDIB> screen_;          // the screen the window stands on, with layout_.screen
 };
 
 // The window with the extras, at least atLeast in size (the frame and wallpaper filling what the
 // text does not need) and with only its first `shown` characters drawn.
 std::optional<TBitmap> ComposeWindowPart(const ComposeInput& input, const WindowExtras& extras, WindowSize atLeast,
                                          std::size_t shown);
+
+// --- The game's layout (game_window.cpp) ---
+
+// The windows of the game's layout that the text takes, one below the other in one picture.
+std::optional<TBitmap> ComposeGameWindows(const ComposeInput& input, const WindowExtras& extras);
+
+// Pages of an animation in the game's layout, each split into the windows its lines take; the
+// pages as they are when none needs more than one window.
+bool NeedsGameWindows(const std::vector<AnimationPage>& pages);
+std::vector<AnimationPage> GameWindowPages(const std::vector<AnimationPage>& pages);
+
+// The rows of an animation's picture that its window takes, and what a frame shows where the
+// opening window is not yet: nothing, or on the game's screen its transparent colour.
+struct TWindowBand {
+  int top = 0;
+  int height = 0;
+  TRgbaImage closed;
+};
+TWindowBand WindowBand(const WindowExtras& extras, TColor trans, WindowSize size);
 
 }  // namespace pw::steps

@@ -141,6 +141,36 @@ TEST_F(ComposeCli, OptionsReachTheComposer) {
   ExpectSamePixels(Load("codes.bmp"), Load("plain.bmp"));
 }
 
+TEST_F(ComposeCli, TheGameLayoutReachesTheComposer) {
+  Save(CoordinateSkin(), "skin.bmp");
+  struct Case {
+    std::vector<std::string> options;
+    GameLayout layout;
+  };
+  const Case cases[] = {
+      {{"--layout", "game"}, {true}},
+      {{"--layout", "game", "--screen"}, {true, true, TWindowPosition::kBottom}},
+      {{"--layout", "game", "--screen", "--position", "middle"}, {true, true, TWindowPosition::kMiddle}},
+      {{"--layout", "classic"}, {}},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {"--system", "skin.bmp", "--text", "ab\ncd\nef\ngh\nij", "--trans", "010203", "-o", "w.bmp"};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    const Outcome o = Run(args);
+    ASSERT_EQ(o.exitCode, 0) << o.err;
+    TBitmap builtIn = io::LoadBuiltInGlyphs();
+    TBitmap skin = CoordinateSkin();
+    ComposeInput in;
+    in.systemGraphic = &skin;
+    in.lines = {"ab", "cd", "ef", "gh", "ij"};  // five lines: two windows in the game's layout
+    in.transColor = RGB(1, 2, 3);
+    in.gaizi = &builtIn;
+    WindowExtras extras;
+    extras.layout = c.layout;
+    ExpectSamePixels(Load("w.bmp"), *ComposeWindow(in, extras));
+  }
+}
+
 TEST_F(ComposeCli, TextSourcesAndEncodings) {
   Save(CoordinateSkin(), "skin.bmp");
   const std::string utf8 = "A\xE3\x81\x82\r\nb\r\n";  // "Aあ", "b", CR LF line ends
@@ -504,6 +534,12 @@ TEST_F(ComposeCli, UsageErrorsExitWithTwo) {
       {"--animate", "--hold", "-1", "-o", "w.gif"},
       {"--animate", "--loop", "65536", "-o", "w.gif"},
       {"--animate", "--depth", "8", "-o", "w.gif"},
+      {"--layout", "wide", "-o", "w.bmp"},
+      {"--screen", "-o", "w.bmp"},                       // the screen and position need the game's layout
+      {"--position", "top", "-o", "w.bmp"},
+      {"--layout", "game", "--position", "left", "-o", "w.bmp"},
+      {"--layout", "game", "--margin", "1", "-o", "w.bmp"},
+      {"--layout", "game", "--line-gap", "1", "-o", "w.bmp"},
   };
   for (const auto& args : cases) {
     const Outcome o = Run(args);
